@@ -1,0 +1,194 @@
+// LutrovaneCore: the Scancode Map bytes, the key-table base class, the master
+// key catalogue and the store functions for the registry and map data files.
+#pragma once
+
+#include <windows.h>
+
+#ifdef LUTROVANE_CORE_BUILD
+#define LUTROVANE_CORE_API __declspec(dllexport)
+#else
+#define LUTROVANE_CORE_API __declspec(dllimport)
+#endif
+
+// Text in code page 949. Every instance owns its buffer, allocated and freed
+// inside this library, so strings may cross from one module to another.
+class LUTROVANE_CORE_API CString
+{
+public:
+    CString();
+    CString(const CString& str);
+    CString(const char* psz);
+    ~CString();
+
+    CString& operator=(const CString& str);
+    CString& operator=(const char* psz);
+    CString& operator+=(const CString& str);
+
+    operator const char*() const { return m_pchData; }
+    int GetLength() const { return m_nLength; }
+    bool IsEmpty() const { return m_nLength == 0; }
+    void Empty();
+
+    // The text from byte nFirst on; empty when nFirst lies past the end.
+    CString Mid(int nFirst) const;
+    // Fills a format that holds one %s with psz; %% stands for %.
+    void Format(const char* pszFormat, const char* psz);
+
+private:
+    void Assign(const char* psz, int nLength);
+
+    char* m_pchData;
+    int m_nLength;
+};
+
+// Byte for byte, as lstrcmpA would tell equal from unequal.
+LUTROVANE_CORE_API bool operator==(const CString& a, const char* b);
+inline bool operator==(const char* a, const CString& b) { return b == a; }
+inline bool operator!=(const CString& a, const char* b) { return !(a == b); }
+inline bool operator!=(const char* a, const CString& b) { return !(b == a); }
+
+// Compares two key names as the Korean system's multibyte string compare does:
+// a lead byte 0x81..0xFE takes the next byte along and the pair must match
+// exactly; single-byte Latin letters match whatever their case. Independent
+// of the code page of the system and of the process. <0, 0 or >0.
+LUTROVANE_CORE_API int CompareKeyNames(const char* a, const char* b);
+
+class LUTROVANE_CORE_API CStringArray
+{
+public:
+    CStringArray();
+    ~CStringArray();
+    CStringArray(const CStringArray&) = delete;
+    CStringArray& operator=(const CStringArray&) = delete;
+
+    int GetSize() const { return m_nSize; }
+    // nNewSize 0 empties the array; a larger size pads with empty strings.
+    void SetSize(int nNewSize);
+    void RemoveAll() { SetSize(0); }
+    int Add(const CString& str);
+    void SetAtGrow(int nIndex, const CString& str);
+    const CString& GetAt(int nIndex) const { return m_pData[nIndex]; }
+    const CString& operator[](int nIndex) const { return m_pData[nIndex]; }
+
+private:
+    CString* m_pData;
+    int m_nSize;
+    int m_nMaxSize;
+};
+
+class LUTROVANE_CORE_API CWordArray
+{
+public:
+    CWordArray();
+    ~CWordArray();
+    CWordArray(const CWordArray&) = delete;
+    CWordArray& operator=(const CWordArray&) = delete;
+
+    int GetSize() const { return m_nSize; }
+    // nNewSize 0 empties the array; a larger size pads with zeros.
+    void SetSize(int nNewSize);
+    void RemoveAll() { SetSize(0); }
+    int Add(WORD w);
+    void SetAtGrow(int nIndex, WORD w);
+    WORD GetAt(int nIndex) const { return m_pData[nIndex]; }
+    WORD operator[](int nIndex) const { return m_pData[nIndex]; }
+
+private:
+    WORD* m_pData;
+    int m_nSize;
+    int m_nMaxSize;
+};
+
+// One row of a key table as the tables are written down.
+struct SKeyRow
+{
+    const char* pszName;
+    unsigned short wScancode;
+};
+
+#define LUTROVANE_ROWS(rows) (rows), int(sizeof(rows) / sizeof((rows)[0]))
+
+// The key table of one keyboard: names and scan codes side by side, in the
+// order the lists show them. Every lookup takes the first match.
+class LUTROVANE_CORE_API CLutrovaneBase
+{
+public:
+    CLutrovaneBase();
+
+    // The virtual table's slot order is part of the interface: keep it.
+    virtual unsigned long GetSizeOfMap();
+    // An index outside the table gives an empty name.
+    virtual CString GetKeyNameByIndex(int nIndex);
+    // An index outside the table gives 0.
+    virtual unsigned short GetScancodeByIndex(int nIndex);
+    // "알수 없음" when no key has the code.
+    virtual CString GetKeyName(unsigned short wScancode);
+    // 0 when no key has the name.
+    virtual unsigned short GetScanCode(CString strName);
+    // Reads the system's map and decodes it; nSelector non-zero picks the real
+    // keys, zero the mapped keys. Returns the store's code; the arrays are
+    // touched only on 0.
+    virtual unsigned long GetCurrentScancodeMap(CStringArray& names, CWordArray& codes,
+                                                int nSelector);
+    // Decodes map bytes held in a 1024-byte buffer. Always 0.
+    virtual unsigned long GetScancodeMap(unsigned char* pBuffer, CStringArray& names,
+                                         CWordArray& codes, int nSelector);
+
+protected:
+    // Empties the table; a subclass calls this first, then appends its rows.
+    virtual void InitData();
+
+public:
+    virtual ~CLutrovaneBase();
+
+protected:
+    void AppendKeys(const SKeyRow* pRows, int nCount);
+
+    CStringArray m_arrKeyName;
+    CWordArray m_arrScancode;
+};
+
+// The master key catalogue: every key any keyboard module holds, under the
+// names the mapped-key list shows.
+class LUTROVANE_CORE_API CLutrovaneCore : public CLutrovaneBase
+{
+public:
+    CLutrovaneCore();
+    virtual ~CLutrovaneCore();
+
+protected:
+    virtual void InitData();
+};
+
+// Store functions. Result codes: 0 done, 1 a null argument or nothing there,
+// 2 the registry key or the file does not open or write (or a file is no map
+// data file), 3 a map data file without map bytes.
+class LUTROVANE_CORE_API CUtils
+{
+public:
+    CUtils();
+    CUtils(const CUtils& other);
+    CUtils& operator=(const CUtils& other);
+    virtual ~CUtils();
+
+    // Encodes the pairs into Scancode Map bytes, 16 + 4 * N for N real keys.
+    // 1, writing nothing, for a null buffer, more than 252 pairs or fewer
+    // mapped keys than real keys.
+    static unsigned long MakeRegistryData(CWordArray& realKeys, CWordArray& mappedKeys,
+                                          unsigned char* pBuffer);
+
+    // 1 if the system holds a readable map of at least one byte.
+    static int HaveCurrentScancode();
+    // *pSize holds the capacity on entry and the bytes read on return.
+    static unsigned long GetScancodeMapRegistry(unsigned char* pBuffer, unsigned long* pSize);
+    static unsigned long SetScancodeMapRegistry(unsigned char* pData, unsigned long nLength);
+    static unsigned long DelScancodeMapRegistry();
+    // Lets Windows ask the user to restart; the result of SetupPromptReboot.
+    static int RebootSystem(HWND hwndOwner, int nScanOnly);
+
+    // Paths are code page 949 text.
+    static unsigned long SaveLutrovaneData(CString strPath, unsigned char* pData,
+                                           unsigned long nLength);
+    static unsigned long LoadLutrovaneData(CString strPath, unsigned char* pBuffer,
+                                           unsigned long* pSize);
+};

@@ -1,0 +1,80 @@
+#include "lutrovane_core.h"
+
+#include <setupapi.h>
+
+#include <cstring>
+
+namespace {
+
+const char kKeyboardLayoutKey[] = "SYSTEM\\CurrentControlSet\\Control\\Keyboard Layout";
+const char kScancodeMapValue[] = "Scancode Map";
+const DWORD kMapBufferSize = 1024;
+
+}  // namespace
+
+int CUtils::HaveCurrentScancode()
+{
+    unsigned char abBuffer[kMapBufferSize];
+    std::memset(abBuffer, 0, sizeof(abBuffer));
+
+    HKEY hKey;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKeyboardLayoutKey, 0, KEY_READ, &hKey) != ERROR_SUCCESS)
+        return 0;
+    // A value longer than the buffer fails with ERROR_MORE_DATA: it counts as
+    // absent. Its type is not looked at.
+    DWORD nSize = sizeof(abBuffer);
+    const LONG lResult = RegQueryValueExA(hKey, kScancodeMapValue, nullptr, nullptr, abBuffer, &nSize);
+    RegCloseKey(hKey);
+    return lResult == ERROR_SUCCESS && nSize > 0 ? 1 : 0;
+}
+
+unsigned long CUtils::GetScancodeMapRegistry(unsigned char* pBuffer, unsigned long* pSize)
+{
+    if (!pBuffer || !pSize)
+        return 1;
+    const DWORD nCapacity = *pSize;
+    std::memset(pBuffer, 0, nCapacity);
+
+    HKEY hKey;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKeyboardLayoutKey, 0, KEY_READ, &hKey) != ERROR_SUCCESS)
+        return 2;
+    DWORD nSize = nCapacity;
+    if (RegQueryValueExA(hKey, kScancodeMapValue, nullptr, nullptr, pBuffer, &nSize) == ERROR_SUCCESS) {
+        *pSize = nSize;
+    } else {
+        // A failed query may have left part of the value behind.
+        std::memset(pBuffer, 0, nCapacity);
+        *pSize = 0;
+    }
+    RegCloseKey(hKey);
+    return *pSize > 0 ? 0 : 1;
+}
+
+unsigned long CUtils::SetScancodeMapRegistry(unsigned char* pData, unsigned long nLength)
+{
+    if (!pData)
+        return 1;
+    HKEY hKey;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKeyboardLayoutKey, 0, KEY_ALL_ACCESS, &hKey) != ERROR_SUCCESS)
+        return 2;
+    // RegSetValueEx replaces a value of any type in one step, so the old map is
+    // never deleted ahead of a write that may fail.
+    const LONG lResult = RegSetValueExA(hKey, kScancodeMapValue, 0, REG_BINARY, pData, nLength);
+    RegCloseKey(hKey);
+    return lResult == ERROR_SUCCESS ? 0 : 2;
+}
+
+unsigned long CUtils::DelScancodeMapRegistry()
+{
+    HKEY hKey;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKeyboardLayoutKey, 0, KEY_ALL_ACCESS, &hKey) != ERROR_SUCCESS)
+        return 2;
+    RegDeleteValueA(hKey, kScancodeMapValue);  // no value there is fine too
+    RegCloseKey(hKey);
+    return 0;
+}
+
+int CUtils::RebootSystem(HWND hwndOwner, int nScanOnly)
+{
+    return SetupPromptReboot(nullptr, hwndOwner, nScanOnly);
+}

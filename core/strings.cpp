@@ -1,0 +1,241 @@
+#include "lutrovane_core.h"
+
+#include <cstring>
+
+namespace {
+
+char g_chNil = '\0';
+
+bool IsLeadByte949(unsigned char ch)
+{
+    return ch >= 0x81 && ch <= 0xFE;
+}
+
+unsigned char FoldLatin(unsigned char ch)
+{
+    return (ch >= 'A' && ch <= 'Z') ? static_cast<unsigned char>(ch - 'A' + 'a') : ch;
+}
+
+}  // namespace
+
+CString::CString() : m_pchData(&g_chNil), m_nLength(0) {}
+
+CString::CString(const CString& str) : m_pchData(&g_chNil), m_nLength(0)
+{
+    Assign(str.m_pchData, str.m_nLength);
+}
+
+CString::CString(const char* psz) : m_pchData(&g_chNil), m_nLength(0)
+{
+    if (psz)
+        Assign(psz, static_cast<int>(std::strlen(psz)));
+}
+
+CString::~CString()
+{
+    Empty();
+}
+
+CString& CString::operator=(const CString& str)
+{
+    if (this != &str)
+        Assign(str.m_pchData, str.m_nLength);
+    return *this;
+}
+
+CString& CString::operator=(const char* psz)
+{
+    if (!psz)
+        Empty();
+    else
+        Assign(psz, static_cast<int>(std::strlen(psz)));
+    return *this;
+}
+
+CString& CString::operator+=(const CString& str)
+{
+    const int nLength = m_nLength + str.m_nLength;
+    char* pch = new char[nLength + 1];
+    std::memcpy(pch, m_pchData, m_nLength);
+    std::memcpy(pch + m_nLength, str.m_pchData, str.m_nLength + 1);
+    Empty();
+    m_pchData = pch;
+    m_nLength = nLength;
+    return *this;
+}
+
+void CString::Empty()
+{
+    if (m_pchData != &g_chNil)
+        delete[] m_pchData;
+    m_pchData = &g_chNil;
+    m_nLength = 0;
+}
+
+void CString::Assign(const char* psz, int nLength)
+{
+    // psz may point into this string's own buffer: copy before freeing.
+    char* pch = &g_chNil;
+    if (nLength > 0) {
+        pch = new char[nLength + 1];
+        std::memcpy(pch, psz, nLength);
+        pch[nLength] = '\0';
+    }
+    Empty();
+    m_pchData = pch;
+    m_nLength = nLength;
+}
+
+CString CString::Mid(int nFirst) const
+{
+    if (nFirst < 0)
+        nFirst = 0;
+    if (nFirst >= m_nLength)
+        return CString();
+    return CString(m_pchData + nFirst);
+}
+
+void CString::Format(const char* pszFormat, const char* psz)
+{
+    // Only the forms the program's resources use: one %s and %%. Anything else
+    // after a % is copied as it stands, so no format can read past psz.
+    if (!pszFormat)
+        pszFormat = "";
+    if (!psz)
+        psz = "";
+    const int nArg = static_cast<int>(std::strlen(psz));
+    char* pch = new char[std::strlen(pszFormat) + nArg + 1];
+    int n = 0;
+    bool bUsed = false;
+    for (const char* p = pszFormat; *p; ++p) {
+        if (p[0] == '%' && p[1] == 's' && !bUsed) {
+            std::memcpy(pch + n, psz, nArg);
+            n += nArg;
+            bUsed = true;
+            ++p;
+        } else if (p[0] == '%' && p[1] == '%') {
+            pch[n++] = '%';
+            ++p;
+        } else {
+            pch[n++] = *p;
+        }
+    }
+    pch[n] = '\0';
+    Empty();
+    m_pchData = pch;
+    m_nLength = n;
+}
+
+bool operator==(const CString& a, const char* b)
+{
+    return std::strcmp(a, b ? b : "") == 0;
+}
+
+int CompareKeyNames(const char* a, const char* b)
+{
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(a ? a : "");
+    const unsigned char* q = reinterpret_cast<const unsigned char*>(b ? b : "");
+    for (;;) {
+        // A trail byte of 949 may be a Latin letter's byte (0x41..0x5A,
+        // 0x61..0x7A): it is compared exactly, never folded.
+        if (IsLeadByte949(*p) && p[1] && IsLeadByte949(*q) && q[1]) {
+            const int d = (p[0] << 8 | p[1]) - (q[0] << 8 | q[1]);
+            if (d)
+                return d;
+            p += 2;
+            q += 2;
+            continue;
+        }
+        const int d = FoldLatin(*p) - FoldLatin(*q);
+        if (d || !*p)
+            return d;
+        ++p;
+        ++q;
+    }
+}
+
+CStringArray::CStringArray() : m_pData(nullptr), m_nSize(0), m_nMaxSize(0) {}
+
+CStringArray::~CStringArray()
+{
+    delete[] m_pData;
+}
+
+void CStringArray::SetSize(int nNewSize)
+{
+    if (nNewSize < 0)
+        nNewSize = 0;
+    if (nNewSize > m_nMaxSize) {
+        int nMax = m_nMaxSize ? m_nMaxSize * 2 : 16;
+        if (nMax < nNewSize)
+            nMax = nNewSize;
+        CString* pNew = new CString[nMax];
+        for (int i = 0; i < m_nSize; ++i)
+            pNew[i] = m_pData[i];
+        delete[] m_pData;
+        m_pData = pNew;
+        m_nMaxSize = nMax;
+    }
+    for (int i = nNewSize; i < m_nSize; ++i)
+        m_pData[i].Empty();
+    m_nSize = nNewSize;
+}
+
+int CStringArray::Add(const CString& str)
+{
+    SetAtGrow(m_nSize, str);
+    return m_nSize - 1;
+}
+
+void CStringArray::SetAtGrow(int nIndex, const CString& str)
+{
+    if (nIndex < 0)
+        return;
+    // str may be an element of this array: copy it before the array moves.
+    const CString strCopy(str);
+    if (nIndex >= m_nSize)
+        SetSize(nIndex + 1);
+    m_pData[nIndex] = strCopy;
+}
+
+CWordArray::CWordArray() : m_pData(nullptr), m_nSize(0), m_nMaxSize(0) {}
+
+CWordArray::~CWordArray()
+{
+    delete[] m_pData;
+}
+
+void CWordArray::SetSize(int nNewSize)
+{
+    if (nNewSize < 0)
+        nNewSize = 0;
+    if (nNewSize > m_nMaxSize) {
+        int nMax = m_nMaxSize ? m_nMaxSize * 2 : 16;
+        if (nMax < nNewSize)
+            nMax = nNewSize;
+        WORD* pNew = new WORD[nMax];
+        if (m_nSize)
+            std::memcpy(pNew, m_pData, m_nSize * sizeof(WORD));
+        delete[] m_pData;
+        m_pData = pNew;
+        m_nMaxSize = nMax;
+    }
+    for (int i = m_nSize; i < nNewSize; ++i)
+        m_pData[i] = 0;
+    m_nSize = nNewSize;
+}
+
+int CWordArray::Add(WORD w)
+{
+    SetAtGrow(m_nSize, w);
+    return m_nSize - 1;
+}
+
+void CWordArray::SetAtGrow(int nIndex, WORD w)
+{
+    if (nIndex < 0)
+        return;
+    if (nIndex >= m_nSize)
+        SetSize(nIndex + 1);
+    m_pData[nIndex] = w;
+}
