@@ -16,6 +16,29 @@ unsigned char FoldLatin(unsigned char ch)
     return (ch >= 'A' && ch <= 'Z') ? static_cast<unsigned char>(ch - 'A' + 'a') : ch;
 }
 
+// Both arrays grow the same way. Slots past the size always hold an empty
+// value, so an array that grows again within its capacity needs no clearing.
+template <class T>
+void ResizeArray(T*& pData, int& nSize, int& nMaxSize, int nNewSize)
+{
+    if (nNewSize < 0)
+        nNewSize = 0;
+    if (nNewSize > nMaxSize) {
+        int nMax = nMaxSize ? nMaxSize * 2 : 16;
+        if (nMax < nNewSize)
+            nMax = nNewSize;
+        T* pNew = new T[nMax]();
+        for (int i = 0; i < nSize; ++i)
+            pNew[i] = pData[i];
+        delete[] pData;
+        pData = pNew;
+        nMaxSize = nMax;
+    }
+    for (int i = nNewSize; i < nSize; ++i)
+        pData[i] = T();
+    nSize = nNewSize;
+}
+
 }  // namespace
 
 CString::CString() : m_pchData(&g_chNil), m_nLength(0) {}
@@ -163,22 +186,7 @@ CStringArray::~CStringArray()
 
 void CStringArray::SetSize(int nNewSize)
 {
-    if (nNewSize < 0)
-        nNewSize = 0;
-    if (nNewSize > m_nMaxSize) {
-        int nMax = m_nMaxSize ? m_nMaxSize * 2 : 16;
-        if (nMax < nNewSize)
-            nMax = nNewSize;
-        CString* pNew = new CString[nMax];
-        for (int i = 0; i < m_nSize; ++i)
-            pNew[i] = m_pData[i];
-        delete[] m_pData;
-        m_pData = pNew;
-        m_nMaxSize = nMax;
-    }
-    for (int i = nNewSize; i < m_nSize; ++i)
-        m_pData[i].Empty();
-    m_nSize = nNewSize;
+    ResizeArray(m_pData, m_nSize, m_nMaxSize, nNewSize);
 }
 
 int CStringArray::Add(const CString& str)
@@ -207,22 +215,7 @@ CWordArray::~CWordArray()
 
 void CWordArray::SetSize(int nNewSize)
 {
-    if (nNewSize < 0)
-        nNewSize = 0;
-    if (nNewSize > m_nMaxSize) {
-        int nMax = m_nMaxSize ? m_nMaxSize * 2 : 16;
-        if (nMax < nNewSize)
-            nMax = nNewSize;
-        WORD* pNew = new WORD[nMax];
-        if (m_nSize)
-            std::memcpy(pNew, m_pData, m_nSize * sizeof(WORD));
-        delete[] m_pData;
-        m_pData = pNew;
-        m_nMaxSize = nMax;
-    }
-    for (int i = m_nSize; i < nNewSize; ++i)
-        m_pData[i] = 0;
-    m_nSize = nNewSize;
+    ResizeArray(m_pData, m_nSize, m_nMaxSize, nNewSize);
 }
 
 int CWordArray::Add(WORD w)
