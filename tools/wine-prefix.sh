@@ -3,7 +3,7 @@
 # keyboard layout key exists, and the fonts the dialogs name draw Hangul.
 # Usage: wine-prefix.sh PREFIX      (safe to run again)
 set -eu
-WINEPREFIX=$1
+WINEPREFIX=$(realpath -m "$1")
 WINEDEBUG=-all
 WINEDLLOVERRIDES='mscoree,mshtml='
 export WINEPREFIX WINEDEBUG WINEDLLOVERRIDES
@@ -12,19 +12,31 @@ if [ ! -f "$WINEPREFIX/.lutrovane-ready" ]; then
   mkdir -p "$WINEPREFIX"
   wineboot -i >/dev/null 2>&1
   wine reg add 'HKLM\SYSTEM\CurrentControlSet\Control\Keyboard Layout' /f >/dev/null 2>&1
+  # One virtual desktop for every program of the prefix: without a window
+  # manager (Xvfb) each window that hides otherwise stalls its thread for 2 s.
+  wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
+  wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
 
   # Korean face names reach regedit intact only through a UTF-16 file.
   reg=$(mktemp --suffix=.reg)
   {
     printf 'Windows Registry Editor Version 5.00\r\n\r\n'
     printf '[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\FontSubstitutes]\r\n'
-    for face in '굴림' 'Gulim' 'Tahoma' 'MS Shell Dlg' 'MS Shell Dlg 2' \
-                'Microsoft Sans Serif' 'MS Sans Serif' 'Segoe UI'; do
+    for face in '굴림' 'Gulim' 'Tahoma' 'MS Shell Dlg' 'MS Shell Dlg 2' 'Segoe UI'; do
       printf '"%s"="NanumGothic"\r\n' "$face"
     done
+    # The splash window (no text) is laid out in this face: Wine's bitmap MS
+    # Sans Serif gives it Windows' dialog units, so its picture fills it.
+    printf '"Microsoft Sans Serif"="MS Sans Serif"\r\n'
   } | iconv -f UTF-8 -t UTF-16 > "$reg"
   wine regedit /S "$(winepath -w "$reg")" >/dev/null 2>&1
   rm -f "$reg"
+
+  # Wine's own fonts (package fonts-wine) reach a prefix only when copied into
+  # it: Marlett draws the title bar's buttons, sserife.fon is MS Sans Serif.
+  for font in marlett.ttf sserife.fon; do
+    cp /usr/share/wine/fonts/$font "$WINEPREFIX/drive_c/windows/Fonts/"
+  done
 
   wineserver -w
   touch "$WINEPREFIX/.lutrovane-ready"

@@ -1,0 +1,292 @@
+// The thin window layer the program is built on: the framework's class names
+// and the members the program calls, nothing more. Wide-character Win32
+// inside; CString (code page 949) wherever the program hands text in or out.
+// No exception leaves a window or dialog procedure.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+#include <prsht.h>
+
+#include <string>
+#include <vector>
+
+#include "lutrovane_core.h"
+
+// Code page 949 <-> UTF-16, independent of the process's ANSI code page.
+std::wstring Cp949ToWide(const char* psz);
+CString WideToCp949(const wchar_t* psz);
+
+// The module whose resources the program uses: the executable.
+HINSTANCE AfxGetInstanceHandle();
+// String-table entry nID; empty when there is none.
+CString AfxLoadString(UINT nID);
+std::wstring AfxLoadStringW(UINT nID);
+
+// The application object. There may be several (a test makes its own), and
+// none is special: the entry point calls InitInstance of the one it owns.
+class CWinApp
+{
+public:
+    CWinApp() = default;
+    virtual ~CWinApp() = default;
+    CWinApp(const CWinApp&) = delete;
+    CWinApp& operator=(const CWinApp&) = delete;
+
+    // FALSE ends the program without a message loop of its own.
+    virtual BOOL InitInstance() = 0;
+};
+
+// A menu handle, not owned: a loaded menu is freed by DestroyMenu only.
+class CMenu
+{
+public:
+    explicit CMenu(HMENU hMenu = NULL) : m_hMenu(hMenu) {}
+
+    BOOL LoadMenu(UINT nIDResource);
+    BOOL DestroyMenu();
+    BOOL AppendMenu(UINT nFlags, UINT_PTR nIDNewItem = 0, const char* pszNewItem = NULL);
+    // The item's previous state, or -1 (as UINT) when there is no such item.
+    UINT EnableMenuItem(UINT nIDEnableItem, UINT nEnable)
+    {
+        return ::EnableMenuItem(m_hMenu, nIDEnableItem, nEnable);
+    }
+
+    HMENU m_hMenu;
+};
+
+// Owns its bitmap: the destructor deletes it.
+class CBitmap
+{
+public:
+    CBitmap() : m_hObject(NULL) {}
+    ~CBitmap() { DeleteObject(); }
+    CBitmap(const CBitmap&) = delete;
+    CBitmap& operator=(const CBitmap&) = delete;
+
+    BOOL LoadBitmap(UINT nIDResource);
+    BOOL DeleteObject();
+    HBITMAP GetSafeHandle() const { return m_hObject; }
+
+private:
+    HBITMAP m_hObject;
+};
+
+// A window handle, not owned. Objects of the dialog and sheet classes below
+// are "permanent": their window leads back to them through FromHandlePermanent.
+class CWnd
+{
+public:
+    explicit CWnd(HWND hWnd = NULL) : m_hWnd(hWnd) {}
+
+    HWND GetSafeHwnd() const { return m_hWnd; }
+    void Attach(HWND hWnd) { m_hWnd = hWnd; }
+    // The dialog, page or sheet object whose window hWnd is; NULL for any
+    // other window. Safe from any thread of the process.
+    static CWnd* FromHandlePermanent(HWND hWnd);
+    // The permanent object of the parent window (a page's sheet), or NULL.
+    CWnd* GetParent() const { return FromHandlePermanent(::GetParent(m_hWnd)); }
+    CWnd GetDlgItem(int nID) const { return CWnd(::GetDlgItem(m_hWnd, nID)); }
+
+    DWORD GetStyle() const { return DWORD(::GetWindowLongW(m_hWnd, GWL_STYLE)); }
+    // A style change only: no frame is recalculated, nothing is redrawn.
+    BOOL ModifyStyle(DWORD dwRemove, DWORD dwAdd);
+    BOOL EnableWindow(BOOL bEnable = TRUE) { return ::EnableWindow(m_hWnd, bEnable); }
+    BOOL SetWindowPos(HWND hWndInsertAfter, int x, int y, int cx, int cy, UINT nFlags)
+    {
+        return ::SetWindowPos(m_hWnd, hWndInsertAfter, x, y, cx, cy, nFlags);
+    }
+    HWND SetFocus() { return ::SetFocus(m_hWnd); }
+    HICON SetIcon(HICON hIcon, BOOL bBigIcon)
+    {
+        return HICON(SendMessage(WM_SETICON, bBigIcon ? ICON_BIG : ICON_SMALL, LPARAM(hIcon)));
+    }
+    // Over the owner, or over the work area when there is no visible owner.
+    void CenterWindow();
+    // The window menu, or no menu (m_hMenu NULL) when the window has none.
+    CMenu GetSystemMenu(BOOL bRevert) const { return CMenu(::GetSystemMenu(m_hWnd, bRevert)); }
+
+    UINT_PTR SetTimer(UINT_PTR nIDEvent, UINT nElapse)
+    {
+        return ::SetTimer(m_hWnd, nIDEvent, nElapse, NULL);
+    }
+    BOOL KillTimer(UINT_PTR nIDEvent) { return ::KillTimer(m_hWnd, nIDEvent); }
+
+    void CheckDlgButton(int nIDButton, UINT nCheck) { ::CheckDlgButton(m_hWnd, nIDButton, nCheck); }
+    UINT IsDlgButtonChecked(int nIDButton) const { return ::IsDlgButtonChecked(m_hWnd, nIDButton); }
+
+    LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const
+    {
+        return ::SendMessageW(m_hWnd, message, wParam, lParam);
+    }
+    BOOL PostMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const
+    {
+        return ::PostMessageW(m_hWnd, message, wParam, lParam);
+    }
+
+    HWND m_hWnd;
+
+protected:
+    // Makes this object the permanent object of hWnd, until DetachPermanent.
+    void AttachPermanent(HWND hWnd);
+    void DetachPermanent();
+    // After WM_INITDIALOG: centres a popup that its initialisation did not
+    // move or show, unless its template centres it or an enabled owner keeps
+    // its own place for it.
+    void CenterAfterInit(const RECT& rcBefore);
+};
+
+class CListCtrl : public CWnd
+{
+public:
+    DWORD SetExtendedStyle(DWORD dwNewStyle)
+    {
+        return DWORD(SendMessage(LVM_SETEXTENDEDLISTVIEWSTYLE, 0, dwNewStyle));
+    }
+    // The new column's index, or -1.
+    int InsertColumn(int nCol, const char* pszHeading, int nFormat = LVCFMT_LEFT);
+    BOOL SetColumnWidth(int nCol, int cx)
+    {
+        return BOOL(SendMessage(LVM_SETCOLUMNWIDTH, nCol, MAKELPARAM(cx, 0)));
+    }
+};
+
+// A modal dialog from a template of the executable's resources. One static
+// dialog procedure finds the object and calls its virtual handlers; a handler
+// that returns (or falls through to) FALSE leaves the message to the system.
+class CDialog : public CWnd
+{
+public:
+    // pParentWnd NULL: the owner is the calling thread's active window (and
+    // no owner on a thread that has none).
+    explicit CDialog(UINT nIDTemplate, CWnd* pParentWnd = NULL);
+    virtual ~CDialog() = default;
+    CDialog(const CDialog&) = delete;
+    CDialog& operator=(const CDialog&) = delete;
+
+    // The value passed to EndDialog; -1 when the dialog could not be created.
+    INT_PTR DoModal();
+    void EndDialog(int nResult) { ::EndDialog(m_hWnd, nResult); }
+
+protected:
+    // Binds control members to their dialog items; called first by OnInitDialog.
+    virtual void DoDataExchange() {}
+    // TRUE lets the system set the focus to the first tab stop.
+    virtual BOOL OnInitDialog();
+    // TRUE when the command was handled. Routes IDOK and IDCANCEL.
+    virtual BOOL OnCommand(WPARAM wParam, LPARAM lParam);
+    // TRUE when handled; *pResult then becomes the message's result.
+    virtual BOOL OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult);
+    virtual void OnOK() { EndDialog(IDOK); }
+    virtual void OnCancel() { EndDialog(IDCANCEL); }
+    // Both are followed by the system's own handling of the message.
+    virtual void OnTimer(UINT_PTR nIDEvent);
+    virtual void OnLButtonDown(UINT nFlags, POINT point);
+
+    static INT_PTR CALLBACK DialogProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
+    INT_PTR Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
+
+    UINT m_nIDTemplate;
+    CWnd* m_pParentWnd;
+};
+
+// A wizard page. Its header title and subtitle come from the string table.
+class CPropertyPageEx : public CDialog
+{
+public:
+    explicit CPropertyPageEx(UINT nIDTemplate, UINT nIDCaption = 0,
+                             UINT nIDHeaderTitle = 0, UINT nIDHeaderSubTitle = 0);
+    // Sets the page up anew, as the constructor does; before the sheet runs.
+    void Construct(UINT nIDTemplate, UINT nIDCaption = 0,
+                   UINT nIDHeaderTitle = 0, UINT nIDHeaderSubTitle = 0);
+
+    PROPSHEETPAGEW m_psp;
+
+protected:
+    // TRUE lets the page become the current page.
+    virtual BOOL OnSetActive() { return TRUE; }
+    // 0 for the sheet's default step of one page, -1 to stay, or a template id.
+    virtual LRESULT OnWizardNext() { return 0; }
+    virtual LRESULT OnWizardBack() { return 0; }
+    // TRUE lets the wizard close.
+    virtual BOOL OnWizardFinish() { return TRUE; }
+
+    BOOL OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult) override;
+
+private:
+    static INT_PTR CALLBACK PageProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+    // PROPSHEETPAGEW points into these while the sheet runs.
+    std::wstring m_strCaption;
+    std::wstring m_strHeaderTitle;
+    std::wstring m_strHeaderSubTitle;
+};
+
+// A property sheet run modally. The sheet window is subclassed from its very
+// creation, so OnCreate wraps the system's own WM_CREATE handling.
+class CPropertySheetEx : public CWnd
+{
+public:
+    CPropertySheetEx();
+    virtual ~CPropertySheetEx() = default;
+    CPropertySheetEx(const CPropertySheetEx&) = delete;
+    CPropertySheetEx& operator=(const CPropertySheetEx&) = delete;
+
+    // Pages in the order added; the page objects must outlive the modal run.
+    void AddPage(CPropertyPageEx* pPage) { m_pages.push_back(pPage); }
+    // The result of PropertySheet: 1 for Finish, 0 for Cancel, -1 on failure.
+    INT_PTR DoModal();
+    BOOL SetActivePage(int nPage) { return BOOL(SendMessage(PSM_SETCURSEL, nPage, 0)); }
+
+    PROPSHEETHEADERW m_psh;
+
+protected:
+    // The default creation: -1 when the window is not to be created.
+    virtual int OnCreate(LPCREATESTRUCTW lpCreateStruct);
+    virtual void OnSysCommand(UINT nID, LPARAM lParam);
+    virtual HCURSOR OnQueryDragIcon();
+
+private:
+    static LRESULT CALLBACK CbtHookProc(int nCode, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK SheetWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT CallSuper(UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        return ::CallWindowProcW(m_pfnSuper, m_hWnd, message, wParam, lParam);
+    }
+
+    std::vector<CPropertyPageEx*> m_pages;
+    WNDPROC m_pfnSuper;
+};
+
+// A thread started by AfxBeginThread. The object deletes itself when its
+// thread ends, so the caller may use it only while it knows the thread runs.
+typedef UINT (*AFX_THREADPROC)(LPVOID);
+
+class CWinThread
+{
+public:
+    HANDLE m_hThread;
+
+private:
+    CWinThread(AFX_THREADPROC pfnThreadProc, LPVOID pParam)
+        : m_hThread(NULL), m_pfnThreadProc(pfnThreadProc), m_pThreadParams(pParam)
+    {
+    }
+    ~CWinThread();
+    static unsigned __stdcall ThreadEntry(void* pThread);
+
+    AFX_THREADPROC m_pfnThreadProc;
+    LPVOID m_pThreadParams;
+
+    friend CWinThread* AfxBeginThread(AFX_THREADPROC, LPVOID, int, UINT, DWORD,
+                                      LPSECURITY_ATTRIBUTES);
+    friend void AfxEndThread(UINT, BOOL);
+};
+
+// NULL when the thread could not be started.
+CWinThread* AfxBeginThread(AFX_THREADPROC pfnThreadProc, LPVOID pParam,
+                           int nPriority = THREAD_PRIORITY_NORMAL, UINT nStackSize = 0,
+                           DWORD dwCreateFlags = 0, LPSECURITY_ATTRIBUTES lpSecurityAttrs = NULL);
+// Ends the calling thread, which AfxBeginThread started. Objects on its stack
+// are not destroyed: let them go out of scope first.
+void AfxEndThread(UINT nExitCode, BOOL bDelete = TRUE);

@@ -1,0 +1,26 @@
+// The wizard sheet: hosts page 1 and the four list pages, carries the
+// keyboard type from one to the other, and shows the splash at start-up.
+#pragma once
+
+#include "afx/afx.h"
+
+class CLutrovaneMain : public CPropertySheetEx
+{
+public:
+    CLutrovaneMain();
+    ~CLutrovaneMain() override;
+
+    // Keyboard type index 0 to 3: written by page 1 on Next, read by the
+    // list pages when they become active.
+    int GetKeyboardType() const { return m_nKeyboardType; }
+    void SetKeyboardType(int nKeyboardType) { m_nKeyboardType = nKeyboardType; }
+
+protected:
+    int OnCreate(LPCREATESTRUCTW lpCreateStruct) override;
+    void OnSysCommand(UINT nID, LPARAM lParam) override;
+    HCURSOR OnQueryDragIcon() override;
+
+    HICON m_hIcon;  // shared resource icon: never destroyed
+    int m_nKeyboardType;
+    CBitmap m_bmpHeader;
+};

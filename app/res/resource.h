@@ -1,0 +1,73 @@
+// Resource ids of Lutrovane.exe. The numbers are fixed: the window tests and
+// the templates in lutrovane.rc address controls and strings by them.
+#pragma once
+
+#define IDI_LUTROVANE                   128
+#define IDD_STEP1                       131
+#define IDD_STEP2                       132
+#define IDD_SPLASH                      133
+#define IDD_MAP_EDIT                    134
+#define IDR_MAP_MENU                    136
+#define IDB_HEADER                      137
+#define IDB_SPLASH                      200
+
+// Window-menu commands of the wizard; WM_SYSCOMMAND masks the low four bits.
+#define IDM_ABOUTBOX                    0x0010
+#define IDM_HOMEPAGE                    0x0020
+
+#define IDS_ABOUTBOX                    101
+#define IDS_HOMEPAGE                    102
+#define IDS_STEP1_TITLE                 103
+#define IDS_STEP2_TITLE                 104
+#define IDS_KEYBOARD_PC                 106
+#define IDS_KEYBOARD_APPLE_EXT          107
+#define IDS_KEYBOARD_APPLE_PRO          108
+#define IDS_KEYBOARD_APPLE_ETC          109
+#define IDS_REAL_KEY_COLUMN             110
+#define IDS_MAP_KEY_COLUMN              111
+#define IDS_ASK_LOAD_SYSTEM_MAP         112
+#define IDS_NO_SYSTEM_MAP               113
+#define IDS_ASK_NEW_MAP                 114
+#define IDS_ASK_DELETE_MAP              115
+#define IDS_ASK_MODIFY_MAP              116
+#define IDS_CHOOSE_BOTH_KEYS            117
+#define IDS_ASK_LOAD_FILE               118
+#define IDS_INVALID_FILE                119
+#define IDS_ASK_APPLY_MAP               120
+#define IDS_ASK_REMOVE_SYSTEM_MAP       121
+
+// Splash (template 133)
+#define IDC_SPLASH_PICTURE              1000
+
+// Keyboard choice page (template 131), top to bottom in keyboard type order
+#define IDC_KEYBOARD_PC                 1002
+#define IDC_KEYBOARD_APPLE_EXT          1003
+#define IDC_KEYBOARD_APPLE_PRO          1005
+#define IDC_KEYBOARD_APPLE_ETC          1006
+
+// Mapping list page (template 132); its menu 136 uses the same command ids
+#define IDC_LOAD_SYSTEM_MAP             1006
+#define IDC_APPLY_MAP                   1007
+#define IDC_MAP_LIST                    1008
+#define IDC_ADD_MAP                     1009
+#define IDC_MODIFY_MAP                  1010
+#define IDC_DELETE_MAP                  1011
+#define IDC_LOAD_FILE                   1012
+#define IDC_REMOVE_SYSTEM_MAP           1013
+#define IDC_SAVE_FILE                   1014
+#define IDC_NEW_MAP                     1015
+
+// Map edit dialog (template 134)
+#define IDC_REAL_KEY                    1013
+#define IDC_MAP_KEY                     1015
+#define IDC_SET_MAP                     1016
+#define IDC_CANCEL_MAP                  1017
+
+#ifndef IDC_STATIC
+#define IDC_STATIC                      (-1)
+#endif
+
+// The project's home page: the window menu opens the address, both pages
+// show the host (their text field is too narrow for the whole address).
+#define LUTROVANE_HOME_HOST             "lutrovane.example"
+#define LUTROVANE_HOME_PAGE             "https://" LUTROVANE_HOME_HOST "/"

@@ -1,0 +1,25 @@
+// The splash picture: at start-up on a thread of its own, topmost, for three
+// seconds or until clicked; later, without the time-out, the About box.
+#pragma once
+
+#include "afx/afx.h"
+
+class CSplashDlg : public CDialog
+{
+public:
+    explicit CSplashDlg(CWnd* pParent);
+
+    // bAutoClose TRUE: closes itself after 3000 ms. Returns the modal result.
+    int ShowModal(BOOL bAutoClose);
+
+protected:
+    BOOL OnInitDialog() override;
+    void OnTimer(UINT_PTR nIDEvent) override;
+    void OnLButtonDown(UINT nFlags, POINT point) override;
+
+    BOOL m_bAutoClose;
+};
+
+// The start-up splash thread; pParam is the wizard sheet (CLutrovaneMain),
+// which it enables, raises and focuses once the splash has closed.
+UINT SplashThreadProc(LPVOID pParam);

@@ -1,0 +1,44 @@
+#!/bin/sh
+# Takes the README's screenshots of the wizard under Xvfb: the start-up splash,
+# page 1 and the list page of the PC keyboard, into docs/ as PNG.
+# Usage: tools/screenshots.sh [BUILD_DIR]     (default: build, as tools/run.sh)
+# Needs a built Lutrovane.exe; installs xdotool and imagemagick if missing.
+set -eu
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=$(cd "${1:-$root/build}" && pwd)
+exe=$build/bin/Lutrovane.exe
+[ -f "$exe" ] || { echo "screenshots: $exe not built (run tools/run.sh first)" >&2; exit 1; }
+"$root/tools/install-deps.sh" xdotool imagemagick
+
+# A prefix of its own: a Wine server lives on one display, and the tests' or
+# tools/run.sh's may be running on another.
+export WINEPREFIX=$build/wineprefix-screenshots WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml='
+"$root/tools/wine-prefix.sh" "$WINEPREFIX"
+mkdir -p "$root/docs"
+
+# Runs on the private display: the wizard on a Wine desktop (no window manager
+# there), in Korean as on a Korean Windows; each shot trimmed to the windows.
+xvfb-run -a -s '-screen 0 1024x768x24' sh -eu -c '
+  docs=$1 exe=$2
+  shot() { import -window root "$docs/.shot.png"; convert "$docs/.shot.png" -trim +repage -strip "$docs/$1"; }
+  waitfor() {  # a visible X window that xdotool finds with "$@", within 30 s
+    i=0
+    until xdotool search --onlyvisible "$@" >/dev/null 2>&1; do
+      i=$((i + 1)); [ $i -lt 300 ] || { echo "screenshots: no window $*" >&2; exit 1; }
+      sleep 0.1
+    done
+  }
+  LC_ALL=ko_KR.UTF-8 wine explorer /desktop=Default,1024x768 "$exe" 2>/dev/null &
+  # The splash is the program'"'"'s first visible window (it has no title); the
+  # wizard shows a second later. Wine'"'"'s desktop then draws the wizard over
+  # the topmost splash, so the splash is taken alone, in that second. Titles
+  # are matched by their ASCII parts: "Lutrovane v1.0.3 (단계1)" is page 1,
+  # "... (단계2)" a list page.
+  waitfor --classname "^lutrovane"; sleep 0.3; shot splash.png
+  waitfor --name "^Lutrovane .*1[)]$"; sleep 3; shot step1.png
+  xdotool key Return; waitfor --name "^Lutrovane .*2[)]$"; sleep 0.5; shot step2.png
+  xdotool key Escape; wait; wineserver -w
+  rm -f "$docs/.shot.png"
+' screenshots "$root/docs" "$exe"
+wineserver -w
+echo "screenshots: docs/splash.png docs/step1.png docs/step2.png"
