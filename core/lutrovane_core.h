@@ -22,7 +22,6 @@ public:
 
     CString& operator=(const CString& str);
     CString& operator=(const char* psz);
-    CString& operator+=(const CString& str);
 
     operator const char*() const { return m_pchData; }
     int GetLength() const { return m_nLength; }
@@ -64,10 +63,8 @@ public:
     int GetSize() const { return m_nSize; }
     // nNewSize 0 empties the array; a larger size pads with empty strings.
     void SetSize(int nNewSize);
-    void RemoveAll() { SetSize(0); }
     int Add(const CString& str);
     void SetAtGrow(int nIndex, const CString& str);
-    const CString& GetAt(int nIndex) const { return m_pData[nIndex]; }
     const CString& operator[](int nIndex) const { return m_pData[nIndex]; }
 
 private:
@@ -87,10 +84,8 @@ public:
     int GetSize() const { return m_nSize; }
     // nNewSize 0 empties the array; a larger size pads with zeros.
     void SetSize(int nNewSize);
-    void RemoveAll() { SetSize(0); }
     int Add(WORD w);
     void SetAtGrow(int nIndex, WORD w);
-    WORD GetAt(int nIndex) const { return m_pData[nIndex]; }
     WORD operator[](int nIndex) const { return m_pData[nIndex]; }
 
 private:

@@ -75,18 +75,6 @@ CString& CString::operator=(const char* psz)
     return *this;
 }
 
-CString& CString::operator+=(const CString& str)
-{
-    const int nLength = m_nLength + str.m_nLength;
-    char* pch = new char[nLength + 1];
-    std::memcpy(pch, m_pchData, m_nLength);
-    std::memcpy(pch + m_nLength, str.m_pchData, str.m_nLength + 1);
-    Empty();
-    m_pchData = pch;
-    m_nLength = nLength;
-    return *this;
-}
-
 void CString::Empty()
 {
     if (m_pchData != &g_chNil)

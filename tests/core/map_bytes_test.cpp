@@ -7,50 +7,39 @@
 
 namespace {
 
-// A small table with what the real ones have: a code held twice, a name held
-// twice, a Korean name, an extended key.
-const SKeyRow kTestRows[] = {
-    {"CapsLock", 0x3A00},
-    {"Control(왼쪽)", 0x1D00},
-    {"Alt(오른쪽)/한글전환", 0x38E0},
-    {"F13", 0x5D00},
-    {"F13", 0x6400},
-    {"Copy of CapsLock", 0x3A00},
-};
+typedef std::vector<WORD> Codes;
 
-class CTestTable : public CLutrovaneBase
+void Fill(CWordArray& arr, const Codes& codes)
 {
-public:
-    CTestTable() { InitData(); }
+    arr.SetSize(0);
+    for (WORD w : codes)
+        arr.Add(w);
+}
 
-protected:
-    void InitData() override
-    {
-        CLutrovaneBase::InitData();
-        AppendKeys(LUTROVANE_ROWS(kTestRows));
-    }
-};
-
-std::vector<unsigned char> Encode(const std::vector<WORD>& real, const std::vector<WORD>& mapped)
+// Encodes into a buffer whose unused bytes are marked, and checks that the
+// encoder wrote exactly 16 + 4 * N bytes.
+std::vector<unsigned char> Encode(const Codes& real, const Codes& mapped)
 {
     CWordArray realKeys, mappedKeys;
-    for (WORD w : real)
-        realKeys.Add(w);
-    for (WORD w : mapped)
-        mappedKeys.Add(w);
-    std::vector<unsigned char> buffer(1024, 0);
+    Fill(realKeys, real);
+    Fill(mappedKeys, mapped);
+    std::vector<unsigned char> buffer(1024, 0xCC);
     EXPECT_EQ(0u, CUtils::MakeRegistryData(realKeys, mappedKeys, buffer.data()));
+    const size_t nLength = 16 + 4 * real.size();
+    for (size_t i = nLength; i < buffer.size(); ++i)
+        EXPECT_EQ(0xCC, buffer[i]) << "written past the map at " << i;
+    buffer.resize(nLength);
+    buffer.resize(1024, 0);
     return buffer;
 }
 
-std::vector<WORD> Decode(unsigned char* pBuffer, int nSelector)
+Codes Decode(unsigned char* pBuffer, int nSelector, CStringArray* pNames = nullptr)
 {
-    CTestTable table;
+    CLutrovaneCore catalogue;
     CStringArray names;
     CWordArray codes;
-    EXPECT_EQ(0u, table.GetScancodeMap(pBuffer, names, codes, nSelector));
-    EXPECT_EQ(names.GetSize(), codes.GetSize());
-    std::vector<WORD> result;
+    EXPECT_EQ(0u, catalogue.GetScancodeMap(pBuffer, pNames ? *pNames : names, codes, nSelector));
+    Codes result;
     for (int i = 0; i < codes.GetSize(); ++i)
         result.push_back(codes[i]);
     return result;
@@ -66,10 +55,8 @@ TEST(MakeRegistryData, EncodesKnownMapsByteForByte)
         1, 0, 0, 0,  // entry count: the null entry alone
         0, 0, 0, 0,  // null entry
     };
-    std::vector<unsigned char> bytes = Encode({}, {});
-    EXPECT_EQ(0, std::memcmp(kEmpty, bytes.data(), sizeof(kEmpty)));
+    EXPECT_EQ(0, std::memcmp(kEmpty, Encode({}, {}).data(), sizeof(kEmpty)));
 
-    // CapsLock acts as the left Control key.
     const unsigned char kCapsToControl[20] = {
         0, 0, 0, 0,              // version
         0, 0, 0, 0,              // flags
@@ -77,62 +64,36 @@ TEST(MakeRegistryData, EncodesKnownMapsByteForByte)
         0x1D, 0x00, 0x3A, 0x00,  // mapped key make/prefix, real key make/prefix
         0, 0, 0, 0,              // null entry
     };
-    bytes = Encode({0x3A00}, {0x1D00});
-    EXPECT_EQ(0, std::memcmp(kCapsToControl, bytes.data(), sizeof(kCapsToControl)));
+    EXPECT_EQ(0, std::memcmp(kCapsToControl, Encode({0x3A00}, {0x1D00}).data(), 20));
 
-    // An extended real key keeps its prefix second: right Alt is 38 E0.
-    bytes = Encode({0x38E0}, {0x1D00});
+    // An extended key keeps its prefix second: right Alt is 38 E0.
+    std::vector<unsigned char> bytes = Encode({0x38E0}, {0x1D00});
     EXPECT_EQ(0x38, bytes[14]);
     EXPECT_EQ(0xE0, bytes[15]);
-}
 
-TEST(MakeRegistryData, LargestMapFillsTheBufferExactly)
-{
-    std::vector<WORD> real(252, 0x3A00), mapped(252, 0x1D00);
-    std::vector<unsigned char> bytes = Encode(real, mapped);
+    bytes = Encode(Codes(252, 0x3A00), Codes(252, 0x1D00));
     EXPECT_EQ(253, bytes[8]);
-    EXPECT_EQ(0x1D, bytes[12 + 4 * 251]);
     EXPECT_EQ(0x3A, bytes[12 + 4 * 251 + 2]);
-    EXPECT_EQ(0, bytes[1020] | bytes[1021] | bytes[1022] | bytes[1023]);
-}
-
-TEST(MakeRegistryData, WritesNothingPastItsEntries)
-{
-    std::vector<unsigned char> buffer(1024, 0xCC);
-    CWordArray real, mapped;
-    real.Add(0x3A00);
-    mapped.Add(0x1D00);
-    ASSERT_EQ(0u, CUtils::MakeRegistryData(real, mapped, buffer.data()));
-    EXPECT_EQ(0xCC, buffer[20]);
 }
 
 TEST(MakeRegistryData, RefusesListsThatWouldOverrunTheBuffer)
 {
     std::vector<unsigned char> buffer(1024, 0xCC);
     CWordArray real, mapped;
-    for (int i = 0; i < 253; ++i) {
-        real.Add(0x3A00);
-        mapped.Add(0x1D00);
-    }
-    {
-        SCOPED_TRACE("253 pairs");
-        EXPECT_NE(0u, CUtils::MakeRegistryData(real, mapped, buffer.data()));
-        EXPECT_EQ(0xCC, buffer[8]);
-    }
-    {
-        SCOPED_TRACE("fewer mapped keys than real keys");
-        real.SetSize(3);
-        mapped.SetSize(2);
-        EXPECT_NE(0u, CUtils::MakeRegistryData(real, mapped, buffer.data()));
-        EXPECT_EQ(0xCC, buffer[8]);
-    }
+    Fill(real, Codes(253, 0x3A00));
+    Fill(mapped, Codes(253, 0x1D00));
+    EXPECT_NE(0u, CUtils::MakeRegistryData(real, mapped, buffer.data()));
+    Fill(real, Codes(3, 0x3A00));
+    Fill(mapped, Codes(2, 0x1D00));
+    EXPECT_NE(0u, CUtils::MakeRegistryData(real, mapped, buffer.data()));
+    EXPECT_EQ(std::vector<unsigned char>(1024, 0xCC), buffer);
     EXPECT_NE(0u, CUtils::MakeRegistryData(real, real, nullptr));
 }
 
 TEST(GetScancodeMap, RoundTripsBothKeysOfEveryPairInOrder)
 {
-    const std::vector<WORD> real = {0x3A00, 0x38E0, 0x3A00, 0x1D00};
-    const std::vector<WORD> mapped = {0x1D00, 0x5D00, 0x3A00, 0x1D00};
+    const Codes real = {0x3A00, 0x38E0, 0x3A00, 0x1D00};
+    const Codes mapped = {0x1D00, 0x5D00, 0x3A00, 0x1D00};
     std::vector<unsigned char> bytes = Encode(real, mapped);
     EXPECT_EQ(real, Decode(bytes.data(), 1));
     EXPECT_EQ(mapped, Decode(bytes.data(), 0));
@@ -140,18 +101,17 @@ TEST(GetScancodeMap, RoundTripsBothKeysOfEveryPairInOrder)
 
 TEST(GetScancodeMap, CountByteGovernsTheEntriesDecoded)
 {
-    struct Case {
+    const struct {
         const char* what;
         unsigned char count;
-        std::vector<WORD> expected;
-    };
-    const Case cases[] = {
+        Codes expected;
+    } cases[] = {
         {"count 0 is an empty map", 0, {}},
         {"count 1 is the null entry alone", 1, {}},
         {"an all-zero entry inside the count yields 0", 3, {0x3A00, 0}},
         {"entries announced past the written ones read as 0", 5, {0x3A00, 0, 0, 0}},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         std::vector<unsigned char> bytes = Encode({0x3A00}, {0x1D00});
         bytes[8] = c.count;
@@ -171,70 +131,31 @@ TEST(GetScancodeMap, CountPastTheBufferNeverReadsBeyondIt)
     ASSERT_TRUE(VirtualProtect(pPages + si.dwPageSize, si.dwPageSize, PAGE_NOACCESS, &dwOld));
     unsigned char* pBuffer = pPages + si.dwPageSize - 1024;
     std::memset(pBuffer, 0, 1024);
-    pBuffer[8] = 255;  // announces 254 entries; only 253 fit
+    pBuffer[8] = 255;  // announces 254 entries; 253 fit
     pBuffer[1020] = 0x1D;
     pBuffer[1022] = 0x3A;
 
-    std::vector<WORD> real = Decode(pBuffer, 1);
-    std::vector<WORD> mapped = Decode(pBuffer, 0);
+    const Codes real = Decode(pBuffer, 1);
     ASSERT_EQ(253u, real.size());
     EXPECT_EQ(0x3A00, real.back());
-    EXPECT_EQ(0x1D00, mapped.back());
+    EXPECT_EQ(0x1D00, Decode(pBuffer, 0).back());
     VirtualFree(pPages, 0, MEM_RELEASE);
 }
 
 TEST(GetScancodeMap, StaleArraysHoldOnlyTheDecodedEntries)
 {
-    CTestTable table;
     CStringArray names;
-    CWordArray codes;
-    for (int i = 0; i < 5; ++i) {
+    for (int i = 0; i < 5; ++i)
         names.Add("stale");
-        codes.Add(0x1111);
-    }
-    std::vector<unsigned char> bytes = Encode({0x38E0}, {0x1D00});
-    table.GetScancodeMap(bytes.data(), names, codes, 1);
-    ASSERT_EQ(1, names.GetSize());
-    ASSERT_EQ(1, codes.GetSize());
+    std::vector<unsigned char> bytes = Encode({0x38E0, 0x1234}, {0x1D00, 0x1D00});
+    EXPECT_EQ(Codes({0x38E0, 0x1234}), Decode(bytes.data(), 1, &names));
+    ASSERT_EQ(2, names.GetSize());
     EXPECT_STREQ("Alt(오른쪽)/한글전환", names[0]);
+    EXPECT_STREQ("알수 없음", names[1]);
 
     bytes[8] = 1;
-    table.GetScancodeMap(bytes.data(), names, codes, 0);
+    EXPECT_EQ(Codes(), Decode(bytes.data(), 0, &names));
     EXPECT_EQ(0, names.GetSize());
-    EXPECT_EQ(0, codes.GetSize());
-}
-
-TEST(GetScancodeMap, NamesComeFromTheDecodingTableFirstMatchFirst)
-{
-    std::vector<unsigned char> bytes = Encode({0x3A00, 0x6400, 0x1234}, {0x5D00, 0x5D00, 0x5D00});
-    CTestTable table;
-    CStringArray names;
-    CWordArray codes;
-    table.GetScancodeMap(bytes.data(), names, codes, 1);
-    ASSERT_EQ(3, names.GetSize());
-    EXPECT_STREQ("CapsLock", names[0]);  // not its later duplicate
-    EXPECT_STREQ("F13", names[1]);
-    EXPECT_STREQ("알수 없음", names[2]);
-}
-
-TEST(CLutrovaneBase, LookupsTakeTheFirstMatchAndIgnoreLatinCase)
-{
-    CTestTable table;
-    EXPECT_EQ(6u, table.GetSizeOfMap());
-    EXPECT_EQ(0x5D00, table.GetScanCode("f13"));
-    EXPECT_EQ(0x3A00, table.GetScanCode("CAPSLOCK"));
-    EXPECT_EQ(0x38E0, table.GetScanCode("alt(오른쪽)/한글전환"));
-    EXPECT_STREQ("CapsLock", table.GetKeyName(0x3A00));
-    EXPECT_STREQ("F13", table.GetKeyName(0x6400));
-
-    // The not-found name is in no table, so it leads back to no key.
-    EXPECT_STREQ("알수 없음", table.GetKeyName(0x4242));
-    EXPECT_EQ(0, table.GetScanCode(table.GetKeyName(0x4242)));
-    EXPECT_EQ(0, table.GetScanCode("Caps"));
-
-    EXPECT_STREQ("", table.GetKeyNameByIndex(6));
-    EXPECT_STREQ("", table.GetKeyNameByIndex(-1));
-    EXPECT_EQ(0, table.GetScancodeByIndex(6));
 }
 
 TEST(CLutrovaneBase, BaseClassAloneIsAnEmptyTable)
@@ -243,4 +164,7 @@ TEST(CLutrovaneBase, BaseClassAloneIsAnEmptyTable)
     EXPECT_EQ(0u, table.GetSizeOfMap());
     EXPECT_STREQ("알수 없음", table.GetKeyName(0x3A00));
     EXPECT_EQ(0, table.GetScanCode("CapsLock"));
+    EXPECT_EQ(0, table.GetScanCode("알수 없음"));  // the not-found name leads to no key
+    EXPECT_STREQ("", table.GetKeyNameByIndex(0));
+    EXPECT_EQ(0, table.GetScancodeByIndex(-1));
 }

@@ -2,23 +2,36 @@
 
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <cstring>
 #include <string>
 #include <vector>
 
 namespace {
 
-const char kSignature[] = "Lutrovane v1.0 Scancode Map Data Format";
+typedef std::vector<unsigned char> Bytes;
 
-const std::vector<unsigned char> kCapsToControl = {
+const Bytes kCapsToControl = {
     0, 0, 0, 0, 0, 0, 0, 0,  // version, flags
     2, 0, 0, 0,              // entry count
     0x1D, 0x00, 0x3A, 0x00,  // left Control for CapsLock
     0, 0, 0, 0,              // null entry
 };
 
-// Each test works in a folder of its own under the Wine prefix's temp folder.
+// A map data file as a good writer lays it out: signature, 0x1A, 1024 bytes
+// 0xFF, then the map bytes (the map above, then filler).
+Bytes MapDataFile(size_t nMapBytes)
+{
+    const char kSignature[] = "Lutrovane v1.0 Scancode Map Data Format";
+    Bytes bytes(kSignature, kSignature + 39);
+    bytes.push_back(0x1A);
+    bytes.insert(bytes.end(), 1024, 0xFF);
+    for (size_t i = 0; i < nMapBytes; ++i)
+        bytes.push_back(static_cast<unsigned char>(i < kCapsToControl.size() ? kCapsToControl[i] : i));
+    return bytes;
+}
+
+// Each test works in a folder of its own. Its path is ASCII, so its code page
+// 949 form is the same characters; file names are given in both forms.
 class MapFile : public ::testing::Test
 {
 protected:
@@ -32,42 +45,28 @@ protected:
 
     void TearDown() override
     {
-        WIN32_FIND_DATAW fd;
-        HANDLE hFind = FindFirstFileW((m_folder + L"*").c_str(), &fd);
-        if (hFind != INVALID_HANDLE_VALUE) {
-            do
-                DeleteFileW((m_folder + fd.cFileName).c_str());
-            while (FindNextFileW(hFind, &fd));
-            FindClose(hFind);
-        }
+        for (const std::wstring& name : Files())
+            DeleteFileW((m_folder + name).c_str());
         RemoveDirectoryW(m_folder.c_str());
     }
 
-    // The folder is ASCII, so its code page 949 form is the same characters.
     CString Path(const char* pszName) const
     {
-        std::string path(m_folder.begin(), m_folder.end());
-        return CString((path + pszName).c_str());
+        return CString((std::string(m_folder.begin(), m_folder.end()) + pszName).c_str());
     }
 
-    std::wstring WidePath(const wchar_t* pszName) const { return m_folder + pszName; }
-
-    void Write(const char* pszName, const std::vector<unsigned char>& bytes)
+    void Write(const wchar_t* pszName, const Bytes& bytes)
     {
-        std::string path(m_folder.begin(), m_folder.end());
-        HANDLE h = CreateFileA((path + pszName).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        ASSERT_NE(INVALID_HANDLE_VALUE, h);
+        HANDLE h = CreateFileW((m_folder + pszName).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
         DWORD n;
         WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &n, nullptr);
         CloseHandle(h);
     }
 
-    std::vector<unsigned char> Read(const std::wstring& path)
+    Bytes Read(const wchar_t* pszName)
     {
-        HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-        if (h == INVALID_HANDLE_VALUE)
-            return {};
-        std::vector<unsigned char> bytes(8192);
+        HANDLE h = CreateFileW((m_folder + pszName).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        Bytes bytes(8192);
         DWORD n = 0;
         ReadFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &n, nullptr);
         CloseHandle(h);
@@ -75,160 +74,116 @@ protected:
         return bytes;
     }
 
-    int FileCount()
+    std::vector<std::wstring> Files()
     {
-        int n = 0;
+        std::vector<std::wstring> names;
         WIN32_FIND_DATAW fd;
         HANDLE hFind = FindFirstFileW((m_folder + L"*").c_str(), &fd);
-        if (hFind != INVALID_HANDLE_VALUE) {
-            do
-                n += (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? 0 : 1;
-            while (FindNextFileW(hFind, &fd));
-            FindClose(hFind);
+        for (BOOL b = hFind != INVALID_HANDLE_VALUE; b; b = FindNextFileW(hFind, &fd)) {
+            if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                names.push_back(fd.cFileName);
         }
-        return n;
+        FindClose(hFind);
+        return names;
+    }
+
+    unsigned long Load(const char* pszName, Bytes* pMap = nullptr)
+    {
+        unsigned char abBuffer[1024] = {};
+        unsigned long nSize = 77;
+        const unsigned long nResult = CUtils::LoadLutrovaneData(Path(pszName), abBuffer, &nSize);
+        if (nResult != 0) {
+            EXPECT_EQ(77u, nSize) << "size changed on failure";
+        } else if (pMap) {
+            pMap->assign(abBuffer, abBuffer + nSize);
+        }
+        return nResult;
     }
 
     std::wstring m_folder;
 };
 
-// A map data file as a good writer lays it out, with map bytes of the given length.
-std::vector<unsigned char> MapDataFile(size_t nMapBytes)
-{
-    std::vector<unsigned char> bytes(kSignature, kSignature + 39);
-    bytes.push_back(0x1A);
-    bytes.insert(bytes.end(), 1024, 0xFF);
-    for (size_t i = 0; i < nMapBytes; ++i)
-        bytes.push_back(static_cast<unsigned char>(i < kCapsToControl.size() ? kCapsToControl[i] : i));
-    return bytes;
-}
-
 }  // namespace
 
-TEST_F(MapFile, SavedMapLoadsBackWithItsLength)
+TEST_F(MapFile, SavedMapsLoadBackUnderAnyName)
 {
-    std::vector<unsigned char> data = kCapsToControl;
-    ASSERT_EQ(0u, CUtils::SaveLutrovaneData(Path("caps.lvd"), data.data(), 20));
-    EXPECT_EQ(MapDataFile(20), Read(WidePath(L"caps.lvd")));
+    Bytes map = kCapsToControl;
+    ASSERT_EQ(0u, CUtils::SaveLutrovaneData(Path("caps.lvd"), map.data(), 20));
+    EXPECT_EQ(MapDataFile(20), Read(L"caps.lvd"));
+    Bytes loaded;
+    ASSERT_EQ(0u, Load("caps.lvd", &loaded));
+    EXPECT_EQ(kCapsToControl, loaded);
 
-    unsigned char abBuffer[1024] = {};
-    unsigned long nSize = 0;
-    ASSERT_EQ(0u, CUtils::LoadLutrovaneData(Path("caps.lvd"), abBuffer, &nSize));
-    EXPECT_EQ(20u, nSize);
-    EXPECT_EQ(0, std::memcmp(abBuffer, kCapsToControl.data(), 20));
-    EXPECT_EQ(1, FileCount());  // nothing left beside it
-}
+    // The empty list: 1080 bytes on disk, 16 map bytes back.
+    Bytes empty(16, 0);
+    empty[8] = 1;
+    ASSERT_EQ(0u, CUtils::SaveLutrovaneData(Path("empty.lvd"), empty.data(), 16));
+    EXPECT_EQ(1080u, Read(L"empty.lvd").size());
+    ASSERT_EQ(0u, Load("empty.lvd", &loaded));
+    EXPECT_EQ(empty, loaded);
 
-TEST_F(MapFile, EmptyListMakesA1080ByteFileThatDecodesToNothing)
-{
-    CWordArray none;
-    unsigned char abMap[1024] = {};
-    CUtils::MakeRegistryData(none, none, abMap);
-    ASSERT_EQ(0u, CUtils::SaveLutrovaneData(Path("empty.lvd"), abMap, 16));
-    EXPECT_EQ(1080u, Read(WidePath(L"empty.lvd")).size());
+    // Korean names, whatever the process's own code page.
+    ASSERT_EQ(0u, CUtils::SaveLutrovaneData(Path("내 키 맵.lvd"), map.data(), 20));
+    EXPECT_EQ(MapDataFile(20), Read(L"내 키 맵.lvd"));
+    EXPECT_EQ(0u, Load("내 키 맵.lvd"));
 
-    unsigned char abBuffer[1024] = {};
-    unsigned long nSize = 0;
-    ASSERT_EQ(0u, CUtils::LoadLutrovaneData(Path("empty.lvd"), abBuffer, &nSize));
-    EXPECT_EQ(16u, nSize);
-    CLutrovaneBase table;
-    CStringArray names;
-    CWordArray codes;
-    table.GetScancodeMap(abBuffer, names, codes, 1);
-    EXPECT_EQ(0, codes.GetSize());
-}
-
-TEST_F(MapFile, KoreanFileNamesWorkWhateverTheProcessCodePage)
-{
-    std::vector<unsigned char> data = kCapsToControl;
-    ASSERT_EQ(0u, CUtils::SaveLutrovaneData(Path("내 키 맵.lvd"), data.data(), 20));
-    EXPECT_EQ(MapDataFile(20), Read(WidePath(L"내 키 맵.lvd")));
-
-    unsigned char abBuffer[1024] = {};
-    unsigned long nSize = 0;
-    EXPECT_EQ(0u, CUtils::LoadLutrovaneData(Path("내 키 맵.lvd"), abBuffer, &nSize));
-    EXPECT_EQ(20u, nSize);
+    EXPECT_EQ(3u, Files().size());  // nothing left beside them
 }
 
 TEST_F(MapFile, ShortOrForeignFilesAreRefused)
 {
-    struct Case {
-        const char* what;
-        std::vector<unsigned char> bytes;
-        unsigned long nResult;
-    };
-    std::vector<unsigned char> cutShort = MapDataFile(0);
+    Bytes cutShort = MapDataFile(0);
     cutShort.pop_back();
-    std::vector<Case> cases = {
-        {"empty file", {}, 2},
-        {"39 bytes of signature", std::vector<unsigned char>(kSignature, kSignature + 39), 2},
-        {"reserved block cut short", cutShort, 2},
-        {"header and reserved block, no map bytes", MapDataFile(0), 3},
+    std::vector<std::pair<std::string, Bytes>> cases = {
+        {"empty file", {}},
+        {"reserved block cut short", cutShort},
     };
     for (size_t i = 0; i < 39; ++i) {
-        std::vector<unsigned char> bytes = MapDataFile(20);
-        bytes[i] = static_cast<unsigned char>(bytes[i] ^ (std::isalpha(bytes[i]) ? 0x20 : 0x01));
-        cases.push_back({"signature changed in one byte, letter case included", bytes, 2});
+        Bytes bytes = MapDataFile(20);
+        bytes[i] ^= (bytes[i] >= 'A' ? 0x20 : 0x01);  // letter case counts
+        cases.push_back({"signature byte " + std::to_string(i), bytes});
     }
-    for (size_t i = 0; i < cases.size(); ++i) {
-        SCOPED_TRACE(cases[i].what + (" at case " + std::to_string(i)));
-        Write("bad.lvd", cases[i].bytes);
-        unsigned char abBuffer[1024];
-        unsigned long nSize = 77;
-        EXPECT_EQ(cases[i].nResult, CUtils::LoadLutrovaneData(Path("bad.lvd"), abBuffer, &nSize));
-        EXPECT_EQ(77u, nSize);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.first);
+        Write(L"bad.lvd", c.second);
+        EXPECT_EQ(2u, Load("bad.lvd"));
     }
-
-    unsigned char abBuffer[1024];
-    unsigned long nSize = 77;
-    EXPECT_EQ(2u, CUtils::LoadLutrovaneData(Path("missing.lvd"), abBuffer, &nSize));
-    EXPECT_EQ(1u, CUtils::LoadLutrovaneData(Path("missing.lvd"), abBuffer, nullptr));
+    Write(L"bad.lvd", MapDataFile(0));
+    EXPECT_EQ(3u, Load("bad.lvd")) << "no map bytes";
+    EXPECT_EQ(2u, Load("missing.lvd"));
+    EXPECT_EQ(1u, CUtils::LoadLutrovaneData(Path("missing.lvd"), nullptr, nullptr));
 }
 
 TEST_F(MapFile, UnexaminedBytesAndOverlongMapsStillLoad)
 {
-    std::vector<unsigned char> bytes = MapDataFile(1500);
-    bytes[39] = 0x00;
-    bytes[40] = 0x00;
-    bytes[1063] = 0x12;
-    Write("odd.lvd", bytes);
-
-    unsigned char abBuffer[1024];
-    unsigned long nSize = 0;
-    ASSERT_EQ(0u, CUtils::LoadLutrovaneData(Path("odd.lvd"), abBuffer, &nSize));
-    EXPECT_EQ(1024u, nSize);
-    EXPECT_EQ(0, std::memcmp(abBuffer, bytes.data() + 1064, 1024));
+    Bytes bytes = MapDataFile(1500);
+    bytes[39] = 0x00;    // the byte after the signature
+    bytes[1063] = 0x12;  // the reserved block
+    Write(L"odd.lvd", bytes);
+    Bytes loaded;
+    ASSERT_EQ(0u, Load("odd.lvd", &loaded));
+    EXPECT_EQ(Bytes(bytes.begin() + 1064, bytes.begin() + 2088), loaded);
 }
 
-TEST_F(MapFile, SaveReplacesAnExistingFileWhole)
+TEST_F(MapFile, SaveReplacesAWholeFileOrNothing)
 {
-    Write("map.lvd", std::vector<unsigned char>(5000, 0xAB));
-    std::vector<unsigned char> data = kCapsToControl;
-    ASSERT_EQ(0u, CUtils::SaveLutrovaneData(Path("map.lvd"), data.data(), 20));
-    EXPECT_EQ(MapDataFile(20), Read(WidePath(L"map.lvd")));
-    EXPECT_EQ(1, FileCount());
-}
+    Bytes map = kCapsToControl;
+    Write(L"map.lvd", Bytes(5000, 0xAB));
+    ASSERT_EQ(0u, CUtils::SaveLutrovaneData(Path("map.lvd"), map.data(), 20));
+    EXPECT_EQ(MapDataFile(20), Read(L"map.lvd"));
 
-TEST_F(MapFile, FailedSaveIsReportedAndLeavesTheOldFile)
-{
-    std::vector<unsigned char> data = kCapsToControl;
-    EXPECT_NE(0u, CUtils::SaveLutrovaneData(Path("no such folder\\map.lvd"), data.data(), 20));
-    EXPECT_EQ(0, FileCount());
-
-    // Another program holds the file open without sharing.
-    Write("busy.lvd", MapDataFile(20));
-    HANDLE hBusy = CreateFileW(WidePath(L"busy.lvd").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    // Another program holds the file open without sharing: the save fails,
+    // says so, and the old file stays whole.
+    HANDLE hBusy = CreateFileW((m_folder + L"map.lvd").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, hBusy);
-    data[12] = 0x38;
-    EXPECT_NE(0u, CUtils::SaveLutrovaneData(Path("busy.lvd"), data.data(), 20));
-    unsigned char abBuffer[1024];
-    unsigned long nSize = 0;
-    EXPECT_EQ(2u, CUtils::LoadLutrovaneData(Path("busy.lvd"), abBuffer, &nSize));
+    map[12] = 0x38;
+    EXPECT_NE(0u, CUtils::SaveLutrovaneData(Path("map.lvd"), map.data(), 20));
+    EXPECT_EQ(2u, Load("map.lvd"));
     CloseHandle(hBusy);
-    EXPECT_EQ(MapDataFile(20), Read(WidePath(L"busy.lvd")));
-    EXPECT_EQ(1, FileCount());
+    EXPECT_EQ(MapDataFile(20), Read(L"map.lvd"));
 
+    EXPECT_NE(0u, CUtils::SaveLutrovaneData(Path("no such folder\\map.lvd"), map.data(), 20));
     EXPECT_NE(0u, CUtils::SaveLutrovaneData(Path("null.lvd"), nullptr, 20));
-    EXPECT_NE(0u, CUtils::SaveLutrovaneData(Path("long.lvd"), data.data(), 1025));
-    EXPECT_EQ(1, FileCount());
+    EXPECT_NE(0u, CUtils::SaveLutrovaneData(Path("long.lvd"), map.data(), 1025));
+    EXPECT_EQ(std::vector<std::wstring>{L"map.lvd"}, Files());
 }
