@@ -1,0 +1,206 @@
+#include "lutrovane_apple_etc.h"
+#include "lutrovane_apple_ext.h"
+#include "lutrovane_apple_pro.h"
+#include "lutrovane_core.h"
+#include "lutrovane_pc.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <iterator>
+#include <numeric>
+#include <string>
+#include <vector>
+
+namespace {
+
+const char kUnknownKeyName[] = "알수 없음";
+
+// Runs InitData a second time, as a reload would: a subclass's InitData that
+// does not empty the table first doubles it.
+template <class TTable>
+class CRebuilt : public TTable
+{
+public:
+    CRebuilt() { this->InitData(); }
+};
+
+class KeyTables : public testing::Test
+{
+protected:
+    CRebuilt<CLutrovaneCore> m_catalogue;
+    CRebuilt<CLutrovanePC> m_pc;
+    CRebuilt<CLutrovaneApplePro> m_pro;
+    CRebuilt<CLutrovaneAppleEtc> m_etc;
+    CRebuilt<CLutrovaneAppleExt> m_ext;
+};
+
+}  // namespace
+
+// Every module code must name back through the catalogue, which decodes the
+// mapped keys. No row may hold the code 0, which stands for no match, or sit
+// behind an earlier row with its code or an equal name, except the catalogue's
+// own duplicates: row 121 repeats "Power 키" whole, "키패드 =" a code, the
+// second F13 to F15 their names.
+TEST_F(KeyTables, NoRowIsZeroHiddenUncataloguedOrAppendedTwice)
+{
+    struct STableCase
+    {
+        const char* pszLabel;
+        CLutrovaneBase* pTable;
+        unsigned long nSize;
+        std::vector<int> shadowedByCode;
+        std::vector<int> shadowedByName;
+    } const tables[] = {
+        {"catalogue", &m_catalogue, 129, {121, 122}, {121, 126, 127, 128}},
+        {"PC", &m_pc, 121, {}, {}},
+        {"Apple Pro", &m_pro, 103, {}, {}},
+        {"other Apple", &m_etc, 103, {}, {}},
+        {"Apple Extended", &m_ext, 98, {}, {}},
+    };
+    for (const STableCase& table : tables) {
+        SCOPED_TRACE(table.pszLabel);
+        ASSERT_EQ(table.nSize, table.pTable->GetSizeOfMap());
+        std::vector<int> byCode, byName;
+        for (int i = 0; i < int(table.nSize); ++i) {
+            const unsigned short wScancode = table.pTable->GetScancodeByIndex(i);
+            SCOPED_TRACE(testing::Message() << "row " << i << ", 0x" << std::hex << wScancode);
+            EXPECT_NE(0, wScancode);
+            EXPECT_TRUE((wScancode & 0xFF) == 0x00 || (wScancode & 0xFF) == 0xE0);
+            EXPECT_STRNE(kUnknownKeyName, m_catalogue.GetKeyName(wScancode));
+            // The first rows with the code and with an equal name: row i at the latest.
+            int j = 0;
+            while (table.pTable->GetScancodeByIndex(j) != wScancode)
+                ++j;
+            int k = 0;
+            while (CompareKeyNames(table.pTable->GetKeyNameByIndex(k),
+                                   table.pTable->GetKeyNameByIndex(i)) != 0)
+                ++k;
+            if (j < i)
+                byCode.push_back(i);
+            if (k < i)
+                byName.push_back(i);
+        }
+        EXPECT_EQ(table.shadowedByCode, byCode);
+        EXPECT_EQ(table.shadowedByName, byName);
+    }
+}
+
+// The catalogue holds the PC rows with Break moved up behind ScrollLock; in
+// the PC table the real-key list stops just before Break.
+TEST_F(KeyTables, BreakOutOfPlaceInThePcTableOrTheCatalogue)
+{
+    ASSERT_EQ(103u, m_pc.GetSizeOfFromMap());
+    EXPECT_STREQ("Break(Pause) 키", m_pc.GetKeyNameByIndex(103));
+    std::vector<int> pcRows(m_pc.GetSizeOfMap());  // the PC row at each catalogue row
+    std::iota(pcRows.begin(), pcRows.end(), 0);
+    std::rotate(pcRows.begin() + 67, pcRows.begin() + 103, pcRows.begin() + 104);
+    for (int i = 0; i < int(pcRows.size()); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_STREQ(m_pc.GetKeyNameByIndex(pcRows[i]), m_catalogue.GetKeyNameByIndex(i));
+        EXPECT_EQ(m_pc.GetScancodeByIndex(pcRows[i]), m_catalogue.GetScancodeByIndex(i));
+    }
+}
+
+TEST_F(KeyTables, NewerAppleTablesDifferOnlyInF13ToF15Codes)
+{
+    ASSERT_EQ(m_pro.GetSizeOfMap(), m_etc.GetSizeOfMap());
+    for (int i = 0; i < int(m_pro.GetSizeOfMap()); ++i) {
+        SCOPED_TRACE(i);
+        const CString strName = m_pro.GetKeyNameByIndex(i);
+        EXPECT_STREQ(strName, m_etc.GetKeyNameByIndex(i));
+        const bool bF13ToF15 = strName == "F13" || strName == "F14" || strName == "F15";
+        EXPECT_EQ(!bF13ToF15, m_pro.GetScancodeByIndex(i) == m_etc.GetScancodeByIndex(i));
+    }
+}
+
+// Real-key names of an Apple keyboard convert only with that keyboard's own
+// table. The catalogue takes the first of its duplicates: "F13" is the Apple
+// Pro code, and "키패드 =" the code that names "키패드 9".
+TEST_F(KeyTables, NamesConvertOnlyWithTheirOwnTableAndToTheFirstDuplicate)
+{
+    const struct
+    {
+        CLutrovaneBase* pTable;
+        const char* pszName;
+        unsigned short wScancode;
+    } cases[] = {
+        {&m_catalogue, "F13", 0x5D00},
+        {&m_catalogue, "키패드 =", 0x4900},
+        {&m_catalogue, "Enter/Return", 0},
+        {&m_catalogue, "사과키(왼쪽)", 0},
+        {&m_catalogue, kUnknownKeyName, 0},
+        {&m_pc, "F13", 0},
+        {&m_pro, "Insert", 0},
+        {&m_etc, "F13", 0x6400},
+        {&m_ext, "F13", 0},
+        {&m_ext, "PrintScreen/F13", 0x37E0},
+    };
+    for (int i = 0; i < int(std::size(cases)); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(cases[i].wScancode, cases[i].pTable->GetScanCode(cases[i].pszName));
+    }
+}
+
+// A map written on one keyboard and read back with another one chosen: the
+// chosen keyboard's table names the real keys, the catalogue the mapped keys,
+// a code it holds twice under the first row's name.
+TEST_F(KeyTables, RealKeysDecodeWithTheChosenKeyboardsTable)
+{
+    unsigned char abMap[1024] = {
+        0x00, 0x00, 0x00, 0x00,  // version
+        0x00, 0x00, 0x00, 0x00,  // flags
+        0x04, 0x00, 0x00, 0x00,  // entries, the null entry included
+        0x49, 0x00, 0x64, 0x00,  // mapped 0x4900 키패드 9, real 0x6400 other Apples' F13
+        0x64, 0x00, 0x46, 0x00,  // mapped 0x6400 F13, real 0x4600 ScrollLock
+        0x5B, 0xE0, 0x5F, 0x00,  // mapped 0x5BE0 윈도우키(왼쪽), real 0x5F00 Apple Pro F15
+        0x00, 0x00, 0x00, 0x00,  // null entry
+    };
+    const struct
+    {
+        const char* pszLabel;
+        CLutrovaneBase* pTable;
+        int nSelector;
+        const char* apszNames[3];
+    } cases[] = {
+        {"other Apple", &m_etc, 1, {"F13", kUnknownKeyName, kUnknownKeyName}},
+        {"Apple Pro", &m_pro, 1, {kUnknownKeyName, kUnknownKeyName, "F15"}},
+        {"Apple Extended", &m_ext, 1, {kUnknownKeyName, "ScrollLock/F14", kUnknownKeyName}},
+        {"PC", &m_pc, 1, {kUnknownKeyName, "ScrollLock", kUnknownKeyName}},
+        {"catalogue", &m_catalogue, 0, {"키패드 9", "F13", "윈도우키(왼쪽)"}},
+    };
+    for (const auto& decode : cases) {
+        SCOPED_TRACE(decode.pszLabel);
+        CStringArray names;
+        CWordArray codes;
+        decode.pTable->GetScancodeMap(abMap, names, codes, decode.nSelector);
+        ASSERT_EQ(3, names.GetSize());
+        for (int k = 0; k < 3; ++k)
+            EXPECT_STREQ(decode.apszNames[k], names[k]) << "entry " << k;
+    }
+}
+
+// List controls and map files get the names as code page 949 bytes: the
+// expected bytes are written as escapes, which the compiler leaves alone.
+TEST_F(KeyTables, NamesAreCodePage949Bytes)
+{
+    const struct
+    {
+        unsigned short wScancode;
+        const char* pszBytes;
+    } keys[] = {
+        {0x4DE0, "\xA1\xE6"},                          // →
+        {0x4BE0, "\xA1\xE7"},                          // ←
+        {0x50E0, "\xA1\xE9"},                          // ↓
+        {0x48E0, "\xA1\xE8"},                          // ↑
+        {0x35E0, "\xC5\xB0\xC6\xD0\xB5\xE5\x20\x2F"},  // 키패드 /
+    };
+    CLutrovaneBase* tables[] = {&m_catalogue, &m_pc, &m_pro, &m_etc, &m_ext};
+    for (int t = 0; t < int(std::size(tables)); ++t) {
+        for (const auto& key : keys) {
+            SCOPED_TRACE(testing::Message() << "table " << t << ", 0x" << std::hex << key.wScancode);
+            EXPECT_EQ(std::string(key.pszBytes),
+                      std::string(tables[t]->GetKeyName(key.wScancode)));
+        }
+    }
+}
