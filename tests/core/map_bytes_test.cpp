@@ -1,5 +1,7 @@
 #include "lutrovane_core.h"
 
+#include "known_maps.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -57,14 +59,7 @@ TEST(MakeRegistryData, EncodesKnownMapsByteForByte)
     };
     EXPECT_EQ(0, std::memcmp(kEmpty, Encode({}, {}).data(), sizeof(kEmpty)));
 
-    const unsigned char kCapsToControl[20] = {
-        0, 0, 0, 0,              // version
-        0, 0, 0, 0,              // flags
-        2, 0, 0, 0,              // entry count
-        0x1D, 0x00, 0x3A, 0x00,  // mapped key make/prefix, real key make/prefix
-        0, 0, 0, 0,              // null entry
-    };
-    EXPECT_EQ(0, std::memcmp(kCapsToControl, Encode({0x3A00}, {0x1D00}).data(), 20));
+    EXPECT_EQ(0, std::memcmp(kCapsToControl.data(), Encode({0x3A00}, {0x1D00}).data(), 20));
 
     // An extended key keeps its prefix second: right Alt is 38 E0.
     std::vector<unsigned char> bytes = Encode({0x38E0}, {0x1D00});

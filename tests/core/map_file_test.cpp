@@ -1,5 +1,7 @@
 #include "lutrovane_core.h"
 
+#include "known_maps.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -7,15 +9,6 @@
 #include <vector>
 
 namespace {
-
-typedef std::vector<unsigned char> Bytes;
-
-const Bytes kCapsToControl = {
-    0, 0, 0, 0, 0, 0, 0, 0,  // version, flags
-    2, 0, 0, 0,              // entry count
-    0x1D, 0x00, 0x3A, 0x00,  // left Control for CapsLock
-    0, 0, 0, 0,              // null entry
-};
 
 // A map data file as a good writer lays it out: signature, 0x1A, 1024 bytes
 // 0xFF, then the map bytes (the map above, then filler).

@@ -1,5 +1,7 @@
 #include "lutrovane_core.h"
 
+#include "known_maps.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -7,16 +9,7 @@
 
 namespace {
 
-typedef std::vector<unsigned char> Bytes;
-
 const char kLayoutKey[] = "SYSTEM\\CurrentControlSet\\Control\\Keyboard Layout";
-
-const Bytes kCapsToControl = {
-    0, 0, 0, 0, 0, 0, 0, 0,  // version, flags
-    2, 0, 0, 0,              // entry count
-    0x1D, 0x00, 0x3A, 0x00,  // left Control for CapsLock
-    0, 0, 0, 0,              // null entry
-};
 
 // Each test starts with the key and without a Scancode Map value, and leaves
 // the prefix so.
