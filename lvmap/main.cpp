@@ -6,6 +6,7 @@
 
 #include <shellapi.h>
 
+#include <cwchar>
 #include <vector>
 
 namespace {

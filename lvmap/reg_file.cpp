@@ -53,35 +53,26 @@ char16_t FoldAscii(char16_t ch)
     return (ch >= u'A' && ch <= u'Z') ? static_cast<char16_t>(ch - u'A' + u'a') : ch;
 }
 
-// Registry names compare without regard to the case of Latin letters.
-bool EqualNoCase(Text text, const char* psz)
+bool StartsWith(Text text, const char* psz, bool bAnyCase = false)
 {
     size_t i = 0;
     for (; psz[i]; ++i) {
-        if (i >= text.size() || FoldAscii(text[i]) != FoldAscii(static_cast<unsigned char>(psz[i])))
+        const char16_t ch = static_cast<unsigned char>(psz[i]);
+        if (i >= text.size() || (bAnyCase ? FoldAscii(text[i]) != FoldAscii(ch) : text[i] != ch))
             return false;
     }
-    return i == text.size();
+    return true;
+}
+
+// Registry names compare without regard to the case of Latin letters.
+bool EqualNoCase(Text text, const char* psz)
+{
+    return text.size() == std::char_traits<char>::length(psz) && StartsWith(text, psz, true);
 }
 
 bool EqualExactly(Text text, const char* psz)
 {
-    size_t i = 0;
-    for (; psz[i]; ++i) {
-        if (i >= text.size() || text[i] != static_cast<unsigned char>(psz[i]))
-            return false;
-    }
-    return i == text.size();
-}
-
-bool StartsWith(Text text, const char* psz)
-{
-    size_t i = 0;
-    for (; psz[i]; ++i) {
-        if (i >= text.size() || text[i] != static_cast<unsigned char>(psz[i]))
-            return false;
-    }
-    return true;
+    return text.size() == std::char_traits<char>::length(psz) && StartsWith(text, psz);
 }
 
 Text TrimLeft(Text text)

@@ -1,11 +1,14 @@
 // lvmap.exe run as a process, as scripts run it: exit codes, what it prints
 // into files, what reg.exe then finds in the registry, and detect fed with
 // key presses injected into the session.
-#include "lutrovane_core.h"
 #include "reg_file.h"
+
+#include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -38,9 +41,7 @@ std::string ReadAll(const std::wstring& path)
 {
     HANDLE hFile = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                OPEN_EXISTING, 0, nullptr);
-    if (hFile == INVALID_HANDLE_VALUE)
-        return std::string();
-    std::string bytes(GetFileSize(hFile, nullptr), '\0');
+    std::string bytes(hFile == INVALID_HANDLE_VALUE ? 0 : GetFileSize(hFile, nullptr) + 1, '\0');
     DWORD nRead = 0;
     if (!bytes.empty())
         ReadFile(hFile, &bytes[0], static_cast<DWORD>(bytes.size()), &nRead, nullptr);
@@ -62,6 +63,13 @@ std::string AsString(const Bytes& bytes)
     return std::string(bytes.begin(), bytes.end());
 }
 
+// A map data file as the wizard saves one: signature, 0x1A, 1024 x 0xFF, map.
+std::string Lvd(const Bytes& map)
+{
+    return std::string("Lutrovane v1.0 Scancode Map Data Format\x1A") + std::string(1024, '\xFF')
+           + AsString(map);
+}
+
 // A started program whose standard output and error go to files, as when a
 // script redirects them.
 class CChild
@@ -71,30 +79,26 @@ public:
         : m_outPath(folder + L"out.txt"), m_errPath(folder + L"err.txt")
     {
         SECURITY_ATTRIBUTES sa = {sizeof(sa), nullptr, TRUE};
-        HANDLE hOut = CreateFileW(m_outPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa,
-                                  CREATE_ALWAYS, 0, nullptr);
-        HANDLE hErr = CreateFileW(m_errPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa,
-                                  CREATE_ALWAYS, 0, nullptr);
         STARTUPINFOW si = {};
         si.cb = sizeof(si);
         si.dwFlags = STARTF_USESTDHANDLES;
-        si.hStdOutput = hOut;
-        si.hStdError = hErr;
+        si.hStdOutput = CreateFileW(m_outPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa,
+                                    CREATE_ALWAYS, 0, nullptr);
+        si.hStdError = CreateFileW(m_errPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa,
+                                   CREATE_ALWAYS, 0, nullptr);
         std::wstring line = commandLine;
         m_bStarted = CreateProcessW(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr,
                                     &si, &m_pi) != FALSE;
-        CloseHandle(hOut);
-        CloseHandle(hErr);
+        CloseHandle(si.hStdOutput);
+        CloseHandle(si.hStdError);
     }
 
     ~CChild()
     {
-        if (m_bStarted) {
-            if (WaitForSingleObject(m_pi.hProcess, 0) == WAIT_TIMEOUT)
-                TerminateProcess(m_pi.hProcess, 99);
-            CloseHandle(m_pi.hThread);
-            CloseHandle(m_pi.hProcess);
-        }
+        if (m_bStarted && WaitForSingleObject(m_pi.hProcess, 0) == WAIT_TIMEOUT)
+            TerminateProcess(m_pi.hProcess, 99);
+        CloseHandle(m_pi.hThread);
+        CloseHandle(m_pi.hProcess);
     }
 
     bool Started() const { return m_bStarted; }
@@ -117,6 +121,7 @@ private:
     bool m_bStarted = false;
 };
 
+// Each test starts with the key and without the value, in a folder of its own.
 class Lvmap : public ::testing::Test
 {
 protected:
@@ -129,8 +134,6 @@ protected:
         GetTempPathW(MAX_PATH, szPath);
         m_folder = std::wstring(szPath) + L"lvmap-test-" + std::to_wstring(GetCurrentProcessId()) + L"\\";
         CreateDirectoryW(m_folder.c_str(), nullptr);
-        m_files = m_folder + L"files\\";
-        CreateDirectoryW(m_files.c_str(), nullptr);
         HKEY hKey;
         ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE, kLayoutKey, 0, nullptr, 0,
                                                  KEY_ALL_ACCESS, nullptr, &hKey, nullptr));
@@ -141,33 +144,25 @@ protected:
     void TearDown() override
     {
         SetUp();
-        for (const std::wstring& folder : {m_files, m_folder}) {
-            WIN32_FIND_DATAW fd;
-            HANDLE hFind = FindFirstFileW((folder + L"*").c_str(), &fd);
-            for (BOOL b = hFind != INVALID_HANDLE_VALUE; b; b = FindNextFileW(hFind, &fd))
-                DeleteFileW((folder + fd.cFileName).c_str());
-            FindClose(hFind);
-        }
-        RemoveDirectoryW(m_files.c_str());
+        WIN32_FIND_DATAW fd;
+        HANDLE hFind = FindFirstFileW((m_folder + L"*").c_str(), &fd);
+        for (BOOL b = hFind != INVALID_HANDLE_VALUE; b; b = FindNextFileW(hFind, &fd))
+            DeleteFileW((m_folder + fd.cFileName).c_str());
+        FindClose(hFind);
         RemoveDirectoryW(m_folder.c_str());
     }
 
-    SRun Run(const std::wstring& args)
+    SRun RunLine(const std::wstring& commandLine)
     {
-        CChild child(m_folder, L"\"" + m_lvmap + L"\" " + args);
+        CChild child(m_folder, commandLine);
         EXPECT_TRUE(child.Started());
         return child.Wait(60000);
     }
-
+    SRun Run(const std::wstring& args) { return RunLine(L"\"" + m_lvmap + L"\" " + args); }
     // reg.exe of the prefix reads what lvmap wrote.
-    SRun Reg(const std::wstring& args)
-    {
-        CChild child(m_folder, L"reg.exe " + args);
-        EXPECT_TRUE(child.Started());
-        return child.Wait(60000);
-    }
+    SRun Reg(const std::wstring& args) { return RunLine(L"reg.exe " + args); }
 
-    std::wstring File(const wchar_t* pszName) const { return m_files + pszName; }
+    std::wstring File(const wchar_t* pszName) const { return m_folder + pszName; }
     std::wstring Quoted(const wchar_t* pszName) const { return L"\"" + File(pszName) + L"\""; }
 
     void Store(const Bytes& map)
@@ -189,16 +184,8 @@ protected:
         return run.strOut.substr(nStart, run.strOut.find_first_of("\r\n", nStart) - nStart);
     }
 
-    void SaveLvd(const wchar_t* pszName, Bytes map)
-    {
-        const std::wstring widePath = File(pszName);  // ASCII: the same in code page 949
-        const std::string path(widePath.begin(), widePath.end());
-        ASSERT_EQ(0u, CUtils::SaveLutrovaneData(path.c_str(), map.data(), static_cast<ULONG>(map.size())));
-    }
-
     std::wstring m_lvmap;
-    std::wstring m_folder;  // the outputs of the programs run
-    std::wstring m_files;   // the map files of a test
+    std::wstring m_folder;  // the test's files and the outputs of the programs run
 };
 
 }  // namespace
@@ -212,18 +199,12 @@ TEST_F(Lvmap, WrongUsageExitsWithOneAndChangesNothing)
         const char* error;
     } cases[] = {
         {L"", "no command"},
-        {L"bogus", "unknown command bogus"},
         {L"show " + Quoted(L"in.lvd"), "show takes no file"},
         {L"show --keyboard qwerty", "unknown keyboard qwerty"},
-        {L"show --keyboard", "--keyboard needs a value"},
         {L"keys --timeout 5", "unknown option --timeout"},
         {L"detect --timeout 0", "--timeout takes a number"},
-        {L"detect --timeout=5s", "--timeout takes a number"},
-        {L"apply", "apply takes one file"},
         {L"apply " + Quoted(L"map.txt"), "the name must end in .lvd"},
-        {L"export " + Quoted(L"map"), "the name must end in .lvd"},
         {L"convert " + Quoted(L"in.lvd"), "convert takes two files"},
-        {L"remove " + Quoted(L"in.lvd"), "remove takes no file"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.args.begin(), c.args.end()));
@@ -238,9 +219,6 @@ TEST_F(Lvmap, WrongUsageExitsWithOneAndChangesNothing)
     SRun run = Run(L"--help");
     EXPECT_EQ(0u, run.dwExit);
     EXPECT_NE(std::string::npos, run.strOut.find("  3  an input file")) << "exit codes not documented";
-    run = Run(L"--version");
-    EXPECT_EQ(0u, run.dwExit);
-    EXPECT_EQ(0u, run.strOut.find("lvmap 1."));
 }
 
 TEST_F(Lvmap, ShowAndKeysNameKeysInUtf8WhenRedirected)
@@ -281,9 +259,6 @@ TEST_F(Lvmap, ShowAndKeysNameKeysInUtf8WhenRedirected)
     EXPECT_EQ(0u, run.dwExit);
     EXPECT_EQ(0u, run.strOut.find("001E A\r\n0030 B\r\n"));
     EXPECT_NE(std::string::npos, run.strOut.find(u8"\r\nE038 Alt(오른쪽)/한글전환\r\n"));
-    run = Run(L"keys --keyboard apple-ext");
-    EXPECT_EQ(0u, run.dwExit);
-    EXPECT_EQ(std::string::npos, run.strOut.find(u8"한글전환"));
 }
 
 TEST_F(Lvmap, AppliedFilesReachTheRegistryAsReadByRegExe)
@@ -296,7 +271,7 @@ TEST_F(Lvmap, AppliedFilesReachTheRegistryAsReadByRegExe)
              "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Keyboard Layout]\r\n"
              "\"Scancode Map\"=hex:00,00,00,00,00,00,00,00,04,00,00,00,1d,00,3a,00,\\\r\n"
              "  38,E0,5B,E0, 00,00,59,00, 00,00,00,00\r\n");
-    SaveLvd(L"map.lvd", kThreeMappings);
+    WriteAll(File(L"map.lvd"), Lvd(kThreeMappings));
     for (const wchar_t* pszName : {L"editor.reg", L"hand.reg", L"map.lvd"}) {
         SCOPED_TRACE(std::string(pszName, pszName + wcslen(pszName)));
         const SRun run = Run(L"apply " + Quoted(pszName));
@@ -326,39 +301,17 @@ TEST_F(Lvmap, UnsoundFilesAreRefusedWithNothingWritten)
         "Windows Registry Editor Version 5.00\r\n\r\n"
         "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Keyboard Layout]\r\n"
         "\"Scancode Map\"=hex:";
-    std::string strLong = strHead;
-    for (int i = 0; i < 1028; ++i)
-        strLong += "00,";
-    strLong += "00\r\n";
-    const char kSignature[] = "Lutrovane v1.0 Scancode Map Data Format\x1A";
-    const std::string strLvdHead = std::string(kSignature, 40) + std::string(1024, '\xFF');
-    Bytes bigMap(1028, 0);
-    bigMap[8] = 0x01;  // count 257
-    bigMap[9] = 0x01;
-
     const struct {
         const wchar_t* name;
         std::string bytes;
         const char* error;
     } cases[] = {
-        {L"odd.reg", strHead + "00,00,00,00,00,00,00,00,2,00,00,00,1d,00,3a,00,00,00,00,00\r\n",
-         "line 4: a byte must be two hex digits"},
-        {L"cut.reg", strHead + "00,00,00,00,00,00,00,00,02,00,00,00,1d,00,3a,00,\\\r\n",
-         "line 4: the line ends with '\\' but the file ends"},
         {L"count.reg", strHead + "00,00,00,00,00,00,00,00,03,00,00,00,1d,00,3a,00,00,00,00,00\r\n",
          "the entry count says 3"},
-        {L"nonull.reg", strHead + "00,00,00,00,00,00,00,00,02,00,00,00,1d,00,3a,00,1d,00,00,00\r\n",
-         "does not end with the null entry"},
-        {L"long.reg", strLong, "the map is 1029 bytes, more than 1024"},
-        {L"user.reg",
-         "REGEDIT4\r\n[HKEY_CURRENT_USER\\Keyboard Layout]\r\n"
-         "\"Scancode Map\"=hex:00,00,00,00,00,00,00,00,01,00,00,00,00,00,00,00\r\n",
-         "the file holds no \"Scancode Map\" value under"},
         {L"text.lvd", "Scancode Map: CapsLock -> Control", "not a Lutrovane map data file"},
-        {L"empty.lvd", strLvdHead, "the file ends before its map"},
-        {L"count.lvd", strLvdHead + AsString(Bytes{0, 0, 0, 0, 0, 0, 0, 0, 5, 0, 0, 0, 0, 0, 0, 0}),
-         "the entry count says 5"},
-        {L"long.lvd", strLvdHead + AsString(bigMap), "the map is more than 1024 bytes"},
+        {L"empty.lvd", Lvd(Bytes()), "the file ends before its map"},
+        {L"count.lvd", Lvd(Bytes{0, 0, 0, 0, 0, 0, 0, 0, 5, 0, 0, 0, 0, 0, 0, 0}), "the entry count says 5"},
+        {L"long.lvd", Lvd(Bytes(1028, 0)), "the map is more than 1024 bytes"},
     };
     Store(kThreeMappings);
     for (const auto& c : cases) {
@@ -436,15 +389,13 @@ TEST_F(Lvmap, ExportedAndConvertedFilesRoundTripByteForByte)
 TEST_F(Lvmap, MissingKeyIsReportedWithTheSystemsReason)
 {
     ASSERT_EQ(ERROR_SUCCESS, RegDeleteKeyW(HKEY_LOCAL_MACHINE, kLayoutKey));
-    SaveLvd(L"map.lvd", kThreeMappings);
+    WriteAll(File(L"map.lvd"), Lvd(kThreeMappings));
     const struct {
         std::wstring args;
         const char* error;
     } cases[] = {
         {L"show", "lvmap: cannot read HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Keyboard Layout: "},
-        {L"export " + Quoted(L"out.reg"), "lvmap: cannot read HKEY_LOCAL_MACHINE"},
         {L"apply " + Quoted(L"map.lvd"), "lvmap: cannot write Scancode Map under HKEY_LOCAL_MACHINE"},
-        {L"remove", "lvmap: cannot remove Scancode Map under HKEY_LOCAL_MACHINE"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.args.begin(), c.args.end()));
