@@ -110,14 +110,10 @@ std::string Quote(char16_t ch)
 std::u16string Decode(const unsigned char* pData, size_t nLength)
 {
     std::u16string text;
-    if (nLength >= 2 && (pData[0] == 0xFF && pData[1] == 0xFE)) {
+    if (nLength >= 2 && pData[0] == 0xFF && pData[1] == 0xFE) {
         text.reserve((nLength - 2) / 2);
         for (size_t i = 2; i + 1 < nLength; i += 2)
             text += static_cast<char16_t>(pData[i] | pData[i + 1] << 8);
-    } else if (nLength >= 2 && (pData[0] == 0xFE && pData[1] == 0xFF)) {
-        text.reserve((nLength - 2) / 2);
-        for (size_t i = 2; i + 1 < nLength; i += 2)
-            text += static_cast<char16_t>(pData[i] << 8 | pData[i + 1]);
     } else {
         size_t i = 0;
         if (nLength >= 3 && pData[0] == 0xEF && pData[1] == 0xBB && pData[2] == 0xBF)
