@@ -1,6 +1,8 @@
 #include "prop_page_step2.h"
 
 #include <memory>
+#include <new>
+#include <vector>
 
 #include "key_tables.h"
 #include "lutrovane_main.h"
@@ -104,6 +106,17 @@ LRESULT CPropPageStep2::OnWizardBack()
 
 BOOL CPropPageStep2::OnCommand(WPARAM wParam, LPARAM lParam)
 {
+    // The layer below would end a command that runs out of memory silently.
+    try {
+        return DispatchCommand(wParam, lParam);
+    } catch (const std::bad_alloc&) {
+        AfxMessageBox(IDS_OUT_OF_MEMORY, MB_OK);
+        return TRUE;
+    }
+}
+
+BOOL CPropPageStep2::DispatchCommand(WPARAM wParam, LPARAM lParam)
+{
     // Buttons send BN_CLICKED, the context menu code 0: the same value.
     if (HIWORD(wParam) == BN_CLICKED) {
         switch (LOWORD(wParam)) {
@@ -118,6 +131,21 @@ BOOL CPropPageStep2::OnCommand(WPARAM wParam, LPARAM lParam)
             return TRUE;
         case IDC_NEW_MAP:
             OnNewMap();
+            return TRUE;
+        case IDC_LOAD_SYSTEM_MAP:
+            OnLoadSystemMap();
+            return TRUE;
+        case IDC_REMOVE_SYSTEM_MAP:
+            OnRemoveSystemMap();
+            return TRUE;
+        case IDC_APPLY_MAP:
+            OnApplyMap();
+            return TRUE;
+        case IDC_LOAD_FILE:
+            OnLoadFile();
+            return TRUE;
+        case IDC_SAVE_FILE:
+            OnSaveFile();
             return TRUE;
         }
     }
@@ -218,6 +246,124 @@ void CPropPageStep2::OnNewMap()
     EnableMapCommands(FALSE);
 }
 
+void CPropPageStep2::OnLoadSystemMap()
+{
+    if (AfxMessageBox(IDS_ASK_LOAD_SYSTEM_MAP, MB_YESNO) != IDYES)
+        return;
+    ClearList();
+
+    // Each decoder reads the value itself; an absent or unreadable value
+    // leaves its arrays empty.
+    CStringArray realNames, mapNames;
+    CWordArray realCodes, mapCodes;
+    if (std::unique_ptr<CLutrovaneBase> pKeyboard = NewKeyboardTable(m_nKeyboardType)) {
+        pKeyboard->GetCurrentScancodeMap(realNames, realCodes, 1);
+        CLutrovaneCore catalogue;
+        catalogue.GetCurrentScancodeMap(mapNames, mapCodes, 0);
+    }
+    if (realNames.GetSize() == 0 || mapNames.GetSize() == 0)
+        AfxMessageBox(IDS_NO_SYSTEM_MAP, MB_OK);
+    if (!AppendDecodedPairs(realNames, mapNames, realCodes, mapCodes))
+        AfxMessageBox(IDS_LIST_TRUNCATED, MB_OK);
+    if (m_nMapCount > 0)
+        EnableMapCommands(TRUE);
+}
+
+void CPropPageStep2::OnRemoveSystemMap()
+{
+    if (AfxMessageBox(IDS_ASK_REMOVE_SYSTEM_MAP, MB_YESNO) != IDYES)
+        return;
+    // A removal that did not happen must not look like one, nor offer a
+    // restart for it.
+    if (CUtils::DelScancodeMapRegistry() != 0) {
+        AfxMessageBox(IDS_REMOVE_FAILED, MB_OK);
+        return;
+    }
+    GetDlgItem(IDC_LOAD_SYSTEM_MAP).EnableWindow(FALSE);
+    GetDlgItem(IDC_REMOVE_SYSTEM_MAP).EnableWindow(FALSE);
+    CUtils::RebootSystem(m_hWnd, 0);
+}
+
+void CPropPageStep2::OnApplyMap()
+{
+    if (AfxMessageBox(IDS_ASK_APPLY_MAP, MB_YESNO) != IDYES)
+        return;
+    std::vector<unsigned char> buffer(1024, 0);
+    const unsigned long nLength = MakeMapBytes(buffer.data());
+    // Without administrative rights the write fails: say so, and offer no
+    // restart for a change that never happened.
+    if (nLength == 0 || CUtils::SetScancodeMapRegistry(buffer.data(), nLength) != 0) {
+        AfxMessageBox(IDS_APPLY_FAILED, MB_OK);
+        return;
+    }
+    GetDlgItem(IDC_LOAD_SYSTEM_MAP).EnableWindow(TRUE);
+    GetDlgItem(IDC_REMOVE_SYSTEM_MAP).EnableWindow(TRUE);
+    CUtils::RebootSystem(m_hWnd, 0);
+}
+
+void CPropPageStep2::OnLoadFile()
+{
+    if (AfxMessageBox(IDS_ASK_LOAD_FILE, MB_YESNO) != IDYES)
+        return;
+    // The list is cleared before the file is chosen: it stays empty when no
+    // file is loaded.
+    ClearList();
+    const CString strPath = ChooseMapFile(TRUE);
+    if (strPath.IsEmpty())
+        return;
+    std::vector<unsigned char> buffer(1024, 0);
+    unsigned long nSize = 0;
+    if (CUtils::LoadLutrovaneData(strPath, buffer.data(), &nSize) != 0) {
+        AfxMessageBox(IDS_INVALID_FILE, MB_OK);
+        return;
+    }
+    // The map's own entry count governs, not the number of bytes read.
+    CStringArray realNames, mapNames;
+    CWordArray realCodes, mapCodes;
+    if (std::unique_ptr<CLutrovaneBase> pKeyboard = NewKeyboardTable(m_nKeyboardType)) {
+        pKeyboard->GetScancodeMap(buffer.data(), realNames, realCodes, 1);
+        CLutrovaneCore catalogue;
+        catalogue.GetScancodeMap(buffer.data(), mapNames, mapCodes, 0);
+    }
+    if (!AppendDecodedPairs(realNames, mapNames, realCodes, mapCodes))
+        AfxMessageBox(IDS_LIST_TRUNCATED, MB_OK);
+    if (m_nMapCount > 0)
+        EnableMapCommands(TRUE);
+}
+
+void CPropPageStep2::OnSaveFile()
+{
+    const CString strPath = ChooseMapFile(FALSE);
+    if (strPath.IsEmpty())
+        return;
+    std::vector<unsigned char> buffer(1024, 0);
+    const unsigned long nLength = MakeMapBytes(buffer.data());
+    // A failed save leaves any earlier file as it was.
+    if (nLength == 0 || CUtils::SaveLutrovaneData(strPath, buffer.data(), nLength) != 0)
+        AfxMessageBox(IDS_SAVE_FAILED, MB_OK);
+}
+
+unsigned long CPropPageStep2::MakeMapBytes(unsigned char* pBuffer)
+{
+    CWordArray realKeys, mappedKeys;
+    GetListScancodes(realKeys, mappedKeys);
+    if (CUtils::MakeRegistryData(realKeys, mappedKeys, pBuffer) != 0)
+        return 0;
+    return 16 + 4 * realKeys.GetSize();
+}
+
+CString CPropPageStep2::ChooseMapFile(BOOL bOpen)
+{
+    CFileDialog dlg(bOpen, "lvd", "New Scancode Map", OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT,
+                    "Lutrovane Data Files (*.lvd)|*.lvd|All Files (*.*)|*.*||", this);
+    if (dlg.DoModal() != IDOK)
+        return CString();
+    const CString strPath = dlg.GetPathName();
+    if (strPath.IsEmpty())
+        AfxMessageBox(IDS_PATH_NOT_949, MB_OK);
+    return strPath;
+}
+
 void CPropPageStep2::OnClickList(const NMITEMACTIVATE* pItem)
 {
     if (pItem->iItem >= 0) {
@@ -305,12 +451,14 @@ BOOL CPropPageStep2::AppendDecodedPairs(const CStringArray& realNames,
         if (n < nPairs)
             nPairs = n;
     }
-    for (int i = 0; i < nPairs; ++i) {
-        if (m_listMap.GetItemCount() >= kMaxRows)
-            return FALSE;
+    // One redraw for the whole map, not one per row.
+    m_listMap.SendMessage(WM_SETREDRAW, FALSE);
+    int i = 0;
+    for (; i < nPairs && m_listMap.GetItemCount() < kMaxRows; ++i)
         AppendRow(realNames[i], mapNames[i], PackCodes(realCodes[i], mapCodes[i]));
-    }
-    return TRUE;
+    m_listMap.SendMessage(WM_SETREDRAW, TRUE);
+    ::InvalidateRect(m_listMap.m_hWnd, NULL, TRUE);
+    return i == nPairs;
 }
 
 void CPropPageStep2::GetRowScancodes(int nItem, WORD& wRealKey, WORD& wMapKey)

@@ -27,12 +27,18 @@ protected:
     // Back always leads to page 1, whichever list page is showing.
     LRESULT OnWizardBack() override;
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+    BOOL DispatchCommand(WPARAM wParam, LPARAM lParam);
     BOOL OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult) override;
 
     void OnAddMap();
     void OnModifyMap();
     void OnDeleteMap();
     void OnNewMap();
+    void OnLoadSystemMap();
+    void OnRemoveSystemMap();
+    void OnApplyMap();
+    void OnLoadFile();
+    void OnSaveFile();
 
     void OnClickList(const NMITEMACTIVATE* pItem);
     void OnDblClkList(const NMITEMACTIVATE* pItem);
@@ -58,6 +64,11 @@ protected:
 
 private:
     void AppendRow(const char* pszRealKey, const char* pszMapKey, LPARAM lCodes);
+    // Encodes the rows into a zero-filled 1024-byte buffer; their length.
+    unsigned long MakeMapBytes(unsigned char* pBuffer);
+    // Runs the map data file dialog; the chosen path, or empty (and a notice
+    // for a path code page 949 cannot hold) when there is none to use.
+    CString ChooseMapFile(BOOL bOpen);
     void SetRow(int nItem, const char* pszRealKey, const char* pszMapKey);
     // pRealKeys NULL (no keyboard type) resolves every real key to 0.
     void ResolveRow(int nItem, CLutrovaneBase* pRealKeys, CLutrovaneBase& catalogue,

@@ -62,6 +62,12 @@ unsigned long CUtils::SaveLutrovaneData(CString strPath, unsigned char* pData, u
     // The file is written beside its target and put in its place only when it
     // is whole, so a failed save never leaves a truncated file behind.
     const std::vector<wchar_t> path = WidePath(strPath);
+    // The file is put in place by a rename, which Wine lets through over a
+    // read-only file: a file its owner protected is refused, as on Windows.
+    const DWORD dwAttributes = GetFileAttributesW(path.data());
+    if (dwAttributes != INVALID_FILE_ATTRIBUTES
+        && (dwAttributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
+        return 2;
     const std::vector<wchar_t> folder = FolderOf(path);
     wchar_t szTemp[MAX_PATH];
     if (path[0] == L'\0' || !GetTempFileNameW(folder.data(), L"lvd", 0, szTemp))

@@ -318,6 +318,33 @@ private:
     WNDPROC m_pfnSuper;
 };
 
+// The common Open or Save As dialog.
+class CFileDialog
+{
+public:
+    // pszFilter: pairs of description and pattern, each ended by '|', the
+    // whole ended by another '|'. dwFlags: OFN_ flags.
+    CFileDialog(BOOL bOpenFileDialog, const char* pszDefExt = NULL, const char* pszFileName = NULL,
+                DWORD dwFlags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT,
+                const char* pszFilter = NULL, CWnd* pParentWnd = NULL);
+    CFileDialog(const CFileDialog&) = delete;
+    CFileDialog& operator=(const CFileDialog&) = delete;
+
+    // IDOK when a file was chosen, IDCANCEL otherwise.
+    INT_PTR DoModal();
+    // The chosen file's full path; empty when code page 949 cannot hold it
+    // (a folder named in another script), so that no other file is reached.
+    CString GetPathName() const;
+
+private:
+    BOOL m_bOpenFileDialog;
+    DWORD m_dwFlags;
+    CWnd* m_pParentWnd;
+    std::wstring m_strDefExt;
+    std::wstring m_strFilter;  // '|' turned into the NULs the system expects
+    std::vector<wchar_t> m_szFile;
+};
+
 // A thread started by AfxBeginThread. The object deletes itself when its
 // thread ends, so the caller may use it only while it knows the thread runs.
 typedef UINT (*AFX_THREADPROC)(LPVOID);

@@ -37,6 +37,11 @@
 #define IDS_ASK_REMOVE_SYSTEM_MAP       121
 #define IDS_LIST_FULL                   122
 #define IDS_LIST_TRUNCATED              123
+#define IDS_APPLY_FAILED                124
+#define IDS_REMOVE_FAILED               125
+#define IDS_SAVE_FAILED                 126
+#define IDS_PATH_NOT_949                127
+#define IDS_OUT_OF_MEMORY               128
 
 // Splash (template 133)
 #define IDC_SPLASH_PICTURE              1000

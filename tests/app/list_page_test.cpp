@@ -1,6 +1,5 @@
 // The mapping list pages inside the running wizard: their rows, buttons,
 // questions and context menu, driven by clicks and keys.
-#include "prop_page_step2.h"
 #include "wizard_run.h"
 
 #include <gtest/gtest.h>
@@ -8,69 +7,6 @@
 namespace {
 
 const std::wstring kAskDelete = L"선택하신 매핑 코드를 정말 삭제하시겠습니까?";
-
-// The page object behind the current page's window.
-CPropPageStep2* PageObject(HWND page)
-{
-    return dynamic_cast<CPropPageStep2*>(CWnd::FromHandlePermanent(page));
-}
-
-// Waits for a question or notice, answers it with id and returns its text;
-// "(none)" when none came.
-std::wstring Answer(int id, DWORD ms = kPatienceMs)
-{
-    HWND box = NULL;
-    WaitUntil([&] { return (box = FindShown(IsMessageBox)) != NULL; }, ms);
-    if (!box)
-        return L"(none)";
-    const std::wstring strText = MessageText(box);
-    HWND owner = GetWindow(box, GW_OWNER);
-    PostMessageW(box, WM_COMMAND, id, 0);
-    // Clicks meant for the owner are lost until it takes input again.
-    WaitUntil([&] { return !IsWindow(box) && (!owner || IsWindowEnabled(owner)); });
-    return strText;
-}
-
-// Add, the two keys chosen by name, then "설정" (or "취소").
-bool AddPair(HWND page, const std::wstring& strReal, const std::wstring& strMapped,
-             bool bCancel = false)
-{
-    Click(page, IDC_ADD_MAP);
-    HWND dlg = WaitShown(IsEditDialog);
-    if (!dlg || !ComboChoose(GetDlgItem(dlg, IDC_REAL_KEY), strReal) ||
-        !ComboChoose(GetDlgItem(dlg, IDC_MAP_KEY), strMapped))
-        return false;
-    Click(dlg, bCancel ? IDC_CANCEL_MAP : IDC_SET_MAP);
-    return WaitGone(dlg);
-}
-
-std::wstring Row(const wchar_t* pszReal, const wchar_t* pszMapped)
-{
-    return std::wstring(L"◁ ") + pszReal + L" | ▶ " + pszMapped;
-}
-
-// The codes the page derives from its rows, e.g. "3a00>1d00 ...".
-std::string Codes(HWND page)
-{
-    CWordArray realKeys, mappedKeys;
-    PageObject(page)->GetListScancodes(realKeys, mappedKeys);
-    std::string str;
-    char buf[16];
-    for (int i = 0; i < realKeys.GetSize(); ++i) {
-        std::snprintf(buf, sizeof(buf), "%s%04x>%04x", i ? " " : "", realKeys[i], mappedKeys[i]);
-        str += buf;
-    }
-    return mappedKeys.GetSize() == realKeys.GetSize() ? str : "arrays differ in length";
-}
-
-// Which of Delete, Modify, Save file and Apply can be pressed, e.g. "DM..".
-std::string RowAndMapCommands(HWND page)
-{
-    std::string str;
-    for (int id : {IDC_DELETE_MAP, IDC_MODIFY_MAP, IDC_SAVE_FILE, IDC_APPLY_MAP})
-        str += IsEnabledItem(page, id) ? "DMSA"[str.size()] : '.';
-    return str;
-}
 
 TEST(ListPage, AddAppendsTheChosenPairUnselectedAndCancelAddsNothing)
 {
@@ -212,9 +148,7 @@ std::string OpenMenuStates(POINT pt)
 
 TEST(ListPage, ClicksOnTheEmptyAreaDisableRowCommandsAndTheMenuFollowsEachRightClick)
 {
-    unsigned char saved[1024];
-    unsigned long nSaved = sizeof(saved);
-    const bool bHadSystemMap = CUtils::GetScancodeMapRegistry(saved, &nSaved) == 0;
+    CSystemMapKeeper keeper;
     CUtils::DelScancodeMapRegistry();
 
     CWizardRun run;
@@ -260,10 +194,6 @@ TEST(ListPage, ClicksOnTheEmptyAreaDisableRowCommandsAndTheMenuFollowsEachRightC
         EXPECT_TRUE(WaitGone(dlg));
         EXPECT_TRUE(run.End(kFinish));
     });
-    if (bHadSystemMap)
-        CUtils::SetScancodeMapRegistry(saved, nSaved);
-    else
-        CUtils::DelScancodeMapRegistry();
 }
 
 TEST(ListPage, ModifyPreselectsTheRowsKeysAndChangesItOnlyOnYes)

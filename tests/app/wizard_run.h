@@ -5,7 +5,10 @@
 
 #include "lutrovane_app.h"
 #include "lutrovane_main.h"
+#include "prop_page_step2.h"
 #include "res/resource.h"
+
+#include <gtest/gtest.h>
 
 #include <atomic>
 #include <cstdio>
@@ -82,7 +85,10 @@ inline void ClickOn(HWND hwnd)
 inline void Click(HWND dlg, int id)
 {
     HWND button = GetDlgItem(dlg, id);
-    WaitUntil([&] { return IsWindowEnabled(button) && IsWindowEnabled(GetAncestor(dlg, GA_ROOT)); });
+    if (!WaitUntil([&] { return IsWindowEnabled(button) && IsWindowEnabled(GetAncestor(dlg, GA_ROOT)); })) {
+        ADD_FAILURE() << "button " << id << " cannot be pressed";
+        return;
+    }
     PostMessageW(button, BM_CLICK, 0, 0);
 }
 
@@ -221,6 +227,27 @@ inline POINT EmptyPoint(HWND list)
 
 inline bool IsEnabledItem(HWND dlg, int id) { return IsWindowEnabled(GetDlgItem(dlg, id)); }
 
+// Keeps the prefix's Scancode Map as a test found it, and puts it back.
+class CSystemMapKeeper
+{
+public:
+    CSystemMapKeeper() { m_bHad = CUtils::GetScancodeMapRegistry(m_abSaved, &m_nSaved) == 0; }
+    ~CSystemMapKeeper()
+    {
+        if (m_bHad)
+            CUtils::SetScancodeMapRegistry(m_abSaved, m_nSaved);
+        else
+            CUtils::DelScancodeMapRegistry();
+    }
+    CSystemMapKeeper(const CSystemMapKeeper&) = delete;
+    CSystemMapKeeper& operator=(const CSystemMapKeeper&) = delete;
+
+private:
+    unsigned char m_abSaved[1024];
+    unsigned long m_nSaved = sizeof(m_abSaved);
+    bool m_bHad;
+};
+
 // Runs the program's code (ui) on the test's thread and the user's steps on a
 // second thread. Whatever the steps leave open is cancelled after them, so
 // that a failed step ends the run instead of hanging the suite.
@@ -342,3 +369,73 @@ private:
 
     HWND m_hwndWizard = NULL;
 };
+
+// Steps on a mapping list page.
+
+// The page object behind the current page's window.
+inline CPropPageStep2* PageObject(HWND page)
+{
+    return dynamic_cast<CPropPageStep2*>(CWnd::FromHandlePermanent(page));
+}
+
+// Waits for a question or notice, answers it with id and returns its text;
+// "(none)" when none came.
+inline std::wstring Answer(int id, DWORD ms = kPatienceMs)
+{
+    HWND box = NULL;
+    WaitUntil([&] { return (box = FindShown(IsMessageBox)) != NULL; }, ms);
+    if (!box)
+        return L"(none)";
+    const std::wstring strText = MessageText(box);
+    HWND owner = GetWindow(box, GW_OWNER);
+    PostMessageW(box, WM_COMMAND, id, 0);
+    // Clicks meant for the owner are lost until it takes input again, or
+    // until the next window the command opens is there.
+    WaitUntil([&] {
+        return !IsWindow(box) &&
+               (!owner || IsWindowEnabled(owner) ||
+                FindShown([&](HWND hwnd) { return GetWindow(hwnd, GW_OWNER) == owner; }));
+    });
+    return strText;
+}
+
+// Add, the two keys chosen by name, then "설정" (or "취소").
+inline bool AddPair(HWND page, const std::wstring& strReal, const std::wstring& strMapped,
+             bool bCancel = false)
+{
+    Click(page, IDC_ADD_MAP);
+    HWND dlg = WaitShown(IsEditDialog);
+    if (!dlg || !ComboChoose(GetDlgItem(dlg, IDC_REAL_KEY), strReal) ||
+        !ComboChoose(GetDlgItem(dlg, IDC_MAP_KEY), strMapped))
+        return false;
+    Click(dlg, bCancel ? IDC_CANCEL_MAP : IDC_SET_MAP);
+    return WaitGone(dlg);
+}
+
+inline std::wstring Row(const wchar_t* pszReal, const wchar_t* pszMapped)
+{
+    return std::wstring(L"◁ ") + pszReal + L" | ▶ " + pszMapped;
+}
+
+// The codes the page derives from its rows, e.g. "3a00>1d00 ...".
+inline std::string Codes(HWND page)
+{
+    CWordArray realKeys, mappedKeys;
+    PageObject(page)->GetListScancodes(realKeys, mappedKeys);
+    std::string str;
+    char buf[16];
+    for (int i = 0; i < realKeys.GetSize(); ++i) {
+        std::snprintf(buf, sizeof(buf), "%s%04x>%04x", i ? " " : "", realKeys[i], mappedKeys[i]);
+        str += buf;
+    }
+    return mappedKeys.GetSize() == realKeys.GetSize() ? str : "arrays differ in length";
+}
+
+// Which of Delete, Modify, Save file and Apply can be pressed, e.g. "DM..".
+inline std::string RowAndMapCommands(HWND page)
+{
+    std::string str;
+    for (int id : {IDC_DELETE_MAP, IDC_MODIFY_MAP, IDC_SAVE_FILE, IDC_APPLY_MAP})
+        str += IsEnabledItem(page, id) ? "DMSA"[str.size()] : '.';
+    return str;
+}

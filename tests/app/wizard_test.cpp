@@ -194,9 +194,7 @@ std::string Checked(HWND page1)
 
 TEST(Wizard, NextStoresTheTypeAndShowsItsPageBackKeepsTheChoiceListButtonsAskTheRegistry)
 {
-    unsigned char saved[1024];
-    unsigned long nSaved = sizeof(saved);
-    const bool bHadSystemMap = CUtils::GetScancodeMapRegistry(saved, &nSaved) == 0;
+    CSystemMapKeeper keeper;
     CUtils::DelScancodeMapRegistry();
     unsigned char capsToCtrl[] = {
         0, 0, 0, 0,  0, 0, 0, 0,  // version, flags
@@ -263,11 +261,6 @@ TEST(Wizard, NextStoresTheTypeAndShowsItsPageBackKeepsTheChoiceListButtonsAskThe
         ASSERT_TRUE(run.Go(kNext, 4)) << run.Where();
         EXPECT_TRUE(run.End(kFinish)) << "Finish did not end the run";
     });
-    // The prefix's Scancode Map as the test found it.
-    if (bHadSystemMap)
-        CUtils::SetScancodeMapRegistry(saved, nSaved);
-    else
-        CUtils::DelScancodeMapRegistry();
 }
 
 } // namespace
