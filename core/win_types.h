@@ -1,4 +1,4 @@
-// The Windows integer types the core's declarations use, for a build without
+// The Windows types the core's declarations use, for a build without
 // <windows.h>: the native build that runs the byte handling under the
 // sanitizers and the fuzzer. Sizes as on Windows; nothing here calls Windows.
 #pragma once
@@ -9,9 +9,7 @@
 
 #include <cstdint>
 
-typedef std::uint8_t BYTE;
 typedef std::uint16_t WORD;
-typedef std::uint32_t DWORD;
 
 // Only named by a declaration (the owner window of the restart request),
 // which has no definition in this build.
