@@ -1,13 +1,7 @@
 // Key names as they come in from outside: the name comparison, the lookup by
 // name in each key table, and the string class. The input is two names, split
 // at its first zero byte; the second is also a format's argument.
-#include "fuzz_check.h"
-
-#include "lutrovane_apple_etc.h"
-#include "lutrovane_apple_ext.h"
-#include "lutrovane_apple_pro.h"
-#include "lutrovane_core.h"
-#include "lutrovane_pc.h"
+#include "fuzz_support.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -15,16 +9,6 @@
 #include <memory>
 
 namespace {
-
-struct STables
-{
-    CLutrovaneCore catalogue;
-    CLutrovanePC pc;
-    CLutrovaneApplePro pro;
-    CLutrovaneAppleEtc etc;
-    CLutrovaneAppleExt ext;
-    CLutrovaneBase* all[5] = {&catalogue, &pc, &pro, &etc, &ext};
-};
 
 // Each name in an allocation of its own, its terminating zero the last byte:
 // a comparison that reads on is caught.
@@ -66,7 +50,7 @@ void CheckCompare(const char* a, const char* b)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize)
 {
-    static STables tables;
+    static SKeyTables tables;
 
     const uint8_t* pSplit = static_cast<const uint8_t*>(std::memchr(pData, 0, nSize));
     const size_t nFirst = pSplit ? size_t(pSplit - pData) : nSize;

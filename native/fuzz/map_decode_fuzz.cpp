@@ -1,13 +1,8 @@
-// The map decoder with each of the five key tables, over whatever bytes a
-// registry value or a map data file may put in a map buffer. Every decoded
-// map must encode back to the entries it came from.
-#include "fuzz_check.h"
-
-#include "lutrovane_apple_etc.h"
-#include "lutrovane_apple_ext.h"
-#include "lutrovane_apple_pro.h"
-#include "lutrovane_core.h"
-#include "lutrovane_pc.h"
+// The map decoder with each of the five key tables (the first byte of the
+// version field, which the decoder never reads, picks one), over whatever
+// bytes a registry value or a map data file may put in a map buffer. Every
+// decoded map must encode back to the entries it came from.
+#include "fuzz_support.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -20,19 +15,8 @@ const size_t kMapBufferSize = 1024;
 const int kMaxEntries = 253;  // the entries that lie wholly inside the buffer
 const int kMaxMappings = 252; // the most the encoder writes: 16 + 4 * 252 = 1024
 
-struct STables
-{
-    CLutrovaneCore catalogue;
-    CLutrovanePC pc;
-    CLutrovaneApplePro pro;
-    CLutrovaneAppleEtc etc;
-    CLutrovaneAppleExt ext;
-    CLutrovaneBase* all[5] = {&catalogue, &pc, &pro, &etc, &ext};
-};
-
-// Decodes with one selector into arrays that hold leftovers of the last call,
-// and checks each code against its entry's bytes and its name against the
-// table.
+// Decodes with one selector into arrays that already hold an element, and
+// checks each code against its entry's bytes and its name against the table.
 void Decode(CLutrovaneBase& table, unsigned char* pBuffer, int nSelector, int nEntries,
             CStringArray& names, CWordArray& codes)
 {
@@ -53,7 +37,7 @@ void Decode(CLutrovaneBase& table, unsigned char* pBuffer, int nSelector, int nE
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize)
 {
-    static STables tables;
+    static SKeyTables tables;
 
     // Callers zero-fill a buffer of exactly this size: a read past it is caught.
     std::vector<unsigned char> buffer(kMapBufferSize, 0);
@@ -64,8 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize)
     if (nEntries > kMaxEntries)
         nEntries = kMaxEntries;
 
-    // The decoder never looks at the version field: its first byte picks the
-    // table, so each input costs one table's lookups instead of five.
+    // One table per input, not five: five times as many inputs in the time.
     CLutrovaneBase& table = *tables.all[buffer[0] % 5];
     CStringArray realNames, mappedNames;
     CWordArray real, mapped;

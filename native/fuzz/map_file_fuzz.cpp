@@ -1,9 +1,7 @@
 // The map data file parser, over any file a user may choose. What it loads is
 // checked against the file's layout: a 39-byte signature, one byte, a
 // 1024-byte reserved block, then up to 1024 map bytes that count.
-#include "fuzz_check.h"
-
-#include "lutrovane_core.h"
+#include "fuzz_support.h"
 
 #include <cstddef>
 #include <cstdint>
