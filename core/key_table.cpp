@@ -1,7 +1,5 @@
 #include "lutrovane_core.h"
 
-#include <cstring>
-
 namespace {
 
 const char kUnknownKeyName[] = "알수 없음";
@@ -99,17 +97,4 @@ unsigned long CLutrovaneBase::GetScancodeMap(unsigned char* pBuffer, CStringArra
         names.SetAtGrow(names.GetSize(), GetKeyName(wScancode));
     }
     return 0;
-}
-
-unsigned long CLutrovaneBase::GetCurrentScancodeMap(CStringArray& names, CWordArray& codes,
-                                                    int nSelector)
-{
-    unsigned char abBuffer[kMapBufferSize];
-    std::memset(abBuffer, 0, sizeof(abBuffer));
-    unsigned long nSize = sizeof(abBuffer);
-    const unsigned long nResult = CUtils::GetScancodeMapRegistry(abBuffer, &nSize);
-    if (nResult != 0)
-        return nResult;
-    // The bytes read are not used: the map's own count byte governs.
-    return GetScancodeMap(abBuffer, names, codes, nSelector);
 }

@@ -2,12 +2,22 @@
 // key catalogue and the store functions for the registry and map data files.
 #pragma once
 
+#ifdef _WIN32
 #include <windows.h>
+#define LUTROVANE_DLLEXPORT __declspec(dllexport)
+#define LUTROVANE_DLLIMPORT __declspec(dllimport)
+#else
+// The native build of the byte handling, for the sanitizers and the fuzzer:
+// static libraries, no registry and no files.
+#include "win_types.h"
+#define LUTROVANE_DLLEXPORT
+#define LUTROVANE_DLLIMPORT
+#endif
 
 #ifdef LUTROVANE_CORE_BUILD
-#define LUTROVANE_CORE_API __declspec(dllexport)
+#define LUTROVANE_CORE_API LUTROVANE_DLLEXPORT
 #else
-#define LUTROVANE_CORE_API __declspec(dllimport)
+#define LUTROVANE_CORE_API LUTROVANE_DLLIMPORT
 #endif
 
 // Text in code page 949. Every instance owns its buffer, allocated and freed
@@ -123,8 +133,14 @@ public:
     // Reads the system's map and decodes it; nSelector non-zero picks the real
     // keys, zero the mapped keys. Returns the store's code; the arrays are
     // touched only on 0.
+#ifdef _WIN32
     virtual unsigned long GetCurrentScancodeMap(CStringArray& names, CWordArray& codes,
                                                 int nSelector);
+#else
+    // No registry natively: the slot stays where it is, a call does not compile.
+    virtual unsigned long GetCurrentScancodeMap(CStringArray& names, CWordArray& codes,
+                                                int nSelector) = delete;
+#endif
     // Decodes map bytes held in a 1024-byte buffer. Always 0.
     virtual unsigned long GetScancodeMap(unsigned char* pBuffer, CStringArray& names,
                                          CWordArray& codes, int nSelector);
@@ -186,4 +202,10 @@ public:
                                            unsigned long nLength);
     static unsigned long LoadLutrovaneData(CString strPath, unsigned char* pBuffer,
                                            unsigned long* pSize);
+    // What LoadLutrovaneData makes of a file's first nLength bytes (pData may
+    // be null when nLength is 0): the same result codes, and on 0 up to 1024
+    // map bytes copied to pBuffer and their number behind pSize. Nothing is
+    // written on any other result.
+    static unsigned long ParseLutrovaneData(const unsigned char* pData, unsigned long nLength,
+                                            unsigned char* pBuffer, unsigned long* pSize);
 };

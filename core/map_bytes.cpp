@@ -35,10 +35,10 @@ unsigned long CUtils::MakeRegistryData(CWordArray& realKeys, CWordArray& mappedK
     for (int k = 0; k < nMappings; ++k) {
         const WORD wMapped = mappedKeys[k];
         const WORD wReal = realKeys[k];
-        *p++ = HIBYTE(wMapped);
-        *p++ = LOBYTE(wMapped);
-        *p++ = HIBYTE(wReal);
-        *p++ = LOBYTE(wReal);
+        *p++ = static_cast<unsigned char>(wMapped >> 8);
+        *p++ = static_cast<unsigned char>(wMapped);
+        *p++ = static_cast<unsigned char>(wReal >> 8);
+        *p++ = static_cast<unsigned char>(wReal);
     }
     std::memset(p, 0, 4);  // the null entry
     return 0;

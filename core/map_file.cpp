@@ -1,17 +1,12 @@
 #include "lutrovane_core.h"
 
+#include "map_file_format.h"
+
 #include <cstring>
 #include <vector>
 
 namespace {
 
-// Header (40 bytes): the signature, no terminating zero, then 0x1A. Then a
-// reserved block of 1024 bytes 0xFF, then the map bytes.
-const char kSignature[] = "Lutrovane v1.0 Scancode Map Data Format";
-const DWORD kSignatureLength = sizeof(kSignature) - 1;  // 39
-const DWORD kHeaderSize = kSignatureLength + 1;
-const DWORD kReservedSize = 1024;
-const DWORD kMapBufferSize = 1024;
 const UINT kCodePage949 = 949;
 
 // Paths are code page 949 text, whatever the system's own code page is.
@@ -28,12 +23,6 @@ bool WriteAll(HANDLE hFile, const void* pData, DWORD nLength)
 {
     DWORD nWritten = 0;
     return WriteFile(hFile, pData, nLength, &nWritten, nullptr) && nWritten == nLength;
-}
-
-bool ReadExactly(HANDLE hFile, void* pBuffer, DWORD nLength, DWORD* pRead)
-{
-    *pRead = 0;
-    return ReadFile(hFile, pBuffer, nLength, pRead, nullptr) != FALSE;
 }
 
 // The folder part of a path, for a temporary file beside it.
@@ -56,7 +45,7 @@ std::vector<wchar_t> FolderOf(const std::vector<wchar_t>& path)
 
 unsigned long CUtils::SaveLutrovaneData(CString strPath, unsigned char* pData, unsigned long nLength)
 {
-    if (!pData || nLength > kMapBufferSize)
+    if (!pData || nLength > kMapFileMapBufferSize)
         return 1;
 
     // The file is written beside its target and put in its place only when it
@@ -79,10 +68,10 @@ unsigned long CUtils::SaveLutrovaneData(CString strPath, unsigned char* pData, u
         DeleteFileW(szTemp);
         return 2;
     }
-    unsigned char abHeader[kHeaderSize];
-    std::memcpy(abHeader, kSignature, kSignatureLength);
-    abHeader[kSignatureLength] = 0x1A;
-    unsigned char abReserved[kReservedSize];
+    unsigned char abHeader[kMapFileHeaderSize];
+    std::memcpy(abHeader, kMapFileSignature, kMapFileSignatureLength);
+    abHeader[kMapFileSignatureLength] = 0x1A;
+    unsigned char abReserved[kMapFileReservedSize];
     std::memset(abReserved, 0xFF, sizeof(abReserved));
 
     bool bWritten = WriteAll(hFile, abHeader, sizeof(abHeader))
@@ -107,22 +96,15 @@ unsigned long CUtils::LoadLutrovaneData(CString strPath, unsigned char* pBuffer,
     if (hFile == INVALID_HANDLE_VALUE)
         return 2;
 
-    unsigned long nResult = 0;
-    unsigned char abHeader[kHeaderSize];
-    unsigned char abReserved[kReservedSize];
+    // As much of the file as a map can use; a read that fails ends the file
+    // where it stands.
+    unsigned char abFile[kMapFileMapOffset + kMapFileMapBufferSize];
+    DWORD nLength = 0;
     DWORD nRead;
-    // The byte after the signature and the reserved block are not examined.
-    if (!ReadExactly(hFile, abHeader, sizeof(abHeader), &nRead) || nRead != sizeof(abHeader)
-        || std::memcmp(abHeader, kSignature, kSignatureLength) != 0) {
-        nResult = 2;
-    } else if (!ReadExactly(hFile, abReserved, sizeof(abReserved), &nRead)
-               || nRead != sizeof(abReserved)) {
-        nResult = 2;
-    } else if (!ReadExactly(hFile, pBuffer, kMapBufferSize, &nRead) || nRead == 0) {
-        nResult = 3;
-    } else {
-        *pSize = nRead;
-    }
+    while (nLength < sizeof(abFile)
+           && ReadFile(hFile, abFile + nLength, sizeof(abFile) - nLength, &nRead, nullptr)
+           && nRead > 0)
+        nLength += nRead;
     CloseHandle(hFile);
-    return nResult;
+    return ParseLutrovaneData(abFile, nLength, pBuffer, pSize);
 }

@@ -78,3 +78,18 @@ int CUtils::RebootSystem(HWND hwndOwner, int nScanOnly)
 {
     return SetupPromptReboot(nullptr, hwndOwner, nScanOnly);
 }
+
+// The key table's reading of the system's map lives here, beside the registry
+// it reads; the decoding itself is GetScancodeMap's, over bytes in memory.
+unsigned long CLutrovaneBase::GetCurrentScancodeMap(CStringArray& names, CWordArray& codes,
+                                                    int nSelector)
+{
+    unsigned char abBuffer[kMapBufferSize];
+    std::memset(abBuffer, 0, sizeof(abBuffer));
+    unsigned long nSize = sizeof(abBuffer);
+    const unsigned long nResult = CUtils::GetScancodeMapRegistry(abBuffer, &nSize);
+    if (nResult != 0)
+        return nResult;
+    // The bytes read are not used: the map's own count byte governs.
+    return GetScancodeMap(abBuffer, names, codes, nSelector);
+}

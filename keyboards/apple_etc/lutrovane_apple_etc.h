@@ -5,9 +5,9 @@
 #include "lutrovane_core.h"
 
 #ifdef LUTROVANE_APPLE_ETC_BUILD
-#define LUTROVANE_APPLE_ETC_API __declspec(dllexport)
+#define LUTROVANE_APPLE_ETC_API LUTROVANE_DLLEXPORT
 #else
-#define LUTROVANE_APPLE_ETC_API __declspec(dllimport)
+#define LUTROVANE_APPLE_ETC_API LUTROVANE_DLLIMPORT
 #endif
 
 // Every row is a real key. The Apple Pro table but for the codes of F13 to F15.

@@ -5,9 +5,9 @@
 #include "lutrovane_core.h"
 
 #ifdef LUTROVANE_APPLE_EXT_BUILD
-#define LUTROVANE_APPLE_EXT_API __declspec(dllexport)
+#define LUTROVANE_APPLE_EXT_API LUTROVANE_DLLEXPORT
 #else
-#define LUTROVANE_APPLE_EXT_API __declspec(dllimport)
+#define LUTROVANE_APPLE_EXT_API LUTROVANE_DLLIMPORT
 #endif
 
 // Every row is a real key. F13 and F14 share the PrintScreen and ScrollLock

@@ -4,9 +4,9 @@
 #include "lutrovane_core.h"
 
 #ifdef LUTROVANE_APPLE_PRO_BUILD
-#define LUTROVANE_APPLE_PRO_API __declspec(dllexport)
+#define LUTROVANE_APPLE_PRO_API LUTROVANE_DLLEXPORT
 #else
-#define LUTROVANE_APPLE_PRO_API __declspec(dllimport)
+#define LUTROVANE_APPLE_PRO_API LUTROVANE_DLLIMPORT
 #endif
 
 // Every row is a real key.

@@ -4,9 +4,9 @@
 #include "lutrovane_core.h"
 
 #ifdef LUTROVANE_PC_BUILD
-#define LUTROVANE_PC_API __declspec(dllexport)
+#define LUTROVANE_PC_API LUTROVANE_DLLEXPORT
 #else
-#define LUTROVANE_PC_API __declspec(dllimport)
+#define LUTROVANE_PC_API LUTROVANE_DLLIMPORT
 #endif
 
 // The real keys are the first GetSizeOfFromMap() rows; the mapped keys are

@@ -1,6 +1,8 @@
-// Map bytes as Windows reads them from the registry, for the core's tests.
+// Map bytes as Windows reads them from the registry, and map data files as a
+// good writer lays them out, for the core's tests.
 #pragma once
 
+#include <cstddef>
 #include <vector>
 
 typedef std::vector<unsigned char> Bytes;
@@ -13,3 +15,16 @@ const Bytes kCapsToControl = {
     0x1D, 0x00, 0x3A, 0x00,  // mapped key make/prefix, real key make/prefix
     0, 0, 0, 0,              // null entry
 };
+
+// A map data file: signature, 0x1A, 1024 bytes 0xFF, then nMapBytes map bytes
+// (the map above, then filler).
+inline Bytes MapDataFile(std::size_t nMapBytes)
+{
+    const char kSignature[] = "Lutrovane v1.0 Scancode Map Data Format";
+    Bytes bytes(kSignature, kSignature + 39);
+    bytes.push_back(0x1A);
+    bytes.insert(bytes.end(), 1024, 0xFF);
+    for (std::size_t i = 0; i < nMapBytes; ++i)
+        bytes.push_back(static_cast<unsigned char>(i < kCapsToControl.size() ? kCapsToControl[i] : i));
+    return bytes;
+}

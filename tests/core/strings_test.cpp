@@ -11,6 +11,9 @@ TEST(CompareKeyNames, FoldsLatinLettersButNotDoubleByteCharacters)
     // and 0x81 0x61 are two different Hangul syllables, not one in two cases.
     EXPECT_NE(0, CompareKeyNames("\x81\x41", "\x81\x61"));
     EXPECT_EQ(0, CompareKeyNames("\x81\x41x", "\x81\x41X"));
+    // A lead byte just before the end has no trail byte to take along: the
+    // comparison stops at the end of the name, it does not read on.
+    EXPECT_EQ(0, CompareKeyNames("\xA1\xA1\xE6", "\xA1\xA1\xE6"));
 }
 
 TEST(CString, FormatAndMidNeverReachPastTheirText)

@@ -1,0 +1,39 @@
+// The registry file reader, over any .reg file a user may bring. A file it
+// accepts must write out as a file that reads back to the same value, and
+// that writes out again to the same bytes.
+#include "fuzz_support.h"
+
+#include "reg_file.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace {
+
+bool SameContent(const SRegFileContent& a, const SRegFileContent& b)
+{
+    return a.bDelete == b.bDelete && a.map == b.map;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize)
+{
+    // A refused file leaves what it was given to fill as it was.
+    SRegFileContent content;
+    content.map = {0xAB};
+    if (!ParseRegFile(pData, nSize, &content).empty()) {
+        FUZZ_CHECK(!content.bDelete && content.map == std::vector<unsigned char>{0xAB});
+        return 0;
+    }
+    if (!content.bDelete)
+        FUZZ_CHECK(CheckMapBytes(content.map.data(), content.map.size()).empty());
+
+    const std::vector<unsigned char> written = MakeRegFile(content);
+    SRegFileContent reread;
+    FUZZ_CHECK(ParseRegFile(written.data(), written.size(), &reread).empty());
+    FUZZ_CHECK(SameContent(content, reread));
+    FUZZ_CHECK(MakeRegFile(reread) == written);
+    return 0;
+}
