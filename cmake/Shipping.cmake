@@ -1,0 +1,35 @@
+# What a user gets, and how it is built lean. The one list of shipped files:
+# the release flags, the ZIP, the installer and the size figure all take it
+# from here.
+set(LUTROVANE_SHIPPED_TARGETS
+  Lutrovane
+  LutrovaneCore
+  LutrovanePC
+  LutrovaneApplePro
+  LutrovaneAppleEtc
+  LutrovaneAppleExt
+)
+# Shipped files whose code never catches: they are built without exceptions,
+# so no unwinder and no thread library is linked into them.
+set(LUTROVANE_NO_EXCEPTION_TARGETS
+  LutrovaneCore
+  LutrovanePC
+  LutrovaneApplePro
+  LutrovaneAppleEtc
+  LutrovaneAppleExt
+)
+
+# Every shipped file links the C++ run-time statically (no DLL beside the
+# system's own); these options keep that copy down to what the file uses.
+# Nothing of the system asks a type at run time, so no type information.
+foreach(target ${LUTROVANE_SHIPPED_TARGETS} LutrovaneWizard)
+  target_compile_options(${target} PRIVATE -fno-rtti
+    $<$<CONFIG:Release>:-Os -ffunction-sections -fdata-sections>)
+endforeach()
+foreach(target ${LUTROVANE_NO_EXCEPTION_TARGETS})
+  target_compile_options(${target} PRIVATE -fno-exceptions)
+endforeach()
+foreach(target ${LUTROVANE_SHIPPED_TARGETS})
+  target_sources(${target} PRIVATE ${CMAKE_SOURCE_DIR}/package/lean_runtime.cpp)
+  target_link_options(${target} PRIVATE $<$<CONFIG:Release>:-s -Wl,--gc-sections>)
+endforeach()
