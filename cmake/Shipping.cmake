@@ -1,6 +1,7 @@
 # What a user gets, and how it is built lean. The one list of shipped files:
 # the release flags, the ZIP, the installer and the size figure all take it
 # from here.
+set(LUTROVANE_VERSION 1.0.3)
 set(LUTROVANE_SHIPPED_TARGETS
   Lutrovane
   LutrovaneCore
@@ -33,3 +34,5 @@ foreach(target ${LUTROVANE_SHIPPED_TARGETS})
   target_sources(${target} PRIVATE ${CMAKE_SOURCE_DIR}/package/lean_runtime.cpp)
   target_link_options(${target} PRIVATE $<$<CONFIG:Release>:-s -Wl,--gc-sections>)
 endforeach()
+
+add_subdirectory(${CMAKE_SOURCE_DIR}/package)
