@@ -24,36 +24,51 @@ bin=$build/bin
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
-# first_window's figures over RUNS starts: field 1 the window, 2 the working set.
-starts() {
-  field=$1; shift
-  i=0
-  while [ $i -lt "$runs" ]; do
-    wine "$bin/first_window.exe" "$@" | cut -d' ' -f"$field"
-    wineserver -w
-    i=$((i + 1))
-  done | median
+median() {
+  sort -n | awk '{ v[NR] = $1 }
+    END { if (NR) print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
 }
-figure() { sed -n "s/^$1 //p" "$2"; }
+# The median of one figure's lines "name value" in a file.
+figure() { sed -n "s/^$1 //p" "$2" | median; }
 row() {
   awk -v name="$1" -v a="$2" -v b="$3" -v fmt="$4" 'BEGIN {
     printf "%-20s %9" fmt " %9" fmt "  %5.2f\n", name, a, b, a / b }'
 }
+# Appends first_window's figures for one start to FILE.
+start() {
+  file=$1; shift
+  wine "$bin/first_window.exe" "$@" | tr -d '\r' |
+    awk '{ print "start_to_window_ms " $1; print "working_set_kb " $2 }' >> "$file"
+  wineserver -w
+}
 
-wine "$bin/first_window.exe" "$bin/Lutrovane.exe" >/dev/null  # loads Wine's own DLLs once
-wineserver -w
+start "$work/warm-up.txt" "$bin/Lutrovane.exe"  # Wine loads its own DLLs once
 
-lutrovane_start=$(starts 1 "$bin/Lutrovane.exe")
-bare_start=$(starts 1 "$bin/bare_window.exe")
-# Read once both are fully up: Lutrovane's wizard appears a second after its splash.
-lutrovane_ws=$(starts 2 --settle 1500 "$bin/Lutrovane.exe")
-bare_ws=$(starts 2 --settle 1500 "$bin/bare_window.exe")
+# Lutrovane and its baseline take turns, so that whatever else the machine
+# does falls on both alike.
+i=0
+while [ $i -lt "$runs" ]; do
+  start "$work/lutrovane-start.txt" "$bin/Lutrovane.exe"
+  start "$work/bare-start.txt" "$bin/bare_window.exe"
+  i=$((i + 1))
+done
+# The working set once both are fully up: Lutrovane's wizard appears a
+# second after its splash.
+i=0
+while [ $i -lt 5 ]; do
+  start "$work/lutrovane-ws.txt" --settle 1500 "$bin/Lutrovane.exe"
+  start "$work/bare-ws.txt" --settle 1500 "$bin/bare_window.exe"
+  i=$((i + 1))
+done
 
 wdir=$(winepath -w "$work")
-wine "$bin/bench_lutrovane.exe" "$wdir" | tr -d '\r' > "$work/lutrovane.txt"
-wine "$bin/bare_registry.exe" "$wdir" | tr -d '\r' > "$work/bare.txt"
-wine "$bin/bare_edit_dialog.exe" "$wdir" | tr -d '\r' >> "$work/bare.txt"
+i=0
+while [ $i -lt 5 ]; do
+  wine "$bin/bench_lutrovane.exe" "$wdir" | tr -d '\r' >> "$work/lutrovane.txt"
+  wine "$bin/bare_registry.exe" "$wdir" | tr -d '\r' >> "$work/bare.txt"
+  wine "$bin/bare_edit_dialog.exe" "$wdir" | tr -d '\r' >> "$work/bare.txt"
+  i=$((i + 1))
+done
 wineserver -w
 
 shipped=0
@@ -62,9 +77,11 @@ for f in $(cat "$build/package/shipped-files.txt"); do
 done
 
 echo "# $(sed -n 's/^model name\s*: //p' /proc/cpuinfo | head -1), $(nproc) cores;" \
-     "$(wine --version); Xvfb; medians of $runs starts and of 201 (registry) or 31 (dialog) calls"
+     "$(wine --version); Xvfb; medians of $runs starts, of 5 working sets, of 5 x 201" \
+     "registry and 5 x 31 dialog calls"
 printf '%-20s %9s %9s  %5s\n' figure lutrovane baseline ratio
-row start_to_window_ms "$lutrovane_start" "$bare_start" .1f
+row start_to_window_ms "$(figure start_to_window_ms "$work/lutrovane-start.txt")" \
+    "$(figure start_to_window_ms "$work/bare-start.txt")" .1f
 dialog=$(figure edit_dialog_open_ms "$work/lutrovane.txt")
 if [ -n "$dialog" ]; then
   row edit_dialog_open_ms "$dialog" "$(figure edit_dialog_open_ms "$work/bare.txt")" .2f
@@ -75,5 +92,6 @@ fi
 row apply_us "$(figure apply_us "$work/lutrovane.txt")" "$(figure apply_us "$work/bare.txt")" .1f
 row load_system_map_us "$(figure load_system_map_us "$work/lutrovane.txt")" \
     "$(figure load_system_map_us "$work/bare.txt")" .1f
-row working_set_kb "$lutrovane_ws" "$bare_ws" .0f
+row working_set_kb "$(figure working_set_kb "$work/lutrovane-ws.txt")" \
+    "$(figure working_set_kb "$work/bare-ws.txt")" .0f
 printf '%-20s %9s %9s  %5s\n' shipped_bytes "$shipped" - -
