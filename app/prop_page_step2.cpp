@@ -1,7 +1,39 @@
 #include "prop_page_step2.h"
 
+#include <memory>
+
+#include "key_tables.h"
 #include "lutrovane_main.h"
+#include "map_edit_dlg.h"
 #include "res/resource.h"
+
+namespace {
+
+// Cell formats. In code page 949 each glyph is two bytes, so with its blank
+// a cell's key name starts at byte 3.
+const char kRealKeyFormat[] = "◁ %s";
+const char kMapKeyFormat[] = "▶ %s";
+const int kCellPrefixBytes = 3;
+
+// 16 + 4 * 252 = 1024, the size of every buffer that carries the map.
+const int kMaxRows = 252;
+
+CString Cell(const char* pszFormat, const char* pszName)
+{
+    CString str;
+    str.Format(pszFormat, pszName);
+    return str;
+}
+
+// A decoded row keeps both codes as its item data; 0 for a row made by name.
+// Both codes 0 need no marking: every table names the code 0 "알수 없음",
+// which resolves to 0 again.
+LPARAM PackCodes(WORD wRealKey, WORD wMapKey)
+{
+    return LPARAM(MAKELONG(wRealKey, wMapKey));
+}
+
+}  // namespace
 
 CPropPageStep2::CPropPageStep2()
     : CPropertyPageEx(IDD_STEP2), m_nKeyboardType(0), m_nMapCount(0), m_nSelItem(-1)
@@ -22,6 +54,11 @@ void CPropPageStep2::SetKeyboardType(int nKeyboardType)
     m_psp.dwFlags &= ~PSP_HASHELP;
 }
 
+CLutrovaneMain* CPropPageStep2::GetMainSheet() const
+{
+    return dynamic_cast<CLutrovaneMain*>(GetSheet());
+}
+
 void CPropPageStep2::DoDataExchange()
 {
     m_listMap.Attach(::GetDlgItem(m_hWnd, IDC_MAP_LIST));
@@ -39,19 +76,17 @@ BOOL CPropPageStep2::OnInitDialog()
     m_listMap.SetColumnWidth(0, 175);
     m_listMap.SetColumnWidth(1, 175);
 
-    GetDlgItem(IDC_DELETE_MAP).EnableWindow(FALSE);
-    GetDlgItem(IDC_MODIFY_MAP).EnableWindow(FALSE);
-    GetDlgItem(IDC_SAVE_FILE).EnableWindow(FALSE);
-    GetDlgItem(IDC_APPLY_MAP).EnableWindow(FALSE);
+    EnableRowCommands(FALSE);
+    EnableMapCommands(FALSE);
     return TRUE;
 }
 
 BOOL CPropPageStep2::OnSetActive()
 {
-    CLutrovaneMain* pSheet = static_cast<CLutrovaneMain*>(GetParent());
-    pSheet->PostMessage(PSM_SETWIZBUTTONS, 0, PSWIZB_BACK | PSWIZB_FINISH);
-    m_nKeyboardType = pSheet->GetKeyboardType();
-
+    if (CLutrovaneMain* pSheet = GetMainSheet()) {
+        pSheet->PostMessage(PSM_SETWIZBUTTONS, 0, PSWIZB_BACK | PSWIZB_FINISH);
+        m_nKeyboardType = pSheet->GetKeyboardType();
+    }
     const BOOL bSystemMap = CUtils::HaveCurrentScancode() != 0;
     GetDlgItem(IDC_LOAD_SYSTEM_MAP).EnableWindow(bSystemMap);
     GetDlgItem(IDC_REMOVE_SYSTEM_MAP).EnableWindow(bSystemMap);
@@ -62,6 +97,268 @@ LRESULT CPropPageStep2::OnWizardBack()
 {
     // Sheet page 1 made current first, the sheet's default Back step of one
     // page then lands on sheet page 0, the keyboard choice.
-    static_cast<CLutrovaneMain*>(GetParent())->SetActivePage(1);
+    if (CLutrovaneMain* pSheet = GetMainSheet())
+        pSheet->SetActivePage(1);
     return CPropertyPageEx::OnWizardBack();
+}
+
+BOOL CPropPageStep2::OnCommand(WPARAM wParam, LPARAM lParam)
+{
+    // Buttons send BN_CLICKED, the context menu code 0: the same value.
+    if (HIWORD(wParam) == BN_CLICKED) {
+        switch (LOWORD(wParam)) {
+        case IDC_ADD_MAP:
+            OnAddMap();
+            return TRUE;
+        case IDC_MODIFY_MAP:
+            OnModifyMap();
+            return TRUE;
+        case IDC_DELETE_MAP:
+            OnDeleteMap();
+            return TRUE;
+        case IDC_NEW_MAP:
+            OnNewMap();
+            return TRUE;
+        }
+    }
+    return CPropertyPageEx::OnCommand(wParam, lParam);
+}
+
+BOOL CPropPageStep2::OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult)
+{
+    const NMHDR* pHdr = reinterpret_cast<const NMHDR*>(lParam);
+    if (pHdr->idFrom != IDC_MAP_LIST)
+        return CPropertyPageEx::OnNotify(wParam, lParam, pResult);
+    const NMITEMACTIVATE* pItem = reinterpret_cast<const NMITEMACTIVATE*>(lParam);
+    switch (pHdr->code) {
+    case NM_CLICK:
+        OnClickList(pItem);
+        break;
+    case NM_DBLCLK:
+        OnDblClkList(pItem);
+        break;
+    case NM_RCLICK:
+        OnRClickList(pItem);
+        break;
+    case LVN_ITEMCHANGED:
+        OnItemChangedList(reinterpret_cast<const NMLISTVIEW*>(lParam));
+        break;
+    default:
+        return FALSE;
+    }
+    *pResult = 0;
+    return TRUE;
+}
+
+void CPropPageStep2::OnAddMap()
+{
+    if (m_listMap.GetItemCount() >= kMaxRows) {
+        AfxMessageBox(IDS_LIST_FULL, MB_OK);
+        return;
+    }
+    CMapEditDlg dlg(NULL);
+    dlg.SetKeyboardType(m_nKeyboardType, FALSE);
+    if (dlg.DoModal() == IDOK) {
+        CString strRealKey, strMapKey;
+        dlg.GetKeyNames(strRealKey, strMapKey);
+        AppendRow(strRealKey, strMapKey, 0);
+    }
+    if (m_nMapCount > 0)
+        EnableMapCommands(TRUE);
+}
+
+void CPropPageStep2::OnModifyMap()
+{
+    const int r = m_nSelItem;
+    if (!HasRow(r))
+        return;
+    WORD wRealKey, wMapKey;
+    GetRowScancodes(r, wRealKey, wMapKey);
+
+    CMapEditDlg dlg(NULL);
+    dlg.SetKeyboardType(m_nKeyboardType, TRUE);
+    dlg.SetScancode(wRealKey, wMapKey);
+    if (dlg.DoModal() != IDOK || AfxMessageBox(IDS_ASK_MODIFY_MAP, MB_YESNO) != IDYES)
+        return;
+    CString strRealKey, strMapKey;
+    dlg.GetKeyNames(strRealKey, strMapKey);
+    SetRow(r, strRealKey, strMapKey);
+}
+
+void CPropPageStep2::OnDeleteMap()
+{
+    // The remembered row may be gone (the list was replaced by fewer rows):
+    // then there is nothing to delete.
+    const int r = m_nSelItem;
+    if (!HasRow(r) || AfxMessageBox(IDS_ASK_DELETE_MAP, MB_YESNO) != IDYES)
+        return;
+    m_listMap.DeleteItem(r);
+    m_nMapCount = m_listMap.GetItemCount();
+    m_listMap.SetFocus();
+    if (m_nMapCount == 0) {
+        EnableRowCommands(FALSE);
+        EnableMapCommands(FALSE);
+        return;
+    }
+    if (!HasRow(r)) {
+        // The last row went: no row takes its place, none is selected.
+        EnableRowCommands(FALSE);
+        return;
+    }
+    // The row that followed the deleted one takes its place and its selection.
+    m_listMap.SetItemState(r, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    m_listMap.SetSelectionMark(r);
+}
+
+void CPropPageStep2::OnNewMap()
+{
+    if (AfxMessageBox(IDS_ASK_NEW_MAP, MB_YESNO) != IDYES)
+        return;
+    ClearList();
+    EnableMapCommands(FALSE);
+}
+
+void CPropPageStep2::OnClickList(const NMITEMACTIVATE* pItem)
+{
+    if (pItem->iItem >= 0) {
+        m_nSelItem = pItem->iItem;
+        EnableRowCommands(TRUE);
+    } else {
+        EnableRowCommands(FALSE);
+    }
+}
+
+void CPropPageStep2::OnDblClkList(const NMITEMACTIVATE* pItem)
+{
+    if (pItem->iItem < 0)
+        EnableRowCommands(FALSE);
+}
+
+void CPropPageStep2::OnRClickList(const NMITEMACTIVATE* pItem)
+{
+    // The pop-up keeps its item states between uses: each right click sets
+    // those that depend on the moment anew.
+    CMenu menu = m_menuMap.GetSubMenu(0);
+    if (!menu.m_hMenu)
+        return;
+    const UINT nRow = pItem->iItem >= 0 ? MF_ENABLED : MF_GRAYED;
+    if (pItem->iItem >= 0)
+        m_nSelItem = pItem->iItem;
+    menu.EnableMenuItem(IDC_DELETE_MAP, nRow);
+    menu.EnableMenuItem(IDC_MODIFY_MAP, nRow);
+    const UINT nRows = m_listMap.GetItemCount() > 0 ? MF_ENABLED : MF_GRAYED;
+    menu.EnableMenuItem(IDC_SAVE_FILE, nRows);
+    menu.EnableMenuItem(IDC_APPLY_MAP, nRows);
+    const UINT nSystemMap = CUtils::HaveCurrentScancode() ? MF_ENABLED : MF_GRAYED;
+    menu.EnableMenuItem(IDC_LOAD_SYSTEM_MAP, nSystemMap);
+    menu.EnableMenuItem(IDC_REMOVE_SYSTEM_MAP, nSystemMap);
+
+    POINT pt = pItem->ptAction;
+    m_listMap.ClientToScreen(&pt);
+    menu.TrackPopupMenu(TPM_RIGHTBUTTON, pt.x, pt.y, this);
+}
+
+void CPropPageStep2::OnItemChangedList(const NMLISTVIEW* pItem)
+{
+    // The remembered row follows the selection, whether the mouse or the
+    // keyboard moved it: Delete and Modify act on the row shown selected.
+    const BOOL bSelected = (pItem->uNewState & LVIS_SELECTED) && !(pItem->uOldState & LVIS_SELECTED);
+    if (bSelected && pItem->iItem >= 0) {
+        m_nSelItem = pItem->iItem;
+        EnableRowCommands(TRUE);
+    }
+}
+
+void CPropPageStep2::ClearList()
+{
+    m_listMap.DeleteAllItems();
+    m_nMapCount = 0;
+    // No row is selected now, so none is left for Delete and Modify.
+    EnableRowCommands(FALSE);
+}
+
+void CPropPageStep2::AppendRow(const char* pszRealKey, const char* pszMapKey, LPARAM lCodes)
+{
+    const int nItem = m_listMap.InsertItem(m_nMapCount, Cell(kRealKeyFormat, pszRealKey), lCodes);
+    if (nItem < 0)
+        return;
+    m_listMap.SetItemText(nItem, 1, Cell(kMapKeyFormat, pszMapKey));
+    m_nMapCount = m_listMap.GetItemCount();
+}
+
+void CPropPageStep2::SetRow(int nItem, const char* pszRealKey, const char* pszMapKey)
+{
+    m_listMap.SetItemText(nItem, 0, Cell(kRealKeyFormat, pszRealKey));
+    m_listMap.SetItemText(nItem, 1, Cell(kMapKeyFormat, pszMapKey));
+    // The user's own pair now: its codes come from its names.
+    m_listMap.SetItemData(nItem, 0);
+}
+
+BOOL CPropPageStep2::AppendDecodedPairs(const CStringArray& realNames,
+                                        const CStringArray& mapNames,
+                                        const CWordArray& realCodes, const CWordArray& mapCodes)
+{
+    // Pairs only by index: the two halves may come from two reads that
+    // disagree, and no array is read past its end.
+    int nPairs = realNames.GetSize();
+    for (int n : {mapNames.GetSize(), realCodes.GetSize(), mapCodes.GetSize()}) {
+        if (n < nPairs)
+            nPairs = n;
+    }
+    for (int i = 0; i < nPairs; ++i) {
+        if (m_listMap.GetItemCount() >= kMaxRows)
+            return FALSE;
+        AppendRow(realNames[i], mapNames[i], PackCodes(realCodes[i], mapCodes[i]));
+    }
+    return TRUE;
+}
+
+void CPropPageStep2::GetRowScancodes(int nItem, WORD& wRealKey, WORD& wMapKey)
+{
+    std::unique_ptr<CLutrovaneBase> pRealKeys = NewRealKeyResolver(m_nKeyboardType);
+    CLutrovaneCore catalogue;
+    ResolveRow(nItem, pRealKeys.get(), catalogue, wRealKey, wMapKey);
+}
+
+void CPropPageStep2::GetListScancodes(CWordArray& realKeys, CWordArray& mappedKeys)
+{
+    realKeys.SetSize(0);
+    mappedKeys.SetSize(0);
+    std::unique_ptr<CLutrovaneBase> pRealKeys = NewRealKeyResolver(m_nKeyboardType);
+    CLutrovaneCore catalogue;
+    for (int i = 0; i < m_listMap.GetItemCount(); ++i) {
+        WORD wRealKey, wMapKey;
+        ResolveRow(i, pRealKeys.get(), catalogue, wRealKey, wMapKey);
+        realKeys.Add(wRealKey);
+        mappedKeys.Add(wMapKey);
+    }
+}
+
+void CPropPageStep2::ResolveRow(int nItem, CLutrovaneBase* pRealKeys, CLutrovaneBase& catalogue,
+                                WORD& wRealKey, WORD& wMapKey)
+{
+    // A decoded row is written back exactly as it was read, whatever names
+    // its codes got: a code no table knows, or one of two codes that share a
+    // name, would not survive a round trip through the name.
+    const LPARAM lCodes = m_listMap.GetItemData(nItem);
+    if (lCodes) {
+        wRealKey = LOWORD(lCodes);
+        wMapKey = HIWORD(lCodes);
+        return;
+    }
+    const CString strRealKey = m_listMap.GetItemText(nItem, 0).Mid(kCellPrefixBytes);
+    wRealKey = pRealKeys ? pRealKeys->GetScanCode(strRealKey) : 0;
+    wMapKey = catalogue.GetScanCode(m_listMap.GetItemText(nItem, 1).Mid(kCellPrefixBytes));
+}
+
+void CPropPageStep2::EnableRowCommands(BOOL bEnable)
+{
+    GetDlgItem(IDC_DELETE_MAP).EnableWindow(bEnable);
+    GetDlgItem(IDC_MODIFY_MAP).EnableWindow(bEnable);
+}
+
+void CPropPageStep2::EnableMapCommands(BOOL bEnable)
+{
+    GetDlgItem(IDC_SAVE_FILE).EnableWindow(bEnable);
+    GetDlgItem(IDC_APPLY_MAP).EnableWindow(bEnable);
 }

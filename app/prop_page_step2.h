@@ -1,8 +1,11 @@
 // A mapping list page, one per keyboard type: the list of pairs of real key
-// and mapped key that the user builds for that keyboard.
+// and mapped key that the user builds for that keyboard. The rows are the
+// only store of the map while the wizard runs.
 #pragma once
 
 #include "afx/afx.h"
+
+class CLutrovaneMain;
 
 class CPropPageStep2 : public CPropertyPageEx
 {
@@ -14,16 +17,52 @@ public:
     // picks the header texts. Another index changes nothing but the help flag.
     void SetKeyboardType(int nKeyboardType);
 
+    // The codes of every row, element i of both arrays from row i.
+    void GetListScancodes(CWordArray& realKeys, CWordArray& mappedKeys);
+
 protected:
     void DoDataExchange() override;
     BOOL OnInitDialog() override;
     BOOL OnSetActive() override;
     // Back always leads to page 1, whichever list page is showing.
     LRESULT OnWizardBack() override;
+    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+    BOOL OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult) override;
+
+    void OnAddMap();
+    void OnModifyMap();
+    void OnDeleteMap();
+    void OnNewMap();
+
+    void OnClickList(const NMITEMACTIVATE* pItem);
+    void OnDblClkList(const NMITEMACTIVATE* pItem);
+    void OnRClickList(const NMITEMACTIVATE* pItem);
+    void OnItemChangedList(const NMLISTVIEW* pItem);
+
+    // Removes every row. The remembered row goes with the selection.
+    void ClearList();
+    // Appends one row per decoded pair, in order, up to the list's limit; the
+    // rows keep the codes they were decoded from. FALSE when pairs were left out.
+    BOOL AppendDecodedPairs(const CStringArray& realNames, const CStringArray& mapNames,
+                            const CWordArray& realCodes, const CWordArray& mapCodes);
+    // Row nItem's codes: those it was decoded from, else its names resolved.
+    void GetRowScancodes(int nItem, WORD& wRealKey, WORD& wMapKey);
+
+    CLutrovaneMain* GetMainSheet() const;
 
     int m_nKeyboardType;  // copied from the sheet on every activation
     int m_nMapCount;      // rows in the list; new rows go at this index
-    int m_nSelItem;       // row last clicked, -1 before any click
+    int m_nSelItem;       // the selected row, or the one last selected
     CMenu m_menuMap;      // the list's context menu, owned
     CListCtrl m_listMap;
+
+private:
+    void AppendRow(const char* pszRealKey, const char* pszMapKey, LPARAM lCodes);
+    void SetRow(int nItem, const char* pszRealKey, const char* pszMapKey);
+    // pRealKeys NULL (no keyboard type) resolves every real key to 0.
+    void ResolveRow(int nItem, CLutrovaneBase* pRealKeys, CLutrovaneBase& catalogue,
+                    WORD& wRealKey, WORD& wMapKey);
+    BOOL HasRow(int nItem) const { return nItem >= 0 && nItem < m_listMap.GetItemCount(); }
+    void EnableRowCommands(BOOL bEnable);
+    void EnableMapCommands(BOOL bEnable);
 };

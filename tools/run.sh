@@ -13,21 +13,18 @@ if [ -z "${DISPLAY:-}" ]; then
   exit 1
 fi
 
-"$root/tools/install-deps.sh" locales
-# Korean locale: Wine then runs with code page 949 and Korean texts of its own.
-if ! locale -a | grep -qix 'ko_KR.utf-\{0,1\}8'; then
-  sudo=
-  [ "$(id -u)" -eq 0 ] || sudo=sudo
-  $sudo localedef -i ko_KR -f UTF-8 ko_KR.UTF-8
-fi
+"$root/tools/korean-locale.sh"
 
 cmake -S "$root" -B "$build"
 cmake --build "$build" --target Lutrovane -j"$(nproc)"
 
+# Every Wine process in Korean, whatever the caller's locale: Wine takes its
+# code page and the character set of Unix file names from it.
+export LC_ALL=ko_KR.UTF-8
 export WINEPREFIX=$build/wineprefix-run WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml='
 "$root/tools/wine-prefix.sh" "$WINEPREFIX"
 # A desktop's own window manager places the windows: no Wine virtual desktop.
 wine reg delete 'HKCU\Software\Wine\Explorer' /v Desktop /f >/dev/null 2>&1 || true
 wineserver -w
 
-LC_ALL=ko_KR.UTF-8 exec wine "$build/bin/Lutrovane.exe"
+exec wine "$build/bin/Lutrovane.exe"

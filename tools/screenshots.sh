@@ -2,14 +2,18 @@
 # Takes the README's screenshots of the wizard under Xvfb: the start-up splash,
 # page 1 and the list page of the PC keyboard, into docs/ as PNG.
 # Usage: tools/screenshots.sh [BUILD_DIR]     (default: build, as tools/run.sh)
-# Needs a built Lutrovane.exe; installs xdotool and imagemagick if missing.
+# Needs a built Lutrovane.exe; installs xdotool, imagemagick and the Korean
+# locale if missing.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$root/build}" && pwd)
 exe=$build/bin/Lutrovane.exe
 [ -f "$exe" ] || { echo "screenshots: $exe not built (run tools/run.sh first)" >&2; exit 1; }
 "$root/tools/install-deps.sh" xdotool imagemagick
+"$root/tools/korean-locale.sh"
 
+# Wine in Korean, as tools/run.sh runs it, whatever the caller's locale.
+export LC_ALL=ko_KR.UTF-8
 # A prefix of its own: a Wine server lives on one display, and the tests' or
 # tools/run.sh's may be running on another.
 export WINEPREFIX=$build/wineprefix-screenshots WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml='

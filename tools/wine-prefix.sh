@@ -8,14 +8,23 @@ WINEDEBUG=-all
 WINEDLLOVERRIDES='mscoree,mshtml='
 export WINEPREFIX WINEDEBUG WINEDLLOVERRIDES
 
-if [ ! -f "$WINEPREFIX/.lutrovane-ready" ]; then
-  mkdir -p "$WINEPREFIX"
-  wineboot -i >/dev/null 2>&1
+# The marker holds the version of the settings below: a prefix made with an
+# older version gets them again, without being made anew. Raise it with them.
+version=2
+marker=$WINEPREFIX/.lutrovane-ready
+if [ "$(cat "$marker" 2>/dev/null)" != "$version" ]; then
+  if [ ! -f "$marker" ]; then
+    mkdir -p "$WINEPREFIX"
+    wineboot -i >/dev/null 2>&1
+  fi
   wine reg add 'HKLM\SYSTEM\CurrentControlSet\Control\Keyboard Layout' /f >/dev/null 2>&1
   # One virtual desktop for every program of the prefix: without a window
   # manager (Xvfb) each window that hides otherwise stalls its thread for 2 s.
   wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
   wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
+  # A program that crashes ends at once instead of waiting behind Wine's crash
+  # dialog on a display nobody sees (a test would hang until its timeout).
+  wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
 
   # Korean face names reach regedit intact only through a UTF-16 file.
   reg=$(mktemp --suffix=.reg)
@@ -39,5 +48,5 @@ if [ ! -f "$WINEPREFIX/.lutrovane-ready" ]; then
   done
 
   wineserver -w
-  touch "$WINEPREFIX/.lutrovane-ready"
+  echo "$version" > "$marker"
 fi

@@ -23,6 +23,12 @@ HINSTANCE AfxGetInstanceHandle();
 CString AfxLoadString(UINT nID);
 std::wstring AfxLoadStringW(UINT nID);
 
+// A message box with string-table entry nIDPrompt, captioned with the
+// program's name, owned by the calling thread's active window. Without an
+// icon in nType, OK boxes get the exclamation mark and Yes/No boxes the
+// question mark. Returns the button pressed (IDOK, IDYES, IDNO), 0 on failure.
+int AfxMessageBox(UINT nIDPrompt, UINT nType = MB_OK);
+
 // The application object. There may be several (a test makes its own), and
 // none is special: the entry point calls InitInstance of the one it owns.
 class CWinApp
@@ -51,6 +57,11 @@ public:
     {
         return ::EnableMenuItem(m_hMenu, nIDEnableItem, nEnable);
     }
+    // The pop-up at nPos, not owned (m_hMenu NULL when there is none).
+    CMenu GetSubMenu(int nPos) const { return CMenu(::GetSubMenu(m_hMenu, nPos)); }
+    // The chosen item reaches pWnd as WM_COMMAND with code 0, as a button's
+    // BN_CLICKED does.
+    BOOL TrackPopupMenu(UINT nFlags, int x, int y, const class CWnd* pWnd) const;
 
     HMENU m_hMenu;
 };
@@ -78,15 +89,21 @@ class CWnd
 {
 public:
     explicit CWnd(HWND hWnd = NULL) : m_hWnd(hWnd) {}
+    // Virtual so that a permanent object's true class can be checked.
+    virtual ~CWnd() = default;
+    CWnd(const CWnd&) = default;
+    CWnd& operator=(const CWnd&) = default;
 
     HWND GetSafeHwnd() const { return m_hWnd; }
     void Attach(HWND hWnd) { m_hWnd = hWnd; }
     // The dialog, page or sheet object whose window hWnd is; NULL for any
     // other window. Safe from any thread of the process.
     static CWnd* FromHandlePermanent(HWND hWnd);
-    // The permanent object of the parent window (a page's sheet), or NULL.
+    // The permanent object of the parent window, or NULL: a window that is
+    // not one of ours has none. Check before use.
     CWnd* GetParent() const { return FromHandlePermanent(::GetParent(m_hWnd)); }
     CWnd GetDlgItem(int nID) const { return CWnd(::GetDlgItem(m_hWnd, nID)); }
+    void ClientToScreen(POINT* pPoint) const { ::ClientToScreen(m_hWnd, pPoint); }
 
     DWORD GetStyle() const { return DWORD(::GetWindowLongW(m_hWnd, GWL_STYLE)); }
     // A style change only: no frame is recalculated, nothing is redrawn.
@@ -96,7 +113,10 @@ public:
     {
         return ::SetWindowPos(m_hWnd, hWndInsertAfter, x, y, cx, cy, nFlags);
     }
-    HWND SetFocus() { return ::SetFocus(m_hWnd); }
+    // From any thread: SetFocus acts only on the calling thread's windows, so
+    // a window of another thread is asked to take the focus itself (then the
+    // result is NULL). A dialog or sheet of ours passes it to its first control.
+    HWND SetFocus();
     HICON SetIcon(HICON hIcon, BOOL bBigIcon)
     {
         return HICON(SendMessage(WM_SETICON, bBigIcon ? ICON_BIG : ICON_SMALL, LPARAM(hIcon)));
@@ -136,6 +156,24 @@ protected:
     void CenterAfterInit(const RECT& rcBefore);
 };
 
+// Posted by CWnd::SetFocus to a window of another thread.
+const UINT WM_AFX_SETFOCUS = WM_APP + 0x3FF0;
+
+// A drop-down list. Positions are 0-based; CB_ERR (-1) means none.
+class CComboBox : public CWnd
+{
+public:
+    // The new item's position, or CB_ERR / CB_ERRSPACE.
+    int AddString(const char* pszString);
+    int GetCount() const { return int(SendMessage(CB_GETCOUNT)); }
+    int GetCurSel() const { return int(SendMessage(CB_GETCURSEL)); }
+    // nSelect -1 clears the selection.
+    int SetCurSel(int nSelect) { return int(SendMessage(CB_SETCURSEL, nSelect)); }
+    // The item's text; empty for a position that holds none.
+    CString GetLBText(int nIndex) const;
+};
+
+// A report-view list. Rows and columns are 0-based; -1 means none.
 class CListCtrl : public CWnd
 {
 public:
@@ -149,6 +187,20 @@ public:
     {
         return BOOL(SendMessage(LVM_SETCOLUMNWIDTH, nCol, MAKELPARAM(cx, 0)));
     }
+
+    int GetItemCount() const { return int(SendMessage(LVM_GETITEMCOUNT)); }
+    // The new row's index, or -1. lParam is the row's item data.
+    int InsertItem(int nItem, const char* pszItem, LPARAM lParam = 0);
+    BOOL SetItemText(int nItem, int nSubItem, const char* pszText);
+    // Empty for a row or column that does not exist.
+    CString GetItemText(int nItem, int nSubItem) const;
+    // 0 for a row that does not exist.
+    LPARAM GetItemData(int nItem) const;
+    BOOL SetItemData(int nItem, LPARAM lParam);
+    BOOL SetItemState(int nItem, UINT nState, UINT nMask);
+    int SetSelectionMark(int iIndex) { return int(SendMessage(LVM_SETSELECTIONMARK, 0, iIndex)); }
+    BOOL DeleteItem(int nItem) { return BOOL(SendMessage(LVM_DELETEITEM, nItem)); }
+    BOOL DeleteAllItems() { return BOOL(SendMessage(LVM_DELETEALLITEMS)); }
 };
 
 // A modal dialog from a template of the executable's resources. One static
@@ -203,6 +255,14 @@ public:
     PROPSHEETPAGEW m_psp;
 
 protected:
+    // The sheet that holds the page, or NULL while the page has no window.
+    class CPropertySheetEx* GetSheet() const;
+
+    // A page never ends a dialog: IDOK or IDCANCEL reaching it (a control
+    // with id 1 or 2, Esc passed on by a control) would hide it in its sheet.
+    void OnOK() override {}
+    void OnCancel() override {}
+
     // TRUE lets the page become the current page.
     virtual BOOL OnSetActive() { return TRUE; }
     // 0 for the sheet's default step of one page, -1 to stay, or a template id.

@@ -45,6 +45,11 @@ void CPropertyPageEx::Construct(UINT nIDTemplate, UINT nIDCaption, UINT nIDHeade
     }
 }
 
+CPropertySheetEx* CPropertyPageEx::GetSheet() const
+{
+    return dynamic_cast<CPropertySheetEx*>(FromHandlePermanent(::GetParent(m_hWnd)));
+}
+
 BOOL CPropertyPageEx::OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult)
 {
     const NMHDR* pHdr = reinterpret_cast<const NMHDR*>(lParam);
@@ -167,9 +172,18 @@ LRESULT CALLBACK CPropertySheetEx::SheetWndProc(HWND hWnd, UINT message, WPARAM 
             return 0;
         case WM_QUERYDRAGICON:
             return reinterpret_cast<LRESULT>(pSheet->OnQueryDragIcon());
+        case WM_AFX_SETFOCUS:
+            // On the sheet's own thread now: the dialog manager passes the
+            // focus on to the current page's control that last had it, or
+            // its first one, so the keyboard works at once.
+            ::SetFocus(hWnd);
+            return 0;
         case WM_NCDESTROY: {
+            // Someone may have subclassed the window after us: then their
+            // procedure stays, and they restore ours, which passes on.
             const WNDPROC pfnSuper = pSheet->m_pfnSuper;
-            ::SetWindowLongPtrW(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(pfnSuper));
+            if (::GetWindowLongPtrW(hWnd, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(SheetWndProc))
+                ::SetWindowLongPtrW(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(pfnSuper));
             pSheet->DetachPermanent();
             return ::CallWindowProcW(pfnSuper, hWnd, message, wParam, lParam);
         }

@@ -170,3 +170,108 @@ int CListCtrl::InsertColumn(int nCol, const char* pszHeading, int nFormat)
     column.pszText = &strHeading[0];
     return int(SendMessage(LVM_INSERTCOLUMNW, nCol, LPARAM(&column)));
 }
+
+int AfxMessageBox(UINT nIDPrompt, UINT nType)
+{
+    if (!(nType & MB_ICONMASK)) {
+        const UINT nButtons = nType & MB_TYPEMASK;
+        if (nButtons == MB_OK || nButtons == MB_OKCANCEL)
+            nType |= MB_ICONEXCLAMATION;
+        else if (nButtons == MB_YESNO || nButtons == MB_YESNOCANCEL)
+            nType |= MB_ICONQUESTION;
+    }
+    HWND hOwner = ::GetActiveWindow();
+    if (hOwner)
+        hOwner = ::GetAncestor(hOwner, GA_ROOT);
+    return ::MessageBoxW(hOwner, AfxLoadStringW(nIDPrompt).c_str(), L"Lutrovane", nType);
+}
+
+BOOL CMenu::TrackPopupMenu(UINT nFlags, int x, int y, const CWnd* pWnd) const
+{
+    return ::TrackPopupMenu(m_hMenu, nFlags, x, y, 0, pWnd->m_hWnd, NULL);
+}
+
+HWND CWnd::SetFocus()
+{
+    if (::GetWindowThreadProcessId(m_hWnd, NULL) == ::GetCurrentThreadId())
+        return ::SetFocus(m_hWnd);
+    PostMessage(WM_AFX_SETFOCUS);
+    return NULL;
+}
+
+int CComboBox::AddString(const char* pszString)
+{
+    const std::wstring str = Cp949ToWide(pszString);
+    return int(SendMessage(CB_ADDSTRING, 0, LPARAM(str.c_str())));
+}
+
+CString CComboBox::GetLBText(int nIndex) const
+{
+    const LRESULT n = SendMessage(CB_GETLBTEXTLEN, nIndex);
+    if (n == CB_ERR || n <= 0)
+        return CString();
+    std::vector<wchar_t> buf(n + 1, L'\0');
+    if (SendMessage(CB_GETLBTEXT, nIndex, LPARAM(buf.data())) == CB_ERR)
+        return CString();
+    return WideToCp949(buf.data());
+}
+
+int CListCtrl::InsertItem(int nItem, const char* pszItem, LPARAM lParam)
+{
+    std::wstring strItem = Cp949ToWide(pszItem);
+    LVITEMW item = {};
+    item.mask = LVIF_TEXT | LVIF_PARAM;
+    item.iItem = nItem;
+    item.pszText = &strItem[0];
+    item.lParam = lParam;
+    return int(SendMessage(LVM_INSERTITEMW, 0, LPARAM(&item)));
+}
+
+BOOL CListCtrl::SetItemText(int nItem, int nSubItem, const char* pszText)
+{
+    std::wstring strText = Cp949ToWide(pszText);
+    LVITEMW item = {};
+    item.iSubItem = nSubItem;
+    item.pszText = &strText[0];
+    return BOOL(SendMessage(LVM_SETITEMTEXTW, nItem, LPARAM(&item)));
+}
+
+CString CListCtrl::GetItemText(int nItem, int nSubItem) const
+{
+    // LVM_GETITEMTEXT reports only how much it copied: grow until it fits.
+    for (int nCapacity = 64;; nCapacity *= 4) {
+        std::vector<wchar_t> buf(nCapacity, L'\0');
+        LVITEMW item = {};
+        item.iSubItem = nSubItem;
+        item.pszText = buf.data();
+        item.cchTextMax = nCapacity;
+        const int n = int(SendMessage(LVM_GETITEMTEXTW, nItem, LPARAM(&item)));
+        if (n < nCapacity - 1)
+            return WideToCp949(buf.data());
+    }
+}
+
+LPARAM CListCtrl::GetItemData(int nItem) const
+{
+    LVITEMW item = {};
+    item.mask = LVIF_PARAM;
+    item.iItem = nItem;
+    return SendMessage(LVM_GETITEMW, 0, LPARAM(&item)) ? item.lParam : 0;
+}
+
+BOOL CListCtrl::SetItemData(int nItem, LPARAM lParam)
+{
+    LVITEMW item = {};
+    item.mask = LVIF_PARAM;
+    item.iItem = nItem;
+    item.lParam = lParam;
+    return BOOL(SendMessage(LVM_SETITEMW, 0, LPARAM(&item)));
+}
+
+BOOL CListCtrl::SetItemState(int nItem, UINT nState, UINT nMask)
+{
+    LVITEMW item = {};
+    item.state = nState;
+    item.stateMask = nMask;
+    return BOOL(SendMessage(LVM_SETITEMSTATE, nItem, LPARAM(&item)));
+}

@@ -35,6 +35,8 @@
 #define IDS_INVALID_FILE                119
 #define IDS_ASK_APPLY_MAP               120
 #define IDS_ASK_REMOVE_SYSTEM_MAP       121
+#define IDS_LIST_FULL                   122
+#define IDS_LIST_TRUNCATED              123
 
 // Splash (template 133)
 #define IDC_SPLASH_PICTURE              1000

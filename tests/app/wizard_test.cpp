@@ -1,201 +1,13 @@
 // The wizard run as the program runs it, and driven from a second thread as a
 // user would drive it: by the windows' texts, buttons, mouse and keys.
-#include "lutrovane_app.h"
-#include "lutrovane_main.h"
-#include "res/resource.h"
+#include "wizard_run.h"
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cstdio>
 #include <fstream>
-#include <functional>
-#include <string>
-#include <thread>
-#include <utility>
+#include <set>
 
 namespace {
-
-constexpr DWORD kPatienceMs = 5000;
-const std::wstring kStep1Caption = L"Lutrovane v1.0.3 (단계1)";
-const std::wstring kStep2Caption = L"Lutrovane v1.0.3 (단계2)";
-// The wizard buttons of the system's property sheet.
-const int kBack = 0x3023, kNext = 0x3024, kFinish = 0x3025;
-// Top to bottom on page 1; option i is keyboard type index i.
-const int kOptions[4] = {IDC_KEYBOARD_PC, IDC_KEYBOARD_APPLE_EXT, IDC_KEYBOARD_APPLE_PRO,
-                         IDC_KEYBOARD_APPLE_ETC};
-
-bool WaitUntil(const std::function<bool()>& done, DWORD ms = kPatienceMs)
-{
-    for (const DWORD start = GetTickCount(); !done(); Sleep(10)) {
-        if (GetTickCount() - start >= ms)
-            return false;
-    }
-    return true;
-}
-
-std::wstring Text(HWND hwnd)
-{
-    // Reads the title without sending WM_GETTEXT, so a window whose thread is
-    // busy (the one-second hold) does not stall us.
-    wchar_t buf[512] = L"";
-    InternalGetWindowText(hwnd, buf, 512);
-    return buf;
-}
-
-// The first visible top-level window of this process that match accepts.
-HWND FindShown(const std::function<bool(HWND)>& match)
-{
-    for (HWND hwnd = NULL; (hwnd = FindWindowExW(NULL, hwnd, NULL, NULL)) != NULL;) {
-        DWORD pid = 0;
-        GetWindowThreadProcessId(hwnd, &pid);
-        if (pid == GetCurrentProcessId() && IsWindowVisible(hwnd) && match(hwnd))
-            return hwnd;
-    }
-    return NULL;
-}
-
-HWND WaitShown(const std::function<bool(HWND)>& match)
-{
-    HWND hwnd = NULL;
-    WaitUntil([&] { return (hwnd = FindShown(match)) != NULL; });
-    return hwnd;
-}
-
-bool WaitGone(HWND hwnd)
-{
-    return WaitUntil([&] { return !IsWindow(hwnd) || !IsWindowVisible(hwnd); });
-}
-
-// Real input, a left click in the middle of the window: a picture control
-// that took the click for itself would leave its dialog unclicked.
-void ClickOn(HWND hwnd)
-{
-    RECT rc;
-    GetWindowRect(hwnd, &rc);
-    SetCursorPos((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
-    INPUT in[2] = {};
-    in[0].type = in[1].type = INPUT_MOUSE;
-    in[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    in[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-    SendInput(2, in, sizeof(INPUT));
-}
-
-// Posted, not sent: a click that opens a modal window would otherwise hold
-// this thread until that window closed.
-void Click(HWND dlg, int id) { PostMessageW(GetDlgItem(dlg, id), BM_CLICK, 0, 0); }
-
-// The splash and the About box: a dialog without caption showing a picture.
-bool IsPicture(HWND hwnd)
-{
-    wchar_t szClass[16] = L"";
-    GetClassNameW(hwnd, szClass, 16);
-    HWND picture = GetDlgItem(hwnd, IDC_SPLASH_PICTURE);
-    return lstrcmpW(szClass, L"#32770") == 0 && Text(hwnd).empty() && picture &&
-           SendMessageW(picture, STM_GETIMAGE, IMAGE_BITMAP, 0);
-}
-
-bool IsWizard(HWND hwnd) { return Text(hwnd) == kStep1Caption || Text(hwnd) == kStep2Caption; }
-
-bool IsTopmost(HWND hwnd) { return GetWindowLongW(hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST; }
-
-// One run of the wizard as the program makes it: InitInstance on the test's
-// thread, which thereby is the program's user-interface thread, and the
-// user's steps on a second thread. Whatever the steps leave open is cancelled
-// after them, so that a failed step ends the run instead of hanging the suite.
-class CWizardRun
-{
-public:
-    BOOL Run(const std::function<void()>& steps)
-    {
-        std::thread user([&] {
-            steps();
-            CloseWhatIsLeft();
-        });
-        CLutrovaneApp app;
-        const BOOL bResult = app.InitInstance();
-        m_bEnded = true;
-        user.join();
-        return bResult;
-    }
-
-    HWND WaitWizard() { return m_hwndWizard = WaitShown(IsWizard); }
-    // Waits for the splash and the wizard, gets the splash out of the way and
-    // returns the wizard once it takes input; NULL if it never does.
-    HWND StartUp()
-    {
-        HWND splash = WaitShown(IsPicture);
-        if (!splash || !WaitWizard())
-            return NULL;
-        // Posted rather than clicked: should the splash have timed out by now,
-        // a real click would land on the wizard.
-        PostMessageW(splash, WM_LBUTTONDOWN, MK_LBUTTON, 0);
-        const bool bReady =
-            WaitGone(splash) && WaitUntil([&] { return IsWindowEnabled(m_hwndWizard); });
-        return bReady ? m_hwndWizard : NULL;
-    }
-    HWND Page() const { return HWND(SendMessageW(m_hwndWizard, PSM_GETCURRENTPAGEHWND, 0, 0)); }
-    int KeyboardType() const
-    {
-        return static_cast<CLutrovaneMain*>(CWnd::FromHandlePermanent(m_hwndWizard))
-            ->GetKeyboardType();
-    }
-
-    // E.g. "page 2 Lutrovane v1.0.3 (단계2): Back Finish Cancel", with the
-    // wizard buttons a user can press.
-    std::wstring Where() const
-    {
-        const LRESULT nPage = SendMessageW(m_hwndWizard, PSM_HWNDTOINDEX, WPARAM(Page()), 0);
-        std::wstring str = L"page " + std::to_wstring(nPage) + L" " + Text(m_hwndWizard) + L":";
-        const std::pair<int, const wchar_t*> buttons[] = {
-            {kBack, L" Back"}, {kNext, L" Next"}, {kFinish, L" Finish"}, {IDCANCEL, L" Cancel"}};
-        for (const auto& button : buttons)
-            str += CanPress(button.first) ? button.second : L"";
-        return str;
-    }
-    // Waits for page nPage with its caption and wizard buttons.
-    bool WaitAt(int nPage)
-    {
-        const std::wstring strWanted = L"page " + std::to_wstring(nPage) + L" " +
-            (nPage ? kStep2Caption + L": Back Finish Cancel" : kStep1Caption + L": Next Cancel");
-        return WaitUntil([&] { return Where() == strWanted; });
-    }
-    // Clicks a wizard button once a user could.
-    bool Press(int id)
-    {
-        if (!WaitUntil([&] { return CanPress(id); }))
-            return false;
-        Click(m_hwndWizard, id);
-        return true;
-    }
-    bool Go(int id, int nPage) { return Press(id) && WaitAt(nPage); }
-    // Presses Cancel or Finish: true once the modal run has returned by itself.
-    bool End(int id) { return Press(id) && WaitUntil([&] { return bool(m_bEnded); }); }
-
-private:
-    bool CanPress(int id) const
-    {
-        HWND button = GetDlgItem(m_hwndWizard, id);
-        return button && IsWindowVisible(button) && IsWindowEnabled(button);
-    }
-
-    // Cancels every window of the process until the run ends; a run that
-    // will not end ends the process rather than hang the suite.
-    void CloseWhatIsLeft()
-    {
-        for (const DWORD start = GetTickCount(); !m_bEnded; Sleep(200)) {
-            if (GetTickCount() - start > 2 * kPatienceMs) {
-                std::fprintf(stderr, "The wizard did not end on Cancel: giving up.\n");
-                std::fflush(stderr);
-                TerminateProcess(GetCurrentProcess(), 3);
-            }
-            FindShown([](HWND hwnd) { PostMessageW(hwnd, WM_COMMAND, IDCANCEL, 0); return false; });
-        }
-    }
-
-    HWND m_hwndWizard = NULL;
-    std::atomic<bool> m_bEnded{false};
-};
 
 TEST(StartUp, SplashHoldsTheDisabledWizardUntilClickedAndItsTimerSparesAbout)
 {
@@ -222,9 +34,10 @@ TEST(StartUp, SplashHoldsTheDisabledWizardUntilClickedAndItsTimerSparesAbout)
         EXPECT_TRUE(WaitUntil([&] {
             GUITHREADINFO info = {};
             info.cbSize = sizeof(info);
+            // On a control of the page: focus on the frame leaves the keys dead.
             return GetGUIThreadInfo(GetWindowThreadProcessId(wizard, NULL), &info) &&
-                   (info.hwndFocus == wizard || IsChild(wizard, info.hwndFocus));
-        })) << "the wizard has no keyboard focus";
+                   IsChild(run.Page(), info.hwndFocus);
+        })) << "the wizard's page has no keyboard focus";
         EXPECT_FALSE(IsTopmost(wizard));
 
         // The About box, opened before the splash's three seconds are over and
@@ -232,7 +45,6 @@ TEST(StartUp, SplashHoldsTheDisabledWizardUntilClickedAndItsTimerSparesAbout)
         PostMessageW(wizard, WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
         HWND about = WaitShown(IsPicture);
         ASSERT_TRUE(about) << "no About box";
-        ASSERT_LT(GetTickCount() - splashShown, 3000u) << "too slow to see the splash's timer";
         Sleep(3500);
         EXPECT_TRUE(IsWindowVisible(about)) << "the About box closed by itself";
         ClickOn(about);
@@ -240,6 +52,67 @@ TEST(StartUp, SplashHoldsTheDisabledWizardUntilClickedAndItsTimerSparesAbout)
         EXPECT_TRUE(run.End(IDCANCEL)) << "Cancel did not end the run";
     });
     EXPECT_FALSE(bResult);
+}
+
+TEST(StartUp, SplashClosesByItselfAfterThreeSecondsOrOnEnterAndAboutOnEsc)
+{
+    CWizardRun run;
+    run.Run([&] {
+        HWND splash = WaitShown(IsPicture);
+        ASSERT_TRUE(splash);
+        HWND wizard = run.WaitWizard();
+        ASSERT_TRUE(wizard);
+        Sleep(1500);
+        EXPECT_TRUE(IsWindowVisible(splash) && !IsWindowEnabled(wizard)) << "closed too early";
+        EXPECT_TRUE(WaitGone(splash)) << "the splash did not close by itself";
+        EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(wizard); }));
+
+        // Keys reach the page at once: Esc on About, then Enter takes Next.
+        PostMessageW(wizard, WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
+        HWND about = WaitShown(IsPicture);
+        ASSERT_TRUE(about);
+        PressKey(VK_ESCAPE);
+        EXPECT_TRUE(WaitGone(about)) << "Esc did not close About";
+        EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(wizard); }));
+        PressKey(VK_RETURN);
+        EXPECT_TRUE(run.WaitAt(1)) << "Enter on page 1 did not go on: " << run.Where();
+        EXPECT_TRUE(run.End(kFinish));
+    });
+
+    CWizardRun runEnter;
+    runEnter.Run([&] {
+        HWND splash = WaitShown(IsPicture);
+        ASSERT_TRUE(splash && runEnter.WaitWizard());
+        PressKey(VK_RETURN);
+        EXPECT_TRUE(WaitGone(splash)) << "Enter did not close the splash";
+        EXPECT_TRUE(runEnter.End(IDCANCEL));
+    });
+}
+
+TEST(Program, ImportsTheCoreAndAllFourKeyboardModules)
+{
+    // Loaded as data: the import directory read as the loader would read it.
+    wchar_t szPath[MAX_PATH];
+    GetModuleFileNameW(NULL, szPath, MAX_PATH);
+    std::wstring strProgram(szPath);
+    strProgram.replace(strProgram.rfind(L'\\') + 1, std::wstring::npos, L"Lutrovane.exe");
+    HMODULE hModule = LoadLibraryExW(strProgram.c_str(), NULL, DONT_RESOLVE_DLL_REFERENCES);
+    ASSERT_TRUE(hModule) << "no Lutrovane.exe beside the tests";
+    const BYTE* pBase = reinterpret_cast<const BYTE*>(hModule);
+    const IMAGE_NT_HEADERS* pNt = reinterpret_cast<const IMAGE_NT_HEADERS*>(
+        pBase + reinterpret_cast<const IMAGE_DOS_HEADER*>(pBase)->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& dir =
+        pNt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    std::set<std::string> imports;
+    for (const IMAGE_IMPORT_DESCRIPTOR* p =
+             reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(pBase + dir.VirtualAddress);
+         dir.VirtualAddress && p->Name; ++p)
+        imports.insert(reinterpret_cast<const char*>(pBase + p->Name));
+    FreeLibrary(hModule);
+    for (const char* pszDll : {"LutrovaneCore.dll", "LutrovanePC.dll", "LutrovaneApplePro.dll",
+                               "LutrovaneAppleEtc.dll", "LutrovaneAppleExt.dll"}) {
+        EXPECT_EQ(1u, imports.count(pszDll)) << pszDll << " is not imported";
+    }
 }
 
 TEST(WindowMenu, GreysCloseMasksLowBitsPassesOthersOnAndExpandsTheBrowserPathWhenChosen)
@@ -356,6 +229,14 @@ TEST(Wizard, NextStoresTheTypeAndShowsItsPageBackKeepsTheChoiceListButtonsAskThe
 
                 HWND page = run.Page(), list = GetDlgItem(page, IDC_MAP_LIST);
                 EXPECT_EQ(0, ListView_GetItemCount(list));
+                // The header the sheet draws for the page: its own keyboard's name.
+                const PROPSHEETPAGEW& psp =
+                    dynamic_cast<CPropertyPageEx*>(CWnd::FromHandlePermanent(page))->m_psp;
+                EXPECT_STREQ(L"원하는 키 매핑을 설정하세요.", psp.pszHeaderTitle);
+                const wchar_t* const subtitles[] = {
+                    L"키보드 종류 : PC용 일반 키보드", L"키보드 종류 : Apple 확장 키보드",
+                    L"키보드 종류 : Apple Pro 키보드", L"키보드 종류 : Apple용 기타 최신 키보드"};
+                EXPECT_STREQ(subtitles[i], psp.pszHeaderSubTitle);
                 for (int col = 0; col < 2; ++col) {
                     wchar_t szHeading[32] = L"";
                     LVCOLUMNW column = {};

@@ -3,6 +3,7 @@
 #include "lutrovane_apple_pro.h"
 #include "lutrovane_core.h"
 #include "lutrovane_pc.h"
+#include "standard_scan_codes.h"
 
 #include <gtest/gtest.h>
 
@@ -33,7 +34,48 @@ protected:
     CRebuilt<CLutrovaneApplePro> m_pro;
     CRebuilt<CLutrovaneAppleEtc> m_etc;
     CRebuilt<CLutrovaneAppleExt> m_ext;
+
+    struct STable
+    {
+        const char* pszLabel;
+        CLutrovaneBase* pTable;
+    };
+    const STable m_tables[5] = {
+        {"catalogue", &m_catalogue}, {"PC", &m_pc},
+        {"Apple Pro", &m_pro},       {"other Apple", &m_etc},
+        {"Apple Extended", &m_ext},
+    };
 };
+
+// The standard key that one of our tables calls pszName, or null.
+const standard_keys::SKey* FindStandardKey(const char* pszName)
+{
+    for (const standard_keys::SKey& key : standard_keys::kKeys) {
+        for (const char* pszKeyName : key.apszNames) {
+            if (pszKeyName && std::string(pszKeyName) == pszName)
+                return &key;
+        }
+    }
+    return nullptr;
+}
+
+// pszName with its Latin letters in upper or lower case. A byte from 0x81 on
+// leads a double-byte character of code page 949, whose second byte may be a
+// Latin letter's: both bytes stay as they are.
+std::string WithLatinCase(const char* pszName, bool bUpper)
+{
+    std::string str(pszName);
+    for (size_t i = 0; i < str.size(); ++i) {
+        const unsigned char ch = static_cast<unsigned char>(str[i]);
+        if (ch >= 0x81)
+            ++i;
+        else if (bUpper && ch >= 'a' && ch <= 'z')
+            str[i] = static_cast<char>(ch - 'a' + 'A');
+        else if (!bUpper && ch >= 'A' && ch <= 'Z')
+            str[i] = static_cast<char>(ch - 'A' + 'a');
+    }
+    return str;
+}
 
 }  // namespace
 
@@ -203,6 +245,85 @@ TEST_F(KeyTables, NamesAreCodePage949Bytes)
             SCOPED_TRACE(testing::Message() << "table " << t << ", 0x" << std::hex << key.wScancode);
             EXPECT_EQ(std::string(key.pszBytes),
                       std::string(tables[t]->GetKeyName(key.wScancode)));
+        }
+    }
+}
+
+// Every row holds the code that the standard gives its key, so a code typed
+// wrong or two codes swapped between rows fail here, which no comparison of
+// our tables with one another can catch: the catalogue and the PC table share
+// their rows, as the three Apple tables do. A row whose name the reference
+// does not know fails too. Departures that the keyboards make on purpose:
+// the Apple Pro Keyboard sends F13 to F15 as 5D to 5F, the catalogue holds
+// those codes besides the standard ones, and its "키패드 =" carries keypad 9's
+// code, which names "키패드 9" first.
+TEST_F(KeyTables, RowsCarryAnotherKeysScanCode)
+{
+    const struct
+    {
+        const CLutrovaneBase* pTable;
+        standard_keys::SKey key;
+    } ownCodes[] = {
+        {&m_pro, {{0x5D}, {"F13"}}},
+        {&m_pro, {{0x5E}, {"F14"}}},
+        {&m_pro, {{0x5F}, {"F15"}}},
+        {&m_catalogue, {{0x5D}, {"F13"}}},
+        {&m_catalogue, {{0x5E}, {"F14"}}},
+        {&m_catalogue, {{0x5F}, {"F15"}}},
+        {&m_catalogue, {{0x49}, {"키패드 ="}}},
+    };
+    for (const STable& table : m_tables) {
+        SCOPED_TRACE(table.pszLabel);
+        for (int i = 0; i < int(table.pTable->GetSizeOfMap()); ++i) {
+            const CString strName = table.pTable->GetKeyNameByIndex(i);
+            const unsigned short wScancode = table.pTable->GetScancodeByIndex(i);
+            SCOPED_TRACE(testing::Message() << "row " << i << ", 0x" << std::hex << wScancode);
+            const bool bOwnCode =
+                std::any_of(std::begin(ownCodes), std::end(ownCodes), [&](const auto& own) {
+                    return own.pTable == table.pTable && own.key.apszNames[0] == strName &&
+                           standard_keys::ScanCode(own.key) == wScancode;
+                });
+            if (bOwnCode)
+                continue;
+            const standard_keys::SKey* pKey = FindStandardKey(strName);
+            ASSERT_NE(nullptr, pKey) << "a key the standard does not know";
+            EXPECT_EQ(standard_keys::ScanCode(*pKey), wScancode)
+                << "the standard's code is 0x" << std::hex << standard_keys::ScanCode(*pKey);
+        }
+    }
+}
+
+// Names are looked up whatever the case of their Latin letters, "z" and "Z"
+// alike, each to the first row of that name.
+TEST_F(KeyTables, NameMissedInUpperOrLowerCase)
+{
+    for (const STable& table : m_tables) {
+        SCOPED_TRACE(table.pszLabel);
+        for (int i = 0; i < int(table.pTable->GetSizeOfMap()); ++i) {
+            const CString strName = table.pTable->GetKeyNameByIndex(i);
+            int nFirst = 0;
+            while (std::string(table.pTable->GetKeyNameByIndex(nFirst)) != std::string(strName))
+                ++nFirst;
+            const unsigned short wScancode = table.pTable->GetScancodeByIndex(nFirst);
+            SCOPED_TRACE(testing::Message() << "row " << i << ", 0x" << std::hex << wScancode);
+            EXPECT_EQ(wScancode, table.pTable->GetScanCode(WithLatinCase(strName, true).c_str()));
+            EXPECT_EQ(wScancode, table.pTable->GetScanCode(WithLatinCase(strName, false).c_str()));
+        }
+    }
+}
+
+TEST_F(KeyTables, LatinLetterMissingOrMissedInEitherCase)
+{
+    for (const STable& table : m_tables) {
+        SCOPED_TRACE(table.pszLabel);
+        for (char chLetter = 'A'; chLetter <= 'Z'; ++chLetter) {
+            const char szUpper[] = {chLetter, '\0'};
+            const char szLower[] = {static_cast<char>(chLetter - 'A' + 'a'), '\0'};
+            SCOPED_TRACE(szUpper);
+            const unsigned short wScancode =
+                standard_keys::ScanCode(*FindStandardKey(szUpper));
+            EXPECT_EQ(wScancode, table.pTable->GetScanCode(szUpper));
+            EXPECT_EQ(wScancode, table.pTable->GetScanCode(szLower));
         }
     }
 }

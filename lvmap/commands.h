@@ -1,0 +1,31 @@
+// The commands of lvmap. Each prints its result or its error and returns
+// the process's exit code.
+#pragma once
+
+#include "lutrovane_core.h"
+
+#include <memory>
+#include <string>
+
+enum
+{
+    kExitDone = 0,
+    kExitUsage = 1,
+    kExitFailure = 2,   // the registry or a file failed; the system's message was printed
+    kExitInvalid = 3,   // an input file, or the system's map, is not a sound map
+};
+
+// Keyboard type index 0 to 3: the table that names the real keys.
+std::unique_ptr<CLutrovaneBase> NewKeyboardTable(int nKeyboard);
+// A scan code in the Windows form, prefix first: "E038" for 0x38E0.
+std::wstring CodeText(unsigned short wScancode);
+
+int ShowCommand(int nKeyboard);
+int KeysCommand(int nKeyboard);
+int ApplyCommand(const std::wstring& path);
+int RemoveCommand();
+int ExportCommand(const std::wstring& path);
+int ConvertCommand(const std::wstring& inPath, const std::wstring& outPath);
+// Waits for key presses until Esc comes twice in a row or nTimeoutSeconds
+// pass without a key.
+int DetectCommand(int nKeyboard, unsigned long nTimeoutSeconds);

@@ -1,0 +1,75 @@
+#include "console.h"
+
+#include <windows.h>
+
+#include <vector>
+
+namespace {
+
+const UINT kCodePage949 = 949;
+
+void Write(DWORD nStdHandle, const std::wstring& text)
+{
+    HANDLE hOut = GetStdHandle(nStdHandle);
+    if (hOut == nullptr || hOut == INVALID_HANDLE_VALUE || text.empty())
+        return;
+    DWORD dwMode;
+    DWORD nWritten;
+    // GetConsoleMode fails on anything but a console: a file, a pipe, NUL.
+    if (GetConsoleMode(hOut, &dwMode)) {
+        WriteConsoleW(hOut, text.data(), static_cast<DWORD>(text.size()), &nWritten, nullptr);
+        return;
+    }
+    const int nBytes = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                           nullptr, 0, nullptr, nullptr);
+    if (nBytes <= 0)
+        return;
+    std::vector<char> utf8(nBytes);
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), utf8.data(), nBytes,
+                        nullptr, nullptr);
+    WriteFile(hOut, utf8.data(), static_cast<DWORD>(utf8.size()), &nWritten, nullptr);
+}
+
+}  // namespace
+
+void WriteOut(const std::wstring& text)
+{
+    Write(STD_OUTPUT_HANDLE, text);
+}
+
+void WriteErr(const std::wstring& text)
+{
+    Write(STD_ERROR_HANDLE, text);
+}
+
+std::wstring FromCp949(const char* psz)
+{
+    const int nChars = MultiByteToWideChar(kCodePage949, 0, psz, -1, nullptr, 0);
+    if (nChars <= 1)
+        return std::wstring();
+    std::wstring text(nChars, L'\0');
+    MultiByteToWideChar(kCodePage949, 0, psz, -1, &text[0], nChars);
+    text.resize(nChars - 1);
+    return text;
+}
+
+std::wstring FromAscii(const std::string& text)
+{
+    return std::wstring(text.begin(), text.end());
+}
+
+std::wstring SystemMessage(unsigned long dwError)
+{
+    wchar_t* pszMessage = nullptr;
+    const DWORD nChars = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, dwError, 0, reinterpret_cast<wchar_t*>(&pszMessage), 0, nullptr);
+    std::wstring text = nChars ? std::wstring(pszMessage, nChars) : std::wstring();
+    LocalFree(pszMessage);
+    while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' '
+                             || text.back() == L'.'))
+        text.pop_back();
+    if (text.empty())
+        text = L"error " + std::to_wstring(dwError);
+    return text;
+}

@@ -1,0 +1,15 @@
+// Text out of lvmap: through WriteConsoleW on a console, so that Korean key
+// names show on any Windows language; UTF-8 into files and pipes.
+#pragma once
+
+#include <string>
+
+void WriteOut(const std::wstring& text);
+void WriteErr(const std::wstring& text);
+
+// Key names and the core's other texts are code page 949.
+std::wstring FromCp949(const char* psz);
+// Messages of the byte-handling code are ASCII.
+std::wstring FromAscii(const std::string& text);
+// The system's text for a Win32 error code, without its line end.
+std::wstring SystemMessage(unsigned long dwError);

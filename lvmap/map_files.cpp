@@ -1,0 +1,200 @@
+#include "map_files.h"
+
+#include "commands.h"
+#include "console.h"
+#include "lutrovane_core.h"
+
+#include <vector>
+
+namespace {
+
+// A map data file's signature, 0x1A and reserved block come before its map.
+const DWORD kLvdMapOffset = 40 + 1024;
+const UINT kCodePage949 = 949;
+
+void Fail(const std::wstring& path, const std::wstring& what)
+{
+    WriteErr(L"lvmap: " + path + L": " + what + L"\r\n");
+}
+
+// The core opens map data files by code page 949 paths; a name that 949
+// cannot spell would open some other file, so it is refused instead.
+bool PathIn949(const std::wstring& path, CString* pPath)
+{
+    BOOL bLost = FALSE;
+    const int nBytes = WideCharToMultiByte(kCodePage949, WC_NO_BEST_FIT_CHARS, path.c_str(), -1,
+                                           nullptr, 0, nullptr, &bLost);
+    if (nBytes <= 0 || bLost)
+        return false;
+    std::vector<char> bytes(nBytes);
+    WideCharToMultiByte(kCodePage949, WC_NO_BEST_FIT_CHARS, path.c_str(), -1, bytes.data(), nBytes,
+                        nullptr, &bLost);
+    *pPath = CString(bytes.data());
+    return !bLost;
+}
+
+const wchar_t kNot949[] = L"map data files are opened by code page 949 names, and this name "
+                          L"has characters outside it";
+
+int ReadLvd(const std::wstring& path, SRegFileContent* pContent)
+{
+    CString strPath;
+    if (!PathIn949(path, &strPath)) {
+        Fail(path, kNot949);
+        return kExitFailure;
+    }
+    unsigned char abMap[kMaxMapBytes] = {};
+    unsigned long nSize = 0;
+    const unsigned long nResult = CUtils::LoadLutrovaneData(strPath, abMap, &nSize);
+    if (nResult == 2) {
+        // The core says the same for a file that does not open and for one
+        // that is no map data file: opening it as the core does tells which.
+        HANDLE hFile = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (hFile == INVALID_HANDLE_VALUE) {
+            Fail(path, SystemMessage(GetLastError()));
+            return kExitFailure;
+        }
+        CloseHandle(hFile);
+        Fail(path, L"not a Lutrovane map data file: its signature is wrong or it is cut short");
+        return kExitInvalid;
+    }
+    if (nResult != 0) {
+        Fail(path, L"the file ends before its map");
+        return kExitInvalid;
+    }
+    // The core reads the first 1024 map bytes only; more are no map either.
+    WIN32_FILE_ATTRIBUTE_DATA fad;
+    if (GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &fad)
+        && (fad.nFileSizeHigh != 0 || fad.nFileSizeLow > kLvdMapOffset + kMaxMapBytes)) {
+        Fail(path, L"the map is more than " + std::to_wstring(kMaxMapBytes) + L" bytes");
+        return kExitInvalid;
+    }
+    const std::string strError = CheckMapBytes(abMap, nSize);
+    if (!strError.empty()) {
+        Fail(path, FromAscii(strError));
+        return kExitInvalid;
+    }
+    pContent->bDelete = false;
+    pContent->map.assign(abMap, abMap + nSize);
+    return kExitDone;
+}
+
+int ReadReg(const std::wstring& path, SRegFileContent* pContent)
+{
+    HANDLE hFile = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (hFile == INVALID_HANDLE_VALUE) {
+        Fail(path, SystemMessage(GetLastError()));
+        return kExitFailure;
+    }
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(hFile, &size)) {
+        Fail(path, SystemMessage(GetLastError()));
+        CloseHandle(hFile);
+        return kExitFailure;
+    }
+    if (static_cast<unsigned long long>(size.QuadPart) > kMaxRegFileBytes) {
+        CloseHandle(hFile);
+        Fail(path, L"a registry file of more than " + std::to_wstring(kMaxRegFileBytes)
+                       + L" bytes is not read");
+        return kExitInvalid;
+    }
+    std::vector<unsigned char> bytes(static_cast<size_t>(size.QuadPart));
+    DWORD nRead = 0;
+    const BOOL bRead = bytes.empty()
+                       || ReadFile(hFile, bytes.data(), static_cast<DWORD>(bytes.size()), &nRead, nullptr);
+    const DWORD dwError = GetLastError();
+    CloseHandle(hFile);
+    if (!bRead) {
+        Fail(path, SystemMessage(dwError));
+        return kExitFailure;
+    }
+    bytes.resize(nRead);
+
+    const std::string strError = ParseRegFile(bytes.data(), bytes.size(), pContent);
+    if (!strError.empty()) {
+        Fail(path, FromAscii(strError));
+        return kExitInvalid;
+    }
+    return kExitDone;
+}
+
+int WriteLvd(const std::wstring& path, const SRegFileContent& content)
+{
+    if (content.bDelete) {
+        Fail(path, L"a map data file holds a map, and what is to be written removes the map");
+        return kExitInvalid;
+    }
+    CString strPath;
+    if (!PathIn949(path, &strPath)) {
+        Fail(path, kNot949);
+        return kExitFailure;
+    }
+    std::vector<unsigned char> map(content.map);
+    SetLastError(ERROR_SUCCESS);
+    if (CUtils::SaveLutrovaneData(strPath, map.data(), static_cast<unsigned long>(map.size())) != 0) {
+        const DWORD dwError = GetLastError();
+        Fail(path, dwError ? SystemMessage(dwError) : std::wstring(L"the file could not be written"));
+        return kExitFailure;
+    }
+    return kExitDone;
+}
+
+int WriteReg(const std::wstring& path, const SRegFileContent& content)
+{
+    const std::vector<unsigned char> bytes = MakeRegFile(content);
+    // Written beside the target and moved over it whole, so that a failure
+    // never leaves a cut file in its place.
+    const std::wstring tempPath = path + L".lvmap-new";
+    HANDLE hFile = CreateFileW(tempPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (hFile == INVALID_HANDLE_VALUE) {
+        Fail(path, SystemMessage(GetLastError()));
+        return kExitFailure;
+    }
+    DWORD nWritten = 0;
+    BOOL bDone = WriteFile(hFile, bytes.data(), static_cast<DWORD>(bytes.size()), &nWritten, nullptr)
+                 && nWritten == bytes.size();
+    DWORD dwError = bDone ? ERROR_SUCCESS : GetLastError();
+    if (!CloseHandle(hFile) && bDone) {
+        bDone = FALSE;
+        dwError = GetLastError();
+    }
+    if (bDone && !MoveFileExW(tempPath.c_str(), path.c_str(),
+                              MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        bDone = FALSE;
+        dwError = GetLastError();
+    }
+    if (!bDone) {
+        DeleteFileW(tempPath.c_str());
+        Fail(path, dwError ? SystemMessage(dwError) : std::wstring(L"the file could not be written"));
+        return kExitFailure;
+    }
+    return kExitDone;
+}
+
+}  // namespace
+
+EMapFileFormat MapFileFormatOf(const std::wstring& path)
+{
+    const size_t nDot = path.find_last_of(L"./\\:");
+    if (nDot == std::wstring::npos || path[nDot] != L'.')
+        return FORMAT_UNKNOWN;
+    const std::wstring extension = path.substr(nDot + 1);
+    if (lstrcmpiW(extension.c_str(), L"lvd") == 0)
+        return FORMAT_LVD;
+    if (lstrcmpiW(extension.c_str(), L"reg") == 0)
+        return FORMAT_REG;
+    return FORMAT_UNKNOWN;
+}
+
+int ReadMapFile(const std::wstring& path, SRegFileContent* pContent)
+{
+    return MapFileFormatOf(path) == FORMAT_LVD ? ReadLvd(path, pContent) : ReadReg(path, pContent);
+}
+
+int WriteMapFile(const std::wstring& path, const SRegFileContent& content)
+{
+    return MapFileFormatOf(path) == FORMAT_LVD ? WriteLvd(path, content) : WriteReg(path, content);
+}

@@ -1,0 +1,23 @@
+// Map data files (.lvd, through the core) and registry files (.reg) on disk.
+#pragma once
+
+#include "reg_file.h"
+
+#include <string>
+
+enum EMapFileFormat
+{
+    FORMAT_UNKNOWN,
+    FORMAT_LVD,
+    FORMAT_REG,
+};
+
+// By the extension, in any letter case.
+EMapFileFormat MapFileFormatOf(const std::wstring& path);
+
+// Reads and checks the map of a file. Prints what is wrong and returns the
+// exit code; content is filled only on kExitDone.
+int ReadMapFile(const std::wstring& path, SRegFileContent* pContent);
+// Writes a checked map to a file in the format of its extension; an existing
+// file is replaced only by a whole new one.
+int WriteMapFile(const std::wstring& path, const SRegFileContent& content);

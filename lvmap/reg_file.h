@@ -1,0 +1,36 @@
+// Map bytes in registry files (.reg) and their checks: pure C++ over bytes in
+// memory, no Windows header, so that it builds and is tested on any platform.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+// The key that holds the value, as registry files spell it.
+extern const char kKeyboardLayoutKeyPath[];
+
+const size_t kMaxMapBytes = 1024;
+// Larger registry files are refused unread: no export of our key comes near.
+const size_t kMaxRegFileBytes = 8 * 1024 * 1024;
+
+// Checks Scancode Map bytes before they are written anywhere: header, entry
+// count, length and closing null entry. Empty when sound, else what is wrong.
+std::string CheckMapBytes(const unsigned char* pData, size_t nLength);
+
+// What a registry file does to the Scancode Map value.
+struct SRegFileContent
+{
+    bool bDelete = false;             // "Scancode Map"=- : the value is removed
+    std::vector<unsigned char> map;   // the value's bytes, when not removed
+};
+
+// Reads a registry file: the registry editor's UTF-16 form or the older
+// REGEDIT4 form in ANSI or UTF-8. Other keys and values are skipped; the last
+// mention of the value under our key counts. Empty and pContent filled when
+// the file is sound and its map passes CheckMapBytes, else what is wrong,
+// with its line number; pContent is then left as it was.
+std::string ParseRegFile(const unsigned char* pData, size_t nLength, SRegFileContent* pContent);
+
+// A registry file as the registry editor exports the key with this value:
+// UTF-16LE with a byte-order mark, CRLF, hex data folded as it folds it.
+std::vector<unsigned char> MakeRegFile(const SRegFileContent& content);
