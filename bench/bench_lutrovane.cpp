@@ -7,9 +7,7 @@
 
 #include "lutrovane_core.h"
 #include "lutrovane_pc.h"
-#ifdef LUTROVANE_BENCH_EDIT_DIALOG
 #include "map_edit_dlg.h"
-#endif
 
 #include <cstdio>
 #include <string>
@@ -116,12 +114,10 @@ int main(int argc, char** argv)
     }
     std::printf("apply_us %.1f\n", dApply);
     std::printf("load_system_map_us %.1f\n", dLoad);
-#ifdef LUTROVANE_BENCH_EDIT_DIALOG
     std::printf("edit_dialog_open_ms %.2f\n", bench::DialogOpenMs(kDialogRuns, [] {
                     CMapEditDlg dlg;
                     dlg.SetKeyboardType(0, FALSE);
                     dlg.DoModal();
                 }));
-#endif
     return 0;
 }

@@ -9,24 +9,31 @@ set(LUTROVANE_SHIPPED_TARGETS
   LutrovaneApplePro
   LutrovaneAppleEtc
   LutrovaneAppleExt
+  lvmap
 )
-# Shipped files whose code never catches: they are built without exceptions,
-# so no unwinder and no thread library is linked into them.
+# Libraries compiled into a shipped file, not shipped themselves.
+set(LUTROVANE_LINKED_INTO_SHIPPED LutrovaneWizard LvmapRegFile)
+# Code that never catches: built without exceptions, so that no unwinder and
+# no thread library is linked into the files it goes into. (The program's
+# window layer catches, so that nothing escapes into Windows.)
 set(LUTROVANE_NO_EXCEPTION_TARGETS
   LutrovaneCore
   LutrovanePC
   LutrovaneApplePro
   LutrovaneAppleEtc
   LutrovaneAppleExt
+  lvmap
+  LvmapRegFile
 )
 
 # Every shipped file links the C++ run-time statically (no DLL beside the
 # system's own); these options keep that copy down to what the file uses.
 # Type information stays (3 KB a file): without it a test's class derived from
 # an exported class would find no type information of its base to link.
-foreach(target ${LUTROVANE_SHIPPED_TARGETS} LutrovaneWizard)
+foreach(target ${LUTROVANE_SHIPPED_TARGETS} ${LUTROVANE_LINKED_INTO_SHIPPED})
   target_compile_options(${target} PRIVATE
     $<$<CONFIG:Release>:-Os -ffunction-sections -fdata-sections>)
+  set_property(TARGET ${target} PROPERTY CXX_STANDARD 20)
 endforeach()
 foreach(target ${LUTROVANE_NO_EXCEPTION_TARGETS})
   target_compile_options(${target} PRIVATE -fno-exceptions)

@@ -82,13 +82,8 @@ echo "# $(sed -n 's/^model name\s*: //p' /proc/cpuinfo | head -1), $(nproc) core
 printf '%-20s %9s %9s  %5s\n' figure lutrovane baseline ratio
 row start_to_window_ms "$(figure start_to_window_ms "$work/lutrovane-start.txt")" \
     "$(figure start_to_window_ms "$work/bare-start.txt")" .1f
-dialog=$(figure edit_dialog_open_ms "$work/lutrovane.txt")
-if [ -n "$dialog" ]; then
-  row edit_dialog_open_ms "$dialog" "$(figure edit_dialog_open_ms "$work/bare.txt")" .2f
-else
-  printf '%-20s %9s %9s  %5s   (no map edit dialog in this build)\n' edit_dialog_open_ms - \
-    "$(figure edit_dialog_open_ms "$work/bare.txt")" -
-fi
+row edit_dialog_open_ms "$(figure edit_dialog_open_ms "$work/lutrovane.txt")" \
+    "$(figure edit_dialog_open_ms "$work/bare.txt")" .2f
 row apply_us "$(figure apply_us "$work/lutrovane.txt")" "$(figure apply_us "$work/bare.txt")" .1f
 row load_system_map_us "$(figure load_system_map_us "$work/lutrovane.txt")" \
     "$(figure load_system_map_us "$work/bare.txt")" .1f
