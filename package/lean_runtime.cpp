@@ -4,9 +4,9 @@
 #include <cstdlib>
 #include <new>
 
-// Running out of memory ends the program, as it always has. The library's own
-// operator new throws std::bad_alloc instead, which drags the exception
-// classes and the unwinder into modules built without exceptions.
+// Running out of memory ends the program. The library's own operator new
+// throws std::bad_alloc instead, which drags the exception classes and the
+// unwinder into modules built without exceptions.
 void* operator new(std::size_t nSize)
 {
     if (void* p = std::malloc(nSize ? nSize : 1))
@@ -27,9 +27,9 @@ void operator delete(void* p, std::size_t) noexcept
 #ifdef __GLIBCXX__
 namespace __gnu_cxx {
 
-// The default handler prints the demangled type of an uncaught exception: a
-// demangler and printf of their own, 80 KB, for a message nobody sees in a
-// program without a console.
+// The default handler prints the demangled type of an uncaught exception to
+// stderr: a demangler and a printf of their own, 80 KB, for a message that a
+// windowed program has nowhere to show.
 void __verbose_terminate_handler()
 {
     std::abort();
