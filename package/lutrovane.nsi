@@ -7,6 +7,7 @@ SetCompressor /SOLID lzma
 RequestExecutionLevel admin
 
 !include MUI2.nsh
+!include LogicLib.nsh
 
 !define PRODUCT "Lutrovane"
 !define PUBLISHER "Lutrovane 프로젝트"
@@ -37,13 +38,26 @@ VIAddVersionKey /LANG=1042 "LegalCopyright" "(C) 2005 ${PUBLISHER}"
 !insertmacro MUI_UNPAGE_INSTFILES
 !insertmacro MUI_LANGUAGE "Korean"
 
-; Per machine: the shortcut goes to every user's Start menu.
-Function .onInit
+; Per machine: the shortcut goes to every user's Start menu. Where Windows
+; does not elevate (no UAC), a user without administrator rights is told so
+; rather than left with a half-written Program Files folder.
+!macro LUTROVANE_INIT
   SetShellVarContext all
+  UserInfo::GetAccountType
+  Pop $0
+  ${If} $0 != "Admin"
+    MessageBox MB_ICONSTOP|MB_OK "Lutrovane을 설치하거나 제거하려면 관리자 권한이 필요합니다." /SD IDOK
+    SetErrorLevel 740
+    Quit
+  ${EndIf}
+!macroend
+
+Function .onInit
+  !insertmacro LUTROVANE_INIT
 FunctionEnd
 
 Function un.onInit
-  SetShellVarContext all
+  !insertmacro LUTROVANE_INIT
 FunctionEnd
 
 Section "" SecProgram
