@@ -76,9 +76,10 @@ for f in $(cat "$build/package/shipped-files.txt"); do
   shipped=$((shipped + $(stat -c %s "$bin/$f")))
 done
 
-echo "# $(sed -n 's/^model name\s*: //p' /proc/cpuinfo | head -1), $(nproc) cores;" \
+# The machine on stderr, the table alone on stdout.
+echo "$(sed -n 's/^model name\s*: //p' /proc/cpuinfo | head -1), $(nproc) cores;" \
      "$(wine --version); Xvfb; medians of $runs starts, of 5 working sets, of 5 x 201" \
-     "registry and 5 x 31 dialog calls"
+     "registry and 5 x 31 dialog calls" >&2
 printf '%-20s %9s %9s  %5s\n' figure lutrovane baseline ratio
 row start_to_window_ms "$(figure start_to_window_ms "$work/lutrovane-start.txt")" \
     "$(figure start_to_window_ms "$work/bare-start.txt")" .1f
