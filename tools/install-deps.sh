@@ -4,7 +4,7 @@
 set -eu
 
 packages="cmake make mingw-w64 g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix
-          googletest wine wine32:i386 fonts-wine xvfb xauth fonts-nanum
+          googletest wine wine32:i386 fonts-wine xvfb xauth fonts-nanum nsis
           clang-14 libclang-rt-14-dev $*"
 
 missing=""

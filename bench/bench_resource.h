@@ -1,0 +1,7 @@
+#pragma once
+
+#define IDD_BARE_WINDOW 101
+#define IDD_BARE_EDIT 102
+#define IDC_BARE_REAL_KEY 1013
+#define IDC_BARE_MAP_KEY 1015
+#define IDC_BARE_SET 1016

@@ -1,0 +1,57 @@
+// Linked into every shipped file in place of three pieces of the compiler's
+// C++ run-time, each of which every file would otherwise carry in a static
+// copy of its own.
+#include <cstdlib>
+#include <new>
+
+// Running out of memory ends the program. The library's own operator new
+// throws std::bad_alloc instead, which drags the exception classes and the
+// unwinder into modules built without exceptions.
+void* operator new(std::size_t nSize)
+{
+    if (void* p = std::malloc(nSize ? nSize : 1))
+        return p;
+    std::abort();
+}
+
+void operator delete(void* p) noexcept
+{
+    std::free(p);
+}
+
+void operator delete(void* p, std::size_t) noexcept
+{
+    std::free(p);
+}
+
+#ifdef __GLIBCXX__
+namespace __gnu_cxx {
+
+// The default handler prints the demangled type of an uncaught exception to
+// stderr: a demangler and a printf of their own, 80 KB, for a message that a
+// windowed program has nowhere to show.
+void __verbose_terminate_handler()
+{
+    std::abort();
+}
+
+}  // namespace __gnu_cxx
+
+// What the library's containers call on misuse or exhaustion. Its own versions
+// build std::logic_error and friends, which pull in a second, copy-on-write
+// string implementation and the random device, 90 KB, only to end the program
+// with an exception that nothing catches meaningfully.
+namespace std {
+
+void __throw_bad_alloc() { std::abort(); }
+void __throw_bad_array_new_length() { std::abort(); }
+void __throw_length_error(const char*) { std::abort(); }
+void __throw_logic_error(const char*) { std::abort(); }
+void __throw_out_of_range(const char*) { std::abort(); }
+void __throw_out_of_range_fmt(const char*, ...) { std::abort(); }
+void __throw_invalid_argument(const char*) { std::abort(); }
+
+}  // namespace std
+
+extern "C" void __cxa_throw_bad_array_new_length() { std::abort(); }
+#endif
