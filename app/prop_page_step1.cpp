@@ -32,7 +32,8 @@ BOOL CPropPageStep1::OnInitDialog()
 
 BOOL CPropPageStep1::OnSetActive()
 {
-    GetParent()->PostMessage(PSM_SETWIZBUTTONS, 0, PSWIZB_NEXT);
+    if (CPropertySheetEx* pSheet = GetSheet())
+        pSheet->PostMessage(PSM_SETWIZBUTTONS, 0, PSWIZB_NEXT);
     return CPropertyPageEx::OnSetActive();
 }
 
@@ -49,7 +50,9 @@ LRESULT CPropPageStep1::OnWizardNext()
     // The list page reads the type from the sheet as it becomes active, so it
     // is stored first. The sheet's default Next then steps one page on from
     // page nKeyboardType, to the list page at nKeyboardType + 1.
-    CLutrovaneMain* pSheet = static_cast<CLutrovaneMain*>(GetParent());
+    CLutrovaneMain* pSheet = dynamic_cast<CLutrovaneMain*>(GetSheet());
+    if (!pSheet)
+        return -1;
     pSheet->SetKeyboardType(nKeyboardType);
     pSheet->SetActivePage(nKeyboardType);
     return CPropertyPageEx::OnWizardNext();

@@ -4,15 +4,18 @@
 #include <cstdlib>
 #include <new>
 
-// Running out of memory ends the program. The library's own operator new
-// throws std::bad_alloc instead, which drags the exception classes and the
-// unwinder into modules built without exceptions.
+// In a module built without exceptions, running out of memory ends the
+// program: the library's own operator new throws std::bad_alloc, which drags
+// the exception classes and the unwinder in. The program keeps the library's
+// operator new, so that a command that runs out of memory can say so.
+#ifndef __cpp_exceptions
 void* operator new(std::size_t nSize)
 {
     if (void* p = std::malloc(nSize ? nSize : 1))
         return p;
     std::abort();
 }
+#endif
 
 void operator delete(void* p) noexcept
 {
@@ -43,7 +46,12 @@ void __verbose_terminate_handler()
 // with an exception that nothing catches meaningfully.
 namespace std {
 
+#ifdef __cpp_exceptions
+// Thrown in the program itself, where a command catches it and says so.
+void __throw_bad_alloc() { throw std::bad_alloc(); }
+#else
 void __throw_bad_alloc() { std::abort(); }
+#endif
 void __throw_bad_array_new_length() { std::abort(); }
 void __throw_length_error(const char*) { std::abort(); }
 void __throw_logic_error(const char*) { std::abort(); }

@@ -1,6 +1,7 @@
 #!/bin/sh
 # Takes the README's screenshots of the wizard under Xvfb: the start-up splash,
-# page 1 and the list page of the PC keyboard, into docs/ as PNG.
+# page 1, the list page of the PC keyboard empty and with a map loaded from
+# the system, and the map edit dialog, into docs/ as PNG.
 # Usage: tools/screenshots.sh [BUILD_DIR]     (default: build, as tools/run.sh)
 # Needs a built Lutrovane.exe; installs xdotool, imagemagick and the Korean
 # locale if missing.
@@ -18,6 +19,13 @@ export LC_ALL=ko_KR.UTF-8
 # tools/run.sh's may be running on another.
 export WINEPREFIX=$build/wineprefix-screenshots WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml='
 "$root/tools/wine-prefix.sh" "$WINEPREFIX"
+# The map the list page loads: CapsLock and the left Control key swapped, and
+# the left Windows key as the right Alt key, the Hangul key of Korean keyboards.
+wine reg add 'HKLM\SYSTEM\CurrentControlSet\Control\Keyboard Layout' /v 'Scancode Map' \
+  /t REG_BINARY /d 0000000000000000040000001D003A003A001D0038E05BE000000000 /f >/dev/null 2>&1
+# The Wine server of that command must be gone before the wizard starts on
+# the private display, or the wizard lands on a desktop without one.
+wineserver -w
 mkdir -p "$root/docs"
 
 # Runs on the private display: the wizard on a Wine desktop (no window manager
@@ -41,8 +49,14 @@ xvfb-run -a -s '-screen 0 1024x768x24' sh -eu -c '
   waitfor --classname "^lutrovane"; sleep 0.3; shot splash.png
   waitfor --name "^Lutrovane .*1[)]$"; sleep 3; shot step1.png
   xdotool key Return; waitfor --name "^Lutrovane .*2[)]$"; sleep 0.5; shot step2.png
-  xdotool key Escape; wait; wineserver -w
+  # The keys a user would press: from the list, past Add, Load file and New
+  # map to Load system map (the disabled buttons take no focus); Enter answers
+  # its question Yes. Then back to the list, the first row, and Modify.
+  xdotool key Tab Tab Tab Tab space; sleep 1; xdotool key Return; sleep 1; shot step2-map.png
+  xdotool key shift+Tab shift+Tab shift+Tab shift+Tab shift+Tab Down Tab Tab space
+  sleep 1; shot mapedit.png
+  xdotool key Escape; sleep 0.5; xdotool key Escape; wait; wineserver -w
   rm -f "$docs/.shot.png"
 ' screenshots "$root/docs" "$exe"
 wineserver -w
-echo "screenshots: docs/splash.png docs/step1.png docs/step2.png"
+echo "screenshots: docs/splash.png docs/step1.png docs/step2.png docs/step2-map.png docs/mapedit.png"

@@ -99,9 +99,6 @@ public:
     // The dialog, page or sheet object whose window hWnd is; NULL for any
     // other window. Safe from any thread of the process.
     static CWnd* FromHandlePermanent(HWND hWnd);
-    // The permanent object of the parent window, or NULL: a window that is
-    // not one of ours has none. Check before use.
-    CWnd* GetParent() const { return FromHandlePermanent(::GetParent(m_hWnd)); }
     CWnd GetDlgItem(int nID) const { return CWnd(::GetDlgItem(m_hWnd, nID)); }
     void ClientToScreen(POINT* pPoint) const { ::ClientToScreen(m_hWnd, pPoint); }
 
