@@ -135,9 +135,9 @@ TEST(Commands, ApplyWritesTheRowsAndLoadSystemMapAndRemoveWorkOnTheRegistry)
     CUtils::DelScancodeMapRegistry();
     CWizardRun run;
     run.Run([&] {
-        ASSERT_TRUE(run.StartUp());
-        ASSERT_TRUE(run.GoToList(0)) << run.Where();
-        HWND page = run.Page(), list = GetDlgItem(page, IDC_MAP_LIST);
+        HWND page = run.StartAtList(0);
+        ASSERT_TRUE(page) << run.Where();
+        HWND list = GetDlgItem(page, IDC_MAP_LIST);
         EXPECT_FALSE(SystemMapButtons(page));
         ASSERT_TRUE(AddPair(page, L"CapsLock", L"Control(왼쪽)"));
 
@@ -186,9 +186,8 @@ TEST(Commands, FailedAppliesAndRemovesAreReportedAndChangeNoButton)
     SetSystemMap(MapBytes({{0x001D, 0x003A}}));
     CWizardRun run;
     run.Run([&] {
-        ASSERT_TRUE(run.StartUp());
-        ASSERT_TRUE(run.GoToList(0)) << run.Where();
-        HWND page = run.Page();
+        HWND page = run.StartAtList(0);
+        ASSERT_TRUE(page) << run.Where();
         ASSERT_TRUE(AddPair(page, L"A", L"B"));
         ASSERT_TRUE(SystemMapButtons(page));
 
@@ -217,9 +216,9 @@ TEST(Commands, SaveThenLoadFileReproducesTheRowsAndRefusesWhatIsNoMapFile)
     std::ofstream(strOther.c_str(), std::ios::binary) << std::string(2000, 'x');
     CWizardRun run;
     run.Run([&] {
-        ASSERT_TRUE(run.StartUp());
-        ASSERT_TRUE(run.GoToList(2)) << run.Where();
-        HWND page = run.Page(), list = GetDlgItem(page, IDC_MAP_LIST);
+        HWND page = run.StartAtList(2);
+        ASSERT_TRUE(page) << run.Where();
+        HWND list = GetDlgItem(page, IDC_MAP_LIST);
         ASSERT_TRUE(AddPair(page, L"F13", L"PrintScreen"));
         ASSERT_TRUE(AddPair(page, L"Enter/Return", L"Enter"));
         const std::vector<std::wstring> rows = Rows(list);
@@ -268,9 +267,8 @@ TEST(Commands, FailedSavesAreReportedAndLeaveEveryFileAsItWas)
     CreateDirectoryW(strForeign.c_str(), NULL);
     CWizardRun run;
     run.Run([&] {
-        ASSERT_TRUE(run.StartUp());
-        ASSERT_TRUE(run.GoToList(0)) << run.Where();
-        HWND page = run.Page();
+        HWND page = run.StartAtList(0);
+        ASSERT_TRUE(page) << run.Where();
         ASSERT_TRUE(AddPair(page, L"A", L"B"));
         for (const std::wstring& strPath : {strReadOnly, strFolder + L"\\missing\\map.lvd"}) {
             SCOPED_TRACE(std::string(strPath.begin(), strPath.end()));
@@ -310,9 +308,9 @@ TEST(Commands, MapsOtherToolsWroteSurviveALoadFollowedByApplyOrSaveByteForByte)
     SetSystemMap(maps[0].map);
     CWizardRun run;
     run.Run([&] {
-        ASSERT_TRUE(run.StartUp());
-        ASSERT_TRUE(run.GoToList(0)) << run.Where();
-        HWND page = run.Page(), list = GetDlgItem(page, IDC_MAP_LIST);
+        HWND page = run.StartAtList(0);
+        ASSERT_TRUE(page) << run.Where();
+        HWND list = GetDlgItem(page, IDC_MAP_LIST);
         for (const auto& m : maps) {
             SCOPED_TRACE(m.pszCase);
             SetSystemMap(m.map);
@@ -346,9 +344,9 @@ TEST(Commands, LoadingNamesRealKeysByTheCurrentKeyboardAndStopsAtTheListsLimit)
         // A map made for the PC keyboard, loaded on the Apple Extended keyboard's
         // page: its context key is no key of that keyboard.
         SetSystemMap(MapBytes({{0x001D, 0x003A}, {0xE038, 0xE05D}}));
-        ASSERT_TRUE(run.StartUp());
-        ASSERT_TRUE(run.GoToList(1)) << run.Where();
-        HWND page = run.Page(), list = GetDlgItem(page, IDC_MAP_LIST);
+        HWND page = run.StartAtList(1);
+        ASSERT_TRUE(page) << run.Where();
+        HWND list = GetDlgItem(page, IDC_MAP_LIST);
         Command(page, IDC_LOAD_SYSTEM_MAP);
         const std::vector<std::wstring> rows = {Row(L"CapsLock", L"Control(왼쪽)"),
                                                 Row(L"알수 없음", L"Alt(오른쪽)/한글전환")};

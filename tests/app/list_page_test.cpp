@@ -12,9 +12,9 @@ TEST(ListPage, AddAppendsTheChosenPairUnselectedAndCancelAddsNothing)
 {
     CWizardRun run;
     run.Run([&] {
-        ASSERT_TRUE(run.StartUp());
-        ASSERT_TRUE(run.GoToList(0)) << run.Where();
-        HWND page = run.Page(), list = GetDlgItem(page, IDC_MAP_LIST);
+        HWND page = run.StartAtList(0);
+        ASSERT_TRUE(page) << run.Where();
+        HWND list = GetDlgItem(page, IDC_MAP_LIST);
         EXPECT_EQ("....", RowAndMapCommands(page));
 
         ASSERT_TRUE(AddPair(page, L"CapsLock", L"Control(왼쪽)"));
@@ -39,9 +39,9 @@ TEST(ListPage, DeleteAsksThenRemovesTheSelectedRowAndSelectsTheOneAfterIt)
 {
     CWizardRun run;
     run.Run([&] {
-        ASSERT_TRUE(run.StartUp());
-        ASSERT_TRUE(run.GoToList(0)) << run.Where();
-        HWND page = run.Page(), list = GetDlgItem(page, IDC_MAP_LIST);
+        HWND page = run.StartAtList(0);
+        ASSERT_TRUE(page) << run.Where();
+        HWND list = GetDlgItem(page, IDC_MAP_LIST);
         for (const wchar_t* key : {L"A", L"B", L"C"})
             ASSERT_TRUE(AddPair(page, key, L"Z"));
 
@@ -86,9 +86,9 @@ TEST(ListPage, DeleteActsOnTheRowTheKeyboardSelectedNotTheOneLastClicked)
 {
     CWizardRun run;
     run.Run([&] {
-        ASSERT_TRUE(run.StartUp());
-        ASSERT_TRUE(run.GoToList(1)) << run.Where();
-        HWND page = run.Page(), list = GetDlgItem(page, IDC_MAP_LIST);
+        HWND page = run.StartAtList(1);
+        ASSERT_TRUE(page) << run.Where();
+        HWND list = GetDlgItem(page, IDC_MAP_LIST);
         for (const wchar_t* key : {L"A", L"B", L"C"})
             ASSERT_TRUE(AddPair(page, key, L"Z"));
         ClickAt(RowPoint(list, 0));
@@ -153,9 +153,9 @@ TEST(ListPage, ClicksOnTheEmptyAreaDisableRowCommandsAndTheMenuFollowsEachRightC
 
     CWizardRun run;
     run.Run([&] {
-        ASSERT_TRUE(run.StartUp());
-        ASSERT_TRUE(run.GoToList(0)) << run.Where();
-        HWND page = run.Page(), list = GetDlgItem(page, IDC_MAP_LIST);
+        HWND page = run.StartAtList(0);
+        ASSERT_TRUE(page) << run.Where();
+        HWND list = GetDlgItem(page, IDC_MAP_LIST);
         EXPECT_EQ("N -- A-- F- -", OpenMenuStates(EmptyPoint(list)));
 
         ASSERT_TRUE(AddPair(page, L"A", L"B"));
@@ -200,9 +200,9 @@ TEST(ListPage, ModifyPreselectsTheRowsKeysAndChangesItOnlyOnYes)
 {
     CWizardRun run;
     run.Run([&] {
-        ASSERT_TRUE(run.StartUp());
-        ASSERT_TRUE(run.GoToList(3)) << run.Where();
-        HWND page = run.Page(), list = GetDlgItem(page, IDC_MAP_LIST);
+        HWND page = run.StartAtList(3);
+        ASSERT_TRUE(page) << run.Where();
+        HWND list = GetDlgItem(page, IDC_MAP_LIST);
         ASSERT_TRUE(AddPair(page, L"Enter/Return", L"Enter"));
         EXPECT_EQ("1c00>1c00", Codes(page));
         ClickAt(RowPoint(list, 0));
@@ -229,9 +229,8 @@ TEST(ListPage, NewMapAsksThenEmptiesTheListAndEachKeyboardKeepsItsOwnRows)
 {
     CWizardRun run;
     run.Run([&] {
-        ASSERT_TRUE(run.StartUp());
-        ASSERT_TRUE(run.GoToList(0)) << run.Where();
-        HWND pc = run.Page();
+        HWND pc = run.StartAtList(0);
+        ASSERT_TRUE(pc) << run.Where();
         ASSERT_TRUE(AddPair(pc, L"CapsLock", L"Control(왼쪽)"));
         ASSERT_TRUE(run.Go(kBack, 0));
         ASSERT_TRUE(run.GoToList(2)) << run.Where();
@@ -267,9 +266,9 @@ TEST(ListPage, AFullListRefusesAddWithANoticeAndOpensNoDialog)
 {
     CWizardRun run;
     run.Run([&] {
-        ASSERT_TRUE(run.StartUp());
-        ASSERT_TRUE(run.GoToList(0)) << run.Where();
-        HWND page = run.Page(), list = GetDlgItem(page, IDC_MAP_LIST);
+        HWND page = run.StartAtList(0);
+        ASSERT_TRUE(page) << run.Where();
+        HWND list = GetDlgItem(page, IDC_MAP_LIST);
         ASSERT_TRUE(AddPair(page, L"A", L"B"));
         // The other 251 rows straight into the list: 251 dialogs would prove nothing more.
         for (int i = 1; i < 252; ++i) {

@@ -357,6 +357,9 @@ public:
         return WaitUntil([&] { return IsDlgButtonChecked(Page(), kOptions[nType]) == BST_CHECKED; })
             && Go(kNext, nType + 1);
     }
+    // From start-up to the list page of keyboard type nType; that page, or
+    // NULL when the wizard never got there.
+    HWND StartAtList(int nType) { return StartUp() && GoToList(nType) ? Page() : NULL; }
     // Presses Cancel or Finish: true once the modal run has returned by itself.
     bool End(int id) { return Press(id) && WaitUntil([&] { return Ended(); }); }
 
