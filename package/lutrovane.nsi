@@ -1,8 +1,18 @@
-; The Lutrovane installer: per machine, into the 32-bit Program Files, with a
-; Start-menu shortcut and an entry in the list of installed programs.
-; Built by the `package` target, which defines VERSION, FILE_VERSION, OUTFILE,
-; FILES (the generated list of shipped files) and ICON.
-Unicode true
+; The Lutrovane installer: per machine, into the Program Files of its
+; architecture, with a Start-menu shortcut and an entry in the list of
+; installed programs. Built by the `package` target, which defines ARCH (win32
+; or win64), VERSION, FILE_VERSION, OUTFILE, FILES (the generated list of
+; shipped files) and ICON.
+!if "${ARCH}" == "win64"
+  ; A 64-bit installer for the 64-bit files: it runs where they run, also on
+  ; a Windows without its 32-bit subsystem. 32-bit Windows refuses to start it
+  ; with its own message that the program does not run on this computer.
+  Target amd64-unicode
+  !define PROGRAM_FILES "$PROGRAMFILES64"
+!else
+  Unicode true
+  !define PROGRAM_FILES "$PROGRAMFILES32"
+!endif
 SetCompressor /SOLID lzma
 RequestExecutionLevel admin
 
@@ -16,7 +26,7 @@ RequestExecutionLevel admin
 
 Name "${PRODUCT} ${VERSION}"
 OutFile "${OUTFILE}"
-InstallDir "$PROGRAMFILES32\${PRODUCT}"
+InstallDir "${PROGRAM_FILES}\${PRODUCT}"
 BrandingText "${PRODUCT} ${VERSION}"
 ShowInstDetails show
 ShowUninstDetails show

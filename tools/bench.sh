@@ -1,22 +1,28 @@
 #!/bin/sh
-# Builds the release and measures Lutrovane against bare Win32 programs doing
-# the same work (bench/), in one run under Wine on a private X display, in a
-# Wine prefix of its own (build/wineprefix-bench). Prints one line a figure:
-# medians of repeated runs, Lutrovane, the baseline and their ratio.
+# Builds the release that this host runs (the 32-bit one where it runs 32-bit
+# code, else the 64-bit one) and measures Lutrovane against bare Win32
+# programs doing the same work (bench/), in one run under Wine on a private X
+# display, in a Wine prefix of its own (build/ARCH/wineprefix-bench). Prints
+# one line a figure: medians of repeated runs, Lutrovane, the baseline and
+# their ratio.
 # Usage: bench.sh [RUNS]   RUNS: program starts per figure (default 11)
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=$root/build
+. "$root/tools/wine-arch.sh"
+build=$root/build/$lutrovane_arch
+wine() { "$lutrovane_wine" "$@"; }
+winepath() { "$lutrovane_wine" winepath "$@"; }
 
 if [ "${1:-}" != --measure ]; then
   "$root/tools/install-deps.sh"
-  cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
+  cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release \
+        -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$lutrovane_processor.cmake" >/dev/null
   cmake --build "$build" -j"$(nproc)" \
     --target Lutrovane package first_window bare_window bare_edit_dialog bare_registry \
              bench_lutrovane >/dev/null
   export WINEPREFIX=$build/wineprefix-bench WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml='
   export LC_ALL=C.UTF-8
-  "$root/tools/wine-prefix.sh" "$WINEPREFIX"
+  WINE=$lutrovane_wine "$root/tools/wine-prefix.sh" "$WINEPREFIX"
   exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" --measure "${1:-11}"
 fi
 runs=$2
@@ -77,7 +83,7 @@ for f in $(cat "$build/package/shipped-files.txt"); do
 done
 
 # The machine on stderr, the table alone on stdout.
-echo "$(sed -n 's/^model name\s*: //p' /proc/cpuinfo | head -1), $(nproc) cores;" \
+echo "the $lutrovane_arch build; $(sed -n 's/^model name\s*: //p' /proc/cpuinfo | head -1), $(nproc) cores;" \
      "$(wine --version); Xvfb; medians of $runs starts, of 5 working sets, of 5 x 201" \
      "registry and 5 x 31 dialog calls" >&2
 printf '%-20s %9s %9s  %5s\n' figure lutrovane baseline ratio

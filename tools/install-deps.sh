@@ -4,7 +4,8 @@
 set -eu
 
 packages="cmake make mingw-w64 g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix
-          googletest wine wine32:i386 fonts-wine xvfb xauth fonts-nanum nsis
+          g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
+          googletest wine wine32:i386 wine64 fonts-wine xvfb xauth fonts-nanum nsis
           clang-14 libclang-rt-14-dev $*"
 
 missing=""
@@ -16,7 +17,8 @@ done
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo=sudo
 echo "Installing:$missing"
-# wine32 is an i386 package: the program is a 32-bit Windows program.
+# wine32 is an i386 package, for the 32-bit build; it installs even where the
+# host cannot run it (tools/wine-arch.sh), and wine64 runs the 64-bit build.
 $sudo dpkg --add-architecture i386
 $sudo apt-get update -qq
 DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends $missing

@@ -2,14 +2,20 @@
 # Takes the README's screenshots of the wizard under Xvfb: the start-up splash,
 # page 1, the list page of the PC keyboard empty and with a map loaded from
 # the system, and the map edit dialog, into docs/ as PNG.
-# Usage: tools/screenshots.sh [BUILD_DIR]     (default: build, as tools/run.sh)
+# Usage: tools/screenshots.sh [BUILD_DIR]
+#   default: the build tools/run.sh starts on this host (build/win32 where the
+#   host runs 32-bit code, else build/win64)
 # Needs a built Lutrovane.exe; installs xdotool, imagemagick and the Korean
 # locale if missing.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=$(cd "${1:-$root/build}" && pwd)
+. "$root/tools/wine-arch.sh"
+build=$(cd "${1:-$root/build/$lutrovane_arch}" && pwd)
 exe=$build/bin/Lutrovane.exe
 [ -f "$exe" ] || { echo "screenshots: $exe not built (run tools/run.sh first)" >&2; exit 1; }
+# The loader of that build, as its tests run it.
+wine=$(sed -n 's/^WINE_EXECUTABLE:FILEPATH=//p' "$build/CMakeCache.txt")
+echo "screenshots: $exe, under $wine"
 "$root/tools/install-deps.sh" xdotool imagemagick
 "$root/tools/korean-locale.sh"
 
@@ -18,10 +24,10 @@ export LC_ALL=ko_KR.UTF-8
 # A prefix of its own: a Wine server lives on one display, and the tests' or
 # tools/run.sh's may be running on another.
 export WINEPREFIX=$build/wineprefix-screenshots WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml='
-"$root/tools/wine-prefix.sh" "$WINEPREFIX"
+WINE=$wine "$root/tools/wine-prefix.sh" "$WINEPREFIX"
 # The map the list page loads: CapsLock and the left Control key swapped, and
 # the left Windows key as the right Alt key, the Hangul key of Korean keyboards.
-wine reg add 'HKLM\SYSTEM\CurrentControlSet\Control\Keyboard Layout' /v 'Scancode Map' \
+"$wine" reg add 'HKLM\SYSTEM\CurrentControlSet\Control\Keyboard Layout' /v 'Scancode Map' \
   /t REG_BINARY /d 0000000000000000040000001D003A003A001D0038E05BE000000000 /f >/dev/null 2>&1
 # The Wine server of that command must be gone before the wizard starts on
 # the private display, or the wizard lands on a desktop without one.
@@ -31,7 +37,7 @@ mkdir -p "$root/docs"
 # Runs on the private display: the wizard on a Wine desktop (no window manager
 # there), in Korean as on a Korean Windows; each shot trimmed to the windows.
 xvfb-run -a -s '-screen 0 1024x768x24' sh -eu -c '
-  docs=$1 exe=$2
+  docs=$1 exe=$2 wine=$3
   shot() { import -window root "$docs/.shot.png"; convert "$docs/.shot.png" -trim +repage -strip "$docs/$1"; }
   waitfor() {  # a visible X window that xdotool finds with "$@", within 30 s
     i=0
@@ -40,7 +46,7 @@ xvfb-run -a -s '-screen 0 1024x768x24' sh -eu -c '
       sleep 0.1
     done
   }
-  LC_ALL=ko_KR.UTF-8 wine explorer /desktop=Default,1024x768 "$exe" 2>/dev/null &
+  LC_ALL=ko_KR.UTF-8 "$wine" explorer /desktop=Default,1024x768 "$exe" 2>/dev/null &
   # The splash is the program'"'"'s first visible window (it has no title); the
   # wizard shows a second later. Wine'"'"'s desktop then draws the wizard over
   # the topmost splash, so the splash is taken alone, in that second. Titles
@@ -57,6 +63,6 @@ xvfb-run -a -s '-screen 0 1024x768x24' sh -eu -c '
   sleep 1; shot mapedit.png
   xdotool key Escape; sleep 0.5; xdotool key Escape; wait; wineserver -w
   rm -f "$docs/.shot.png"
-' screenshots "$root/docs" "$exe"
+' screenshots "$root/docs" "$exe" "$wine"
 wineserver -w
 echo "screenshots: docs/splash.png docs/step1.png docs/step2.png docs/step2-map.png docs/mapedit.png"

@@ -2,7 +2,11 @@
 # Prepares a private Wine prefix as a Windows machine would have it: the
 # keyboard layout key exists, and the fonts the dialogs name draw Hangul.
 # Usage: wine-prefix.sh PREFIX      (safe to run again)
+# $WINE is the loader to make it with (default: wine); the 64-bit loader makes
+# a prefix that 64-bit programs run in, and 32-bit ones too where the host
+# runs 32-bit code.
 set -eu
+WINE=${WINE:-wine}
 WINEPREFIX=$(realpath -m "$1")
 WINEDEBUG=-all
 WINEDLLOVERRIDES='mscoree,mshtml='
@@ -15,16 +19,16 @@ marker=$WINEPREFIX/.lutrovane-ready
 if [ "$(cat "$marker" 2>/dev/null)" != "$version" ]; then
   if [ ! -f "$marker" ]; then
     mkdir -p "$WINEPREFIX"
-    wineboot -i >/dev/null 2>&1
+    "$WINE" wineboot -i >/dev/null 2>&1
   fi
-  wine reg add 'HKLM\SYSTEM\CurrentControlSet\Control\Keyboard Layout' /f >/dev/null 2>&1
+  "$WINE" reg add 'HKLM\SYSTEM\CurrentControlSet\Control\Keyboard Layout' /f >/dev/null 2>&1
   # One virtual desktop for every program of the prefix: without a window
   # manager (Xvfb) each window that hides otherwise stalls its thread for 2 s.
-  wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
-  wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
+  "$WINE" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
+  "$WINE" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
   # A program that crashes ends at once instead of waiting behind Wine's crash
   # dialog on a display nobody sees (a test would hang until its timeout).
-  wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+  "$WINE" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
 
   # Korean face names reach regedit intact only through a UTF-16 file.
   reg=$(mktemp --suffix=.reg)
@@ -38,7 +42,7 @@ if [ "$(cat "$marker" 2>/dev/null)" != "$version" ]; then
     # Sans Serif gives it Windows' dialog units, so its picture fills it.
     printf '"Microsoft Sans Serif"="MS Sans Serif"\r\n'
   } | iconv -f UTF-8 -t UTF-16 > "$reg"
-  wine regedit /S "$(winepath -w "$reg")" >/dev/null 2>&1
+  "$WINE" regedit /S "$("$WINE" winepath -w "$reg")" >/dev/null 2>&1
   rm -f "$reg"
 
   # Wine's own fonts (package fonts-wine) reach a prefix only when copied into

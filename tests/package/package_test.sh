@@ -1,13 +1,17 @@
 #!/bin/sh
-# What a user downloads, checked as they meet it: the ZIP's contents, then the
-# installer run silently in a fresh Wine prefix of its own, the installed
-# program started from there, and the silent uninstall.
-# Usage: package_test.sh BUILD_DIR VERSION CONFIG SHIPPED_FILE...
+# What a user downloads, checked as they meet it: the ZIP's contents and the
+# shipped files as files, then, where this host runs the build, the installer
+# run silently in a fresh Wine prefix of its own, the installed program
+# started from there, and the silent uninstall.
+# Usage: package_test.sh BUILD_DIR VERSION CONFIG ARCH SHIPPED_FILE...
+#   ARCH: win32 or win64; $WINE is the loader of that build.
 set -u
-build=$1 version=$2 config=$3
-shift 3
+build=$1 version=$2 config=$3 arch=$4
+shift 4
 shipped="$*"
 root=$(cd "$(dirname "$0")/../.." && pwd)
+. "$root/tools/wine-arch.sh"
+WINE=${WINE:-wine}
 fails=0
 fail() { echo "FAIL: $*" >&2; fails=$((fails + 1)); }
 sorted() { printf '%s\n' "$@" | sort; }
@@ -15,8 +19,15 @@ sorted() { printf '%s\n' "$@" | sort; }
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 
+case $arch in
+  win64) setup=Lutrovane-$version-x64-setup.exe processor=x86_64 format=pei-x86-64
+         manifest_arch=amd64 ;;
+  *)     setup=Lutrovane-$version-setup.exe processor=i686 format=pei-i386
+         manifest_arch=X86 ;;
+esac
+
 # The ZIP: the shipped files and the README, exactly, as built.
-zip=$build/Lutrovane-$version-win32.zip
+zip=$build/Lutrovane-$version-$arch.zip
 listing=$(cmake -E tar tf "$zip" | sort)
 [ "$listing" = "$(sorted $shipped README.md)" ] ||
   fail "the ZIP holds $(echo $listing), not the shipped files and README.md"
@@ -25,13 +36,29 @@ for f in $shipped; do
   cmp -s "$tmp/$f" "$build/bin/$f" || fail "$f in the ZIP is not the one built"
 done
 
+# Each file of the build's own processor, its manifest naming that processor
+# (Windows refuses to start a program whose manifest names another), and a
+# release without debugging sections.
+for f in $shipped; do
+  headers=$($processor-w64-mingw32-objdump -f -h "$build/bin/$f")
+  echo "$headers" | grep -q "file format $format\$" || fail "$f is not $format"
+  if [ "$config" = Release ] && echo "$headers" | grep -q ' \.debug'; then
+    fail "$f has debugging sections"
+  fi
+done
+for f in Lutrovane.exe lvmap.exe; do
+  named=$(grep -ao 'processorArchitecture="[^"]*"' "$build/bin/$f" | sort -u)
+  [ "$named" = "processorArchitecture=\"$manifest_arch\"" ] ||
+    fail "the manifest of $f names $(echo $named), not $manifest_arch"
+done
+
 # Nothing beyond the system's own DLLs, and the whole within 1 MB.
 system_dlls="kernel32.dll user32.dll gdi32.dll advapi32.dll shell32.dll comctl32.dll
              setupapi.dll comdlg32.dll msvcrt.dll"
 allowed=$(echo "$shipped $system_dlls" | tr 'A-Z ' 'a-z\n')
 total=0
 for f in $shipped; do
-  for dll in $(i686-w64-mingw32-objdump -p "$build/bin/$f" | sed -n 's/^\s*DLL Name: //p'); do
+  for dll in $($processor-w64-mingw32-objdump -p "$build/bin/$f" | sed -n 's/^\s*DLL Name: //p'); do
     echo "$allowed" | grep -qix "$dll" || fail "$f needs $dll, which Windows does not have"
   done
   total=$((total + $(stat -c %s "$build/bin/$f")))
@@ -40,20 +67,32 @@ if [ "$config" = Release ] && [ $total -gt 1048576 ]; then
   fail "the shipped files take $total bytes, more than 1 MB"
 fi
 
+if [ $arch = win32 ] && ! runs_32bit; then
+  echo "package: this host runs no 32-bit code; the 32-bit installer is checked as a file only"
+  [ -s "$build/$setup" ] || fail "no installer $setup"
+  [ $fails -eq 0 ] && echo "package: all checks passed"
+  exit $((fails > 0))
+fi
+
 # A fresh machine, with a map of the user's own already in place.
 export WINEPREFIX=$build/wineprefix-package WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml='
 export LC_ALL=C.UTF-8
 rm -rf "$WINEPREFIX"
-"$root/tools/wine-prefix.sh" "$WINEPREFIX"
+WINE=$WINE "$root/tools/wine-prefix.sh" "$WINEPREFIX"
 layout='HKLM\SYSTEM\CurrentControlSet\Control\Keyboard Layout'
 user_map=0000000000000000020000001D003A0000000000
-wine reg add "$layout" /v 'Scancode Map' /t REG_BINARY /d $user_map /f >/dev/null
+"$WINE" reg add "$layout" /v 'Scancode Map' /t REG_BINARY /d $user_map /f >/dev/null
 
-wine "$build/Lutrovane-$version-setup.exe" /S || fail "the silent install ended with $?"
+"$WINE" "$build/$setup" /S || fail "the silent install ended with $?"
 wineserver -w
 
+# A 64-bit Windows keeps 32-bit programs apart, and their registry entries.
 programs=$WINEPREFIX/drive_c/'Program Files'
-[ -d "$programs (x86)" ] && programs="$programs (x86)"
+uninstall_keys='Software\Microsoft'
+if [ $arch = win32 ]; then
+  [ -d "$programs (x86)" ] && programs="$programs (x86)"
+  uninstall_keys="$uninstall_keys Software\\Wow6432Node\\Microsoft"
+fi
 dir=$programs/Lutrovane
 [ "$(ls "$dir" 2>/dev/null | sort)" = "$(sorted $shipped uninstall.exe)" ] ||
   fail "the install folder holds $(ls "$dir" 2>/dev/null | tr '\n' ' ')"
@@ -67,8 +106,8 @@ grep -aqF 'Lutrovane\Lutrovane.exe' "$shortcut" 2>/dev/null ||
 # The entry in the list of installed programs, read through a .reg export:
 # its Korean publisher reaches a console mangled.
 uninstall_entry() {
-  for key in 'Software\Microsoft' 'Software\Wow6432Node\Microsoft'; do
-    if wine regedit /E 'C:\entry.reg' \
+  for key in $uninstall_keys; do
+    if "$WINE" regedit /E 'C:\entry.reg' \
          "HKEY_LOCAL_MACHINE\\$key\\Windows\\CurrentVersion\\Uninstall\\Lutrovane" >/dev/null 2>&1 &&
        [ -s "$WINEPREFIX/drive_c/entry.reg" ]; then
       iconv -f UTF-16 -t UTF-8 "$WINEPREFIX/drive_c/entry.reg" | tr -d '\r'
@@ -80,7 +119,7 @@ uninstall_entry() {
 entry=$(uninstall_entry)
 # A string value of the entry, unescaped.
 value() { echo "$entry" | sed -n "s/^\"$1\"=\"\(.*\)\"\$/\1/p" | sed 's/\\"/"/g; s/\\\\/\\/g'; }
-win_dir=$(winepath -w "$dir")
+win_dir=$("$WINE" winepath -w "$dir")
 for expected in "DisplayName=Lutrovane" "DisplayVersion=$version" "Publisher=Lutrovane 프로젝트" \
                 "UninstallString=\"$win_dir\\uninstall.exe\"" \
                 "QuietUninstallString=\"$win_dir\\uninstall.exe\" /S"; do
@@ -92,20 +131,20 @@ size_kb=$(echo "$entry" | sed -n 's/^"EstimatedSize"=dword://p')
 [ $((0x${size_kb:-0} * 1024)) -ge $total ] ||
   fail "the uninstall entry gives a size of ${size_kb:-no} KB for $total bytes"
 
-wine "$build/bin/first_window.exe" "$(winepath -w "$dir/Lutrovane.exe")" >/dev/null ||
+"$WINE" "$build/bin/first_window.exe" "$("$WINE" winepath -w "$dir/Lutrovane.exe")" >/dev/null ||
   fail "the installed program shows no window"
 wineserver -w
 
 # The user kept a map data file beside the program; uninstalling by the
 # entry's quiet command must leave it, the folder holding it, and the map.
 echo 'the user map' > "$dir/my map.lvd"
-eval "wine $(value QuietUninstallString)" || fail "the silent uninstall ended with $?"
+eval "\"\$WINE\" $(value QuietUninstallString)" || fail "the silent uninstall ended with $?"
 wineserver -w
 [ "$(ls "$dir" 2>/dev/null)" = "my map.lvd" ] ||
   fail "after uninstalling, the install folder holds $(ls "$dir" 2>/dev/null | tr '\n' ' ')"
 [ -e "$shortcut" ] && fail "the Start-menu shortcut outlived the uninstall"
 [ -z "$(uninstall_entry)" ] || fail "the uninstall entry outlived the uninstall"
-wine reg query "$layout" /v 'Scancode Map' | grep -q "REG_BINARY *$user_map" ||
+"$WINE" reg query "$layout" /v 'Scancode Map' | grep -q "REG_BINARY *$user_map" ||
   fail "uninstalling took the user's Scancode Map"
 
 [ $fails -eq 0 ] && echo "package: all checks passed"
