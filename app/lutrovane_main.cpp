@@ -65,9 +65,14 @@ int CLutrovaneMain::OnCreate(LPCREATESTRUCTW lpCreateStruct)
     SetIcon(m_hIcon, FALSE);
 
     // The splash thread re-enables the wizard when the splash closes. Without
-    // that thread nothing would: then the wizard is not disabled at all.
-    if (AfxBeginThread(SplashThreadProc, this)) {
+    // that thread nothing would: then the wizard is not disabled at all. It
+    // runs only once the wizard is disabled: a splash that cannot be created
+    // returns at once, and an enabling that came first would be undone here,
+    // leaving the wizard dead for good.
+    if (CWinThread* pThread = AfxBeginThread(SplashThreadProc, this, THREAD_PRIORITY_NORMAL, 0,
+                                             CREATE_SUSPENDED)) {
         ModifyStyle(0, WS_DISABLED);
+        pThread->ResumeThread();
         // Lets the splash get in front before the wizard is shown.
         ::Sleep(1000);
     }

@@ -35,6 +35,25 @@ LPARAM PackCodes(WORD wRealKey, WORD wMapKey)
     return LPARAM(MAKELONG(wRealKey, wMapKey));
 }
 
+// Turns a list's drawing off for a bulk change, and back on with one repaint
+// however the change ends: a row that runs out of memory throws, and a list
+// left without redraw never paints again.
+class CRedrawOff
+{
+public:
+    explicit CRedrawOff(const CListCtrl& list) : m_list(list) { m_list.SendMessage(WM_SETREDRAW, FALSE); }
+    ~CRedrawOff()
+    {
+        m_list.SendMessage(WM_SETREDRAW, TRUE);
+        ::InvalidateRect(m_list.m_hWnd, NULL, TRUE);
+    }
+    CRedrawOff(const CRedrawOff&) = delete;
+    CRedrawOff& operator=(const CRedrawOff&) = delete;
+
+private:
+    const CListCtrl& m_list;
+};
+
 }  // namespace
 
 CPropPageStep2::CPropPageStep2()
@@ -452,12 +471,10 @@ BOOL CPropPageStep2::AppendDecodedPairs(const CStringArray& realNames,
             nPairs = n;
     }
     // One redraw for the whole map, not one per row.
-    m_listMap.SendMessage(WM_SETREDRAW, FALSE);
+    const CRedrawOff redrawOff(m_listMap);
     int i = 0;
     for (; i < nPairs && m_listMap.GetItemCount() < kMaxRows; ++i)
         AppendRow(realNames[i], mapNames[i], PackCodes(realCodes[i], mapCodes[i]));
-    m_listMap.SendMessage(WM_SETREDRAW, TRUE);
-    ::InvalidateRect(m_listMap.m_hWnd, NULL, TRUE);
     return i == nPairs;
 }
 

@@ -11,6 +11,7 @@
 
 namespace {
 
+const wchar_t kSubKey[] = L"SYSTEM\\CurrentControlSet\\Control\\Keyboard Layout";
 const wchar_t kKeyPath[] = L"HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Keyboard Layout";
 const wchar_t kRestartNote[] = L"The change takes effect when Windows restarts.\r\n";
 
@@ -19,9 +20,7 @@ const wchar_t kRestartNote[] = L"The change takes effect when Windows restarts.\
 void FailRegistry(const wchar_t* pszWhat, REGSAM samDesired)
 {
     HKEY hKey;
-    const LONG lResult = RegOpenKeyExW(HKEY_LOCAL_MACHINE,
-                                       L"SYSTEM\\CurrentControlSet\\Control\\Keyboard Layout", 0,
-                                       samDesired, &hKey);
+    const LONG lResult = RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSubKey, 0, samDesired, &hKey);
     std::wstring reason;
     if (lResult == ERROR_SUCCESS) {
         RegCloseKey(hKey);
@@ -34,20 +33,51 @@ void FailRegistry(const wchar_t* pszWhat, REGSAM samDesired)
     WriteErr(std::wstring(L"lvmap: ") + pszWhat + L" " + kKeyPath + L": " + reason + L"\r\n");
 }
 
-// Reads the system's map. kExitDone with the bytes, or kExitFailure after a
-// message; *pbNone is set when there is no map to read.
-int ReadSystemMap(std::vector<unsigned char>* pMap, bool* pbNone)
+enum ESystemMap
+{
+    MAP_NONE,      // no Scancode Map value
+    MAP_READ,      // the value's bytes were read
+    MAP_TOO_LONG,  // a value longer than any map, which the core does not read
+};
+
+// The size of the Scancode Map value, asked for without its data; false when
+// there is no such value (or the key does not open).
+bool StoredValueSize(unsigned long* pnSize)
+{
+    HKEY hKey;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSubKey, 0, KEY_QUERY_VALUE, &hKey) != ERROR_SUCCESS)
+        return false;
+    DWORD nSize = 0;
+    const LONG lResult = RegQueryValueExW(hKey, L"Scancode Map", nullptr, nullptr, nullptr, &nSize);
+    RegCloseKey(hKey);
+    *pnSize = nSize;
+    return lResult == ERROR_SUCCESS;
+}
+
+// Reads the system's map. kExitDone with what was found, or kExitFailure
+// after a message. *pnSize is the value's size, also when it is too long.
+int ReadSystemMap(std::vector<unsigned char>* pMap, ESystemMap* pState, unsigned long* pnSize)
 {
     unsigned char abMap[kMaxMapBytes] = {};
     unsigned long nSize = sizeof(abMap);
     const unsigned long nResult = CUtils::GetScancodeMapRegistry(abMap, &nSize);
-    *pbNone = nResult == 1;
     if (nResult == 2) {
         FailRegistry(L"cannot read", KEY_READ);
         return kExitFailure;
     }
     pMap->assign(abMap, abMap + (nResult == 0 ? nSize : 0));
+    *pnSize = nSize;
+    *pState = nResult == 0 ? MAP_READ : MAP_NONE;
+    // The core reports a value longer than its buffer as no value at all.
+    if (nResult != 0 && StoredValueSize(pnSize) && *pnSize > kMaxMapBytes)
+        *pState = MAP_TOO_LONG;
     return kExitDone;
+}
+
+std::wstring TooLong(unsigned long nSize)
+{
+    return L"the map is " + std::to_wstring(nSize) + L" bytes, more than "
+           + std::to_wstring(kMaxMapBytes);
 }
 
 std::wstring Mappings(size_t nMapBytes)
@@ -95,13 +125,19 @@ std::wstring CodeText(unsigned short wScancode)
 int ShowCommand(int nKeyboard)
 {
     std::vector<unsigned char> map;
-    bool bNone = false;
-    const int nExit = ReadSystemMap(&map, &bNone);
+    ESystemMap state;
+    unsigned long nSize;
+    const int nExit = ReadSystemMap(&map, &state, &nSize);
     if (nExit != kExitDone)
         return nExit;
-    if (bNone) {
+    if (state == MAP_NONE) {
         WriteOut(L"No map\r\n");
         return kExitDone;
+    }
+    if (state == MAP_TOO_LONG) {
+        WriteErr(L"lvmap: the system's map is not sound, and lvmap cannot show it: " + TooLong(nSize)
+                 + L"\r\n");
+        return kExitInvalid;
     }
     const std::string strError = CheckMapBytes(map.data(), map.size());
     if (!strError.empty())
@@ -149,7 +185,10 @@ int ApplyCommand(const std::wstring& path)
 
 int RemoveCommand()
 {
-    const bool bHadMap = CUtils::HaveCurrentScancode() != 0;
+    // Any value counts, also one too long for the core to read: its removal
+    // is a change that wants a restart too.
+    unsigned long nSize;
+    const bool bHadMap = StoredValueSize(&nSize);
     if (CUtils::DelScancodeMapRegistry() != 0) {
         FailRegistry(L"cannot remove Scancode Map under", KEY_ALL_ACCESS);
         return kExitFailure;
@@ -162,19 +201,19 @@ int RemoveCommand()
 int ExportCommand(const std::wstring& path)
 {
     std::vector<unsigned char> map;
-    bool bNone = false;
-    const int nExit = ReadSystemMap(&map, &bNone);
+    ESystemMap state;
+    unsigned long nSize;
+    const int nExit = ReadSystemMap(&map, &state, &nSize);
     if (nExit != kExitDone)
         return nExit;
-    if (bNone) {
-        WriteErr(L"lvmap: there is no map to export: no Scancode Map value, or one of more than "
-                 + std::to_wstring(kMaxMapBytes) + L" bytes\r\n");
-        return kExitFailure;
+    if (state == MAP_NONE) {
+        WriteErr(L"lvmap: there is no map to export: the system holds no Scancode Map value\r\n");
+        return kExitNoMap;
     }
-    const std::string strError = CheckMapBytes(map.data(), map.size());
-    if (!strError.empty()) {
-        WriteErr(L"lvmap: the system's map is not sound, nothing written: " + FromAscii(strError)
-                 + L"\r\n");
+    const std::wstring error =
+        state == MAP_TOO_LONG ? TooLong(nSize) : FromAscii(CheckMapBytes(map.data(), map.size()));
+    if (!error.empty()) {
+        WriteErr(L"lvmap: the system's map is not sound, nothing written: " + error + L"\r\n");
         return kExitInvalid;
     }
     SRegFileContent content;

@@ -13,6 +13,7 @@ enum
     kExitUsage = 1,
     kExitFailure = 2,   // the registry or a file failed; the system's message was printed
     kExitInvalid = 3,   // an input file, or the system's map, is not a sound map
+    kExitNoMap = 4,     // export: the system holds no map
 };
 
 // Keyboard type index 0 to 3: the table that names the real keys.

@@ -15,13 +15,14 @@ DWORD g_dwThreadId;
 unsigned short ScancodeOf(const KBDLLHOOKSTRUCT& key)
 {
     const unsigned char bMake = static_cast<unsigned char>(key.scanCode);
-    // NumLock comes flagged extended, yet the map names it 0045; Pause comes
-    // as 45 without the flag, and the map names it E11D.
-    if (key.vkCode == VK_NUMLOCK)
-        return static_cast<unsigned short>(bMake << 8);
+    // Pause comes as 45 without the flag, and the map names it E11D.
     if (key.vkCode == VK_PAUSE)
         return 0x1DE1;
-    return static_cast<unsigned short>(bMake << 8 | ((key.flags & LLKHF_EXTENDED) ? 0xE0 : 0x00));
+    // The hook flags NumLock (45) and the right Shift key (36) extended,
+    // although neither sends an E0 prefix and the map names them 0045 and
+    // 0036; no key's code is E045 or E036.
+    const bool bPrefix = (key.flags & LLKHF_EXTENDED) && bMake != 0x45 && bMake != 0x36;
+    return static_cast<unsigned short>(bMake << 8 | (bPrefix ? 0xE0 : 0x00));
 }
 
 // Runs on this thread while it retrieves messages; it only hands the key on,

@@ -40,7 +40,9 @@ const wchar_t kHelp[] =
     L"  0  done\r\n"
     L"  1  wrong usage\r\n"
     L"  2  the registry or a file failed (the system's message says why)\r\n"
-    L"  3  an input file, or the system's map for export, is not a sound map\r\n";
+    L"  3  an input file, or the system's map for export, is not a sound map;\r\n"
+    L"     also show, when the system's map is more than 1024 bytes\r\n"
+    L"  4  export: the system holds no map\r\n";
 
 const wchar_t* const kKeyboards[] = {L"pc", L"apple-ext", L"apple-pro", L"apple-etc"};
 const unsigned long kDefaultTimeoutSeconds = 30;

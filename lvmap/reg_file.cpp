@@ -104,8 +104,8 @@ std::string Quote(char16_t ch)
     return s;
 }
 
-// The file as UTF-16 code units. The registry editor writes UTF-16LE behind a
-// byte-order mark; REGEDIT4 files are ANSI or UTF-8, whose bytes above 0x7F
+// The file as UTF-16 code units, as the registry editor reads it: UTF-16LE
+// behind a byte-order mark, anything else as ANSI, whose bytes above 0x7F
 // matter to us only as "not ASCII".
 std::u16string Decode(const unsigned char* pData, size_t nLength)
 {
@@ -115,11 +115,8 @@ std::u16string Decode(const unsigned char* pData, size_t nLength)
         for (size_t i = 2; i + 1 < nLength; i += 2)
             text += static_cast<char16_t>(pData[i] | pData[i + 1] << 8);
     } else {
-        size_t i = 0;
-        if (nLength >= 3 && pData[0] == 0xEF && pData[1] == 0xBB && pData[2] == 0xBF)
-            i = 3;
-        text.reserve(nLength - i);
-        for (; i < nLength; ++i)
+        text.reserve(nLength);
+        for (size_t i = 0; i < nLength; ++i)
             text += static_cast<char16_t>(pData[i]);
     }
     return text;
@@ -134,6 +131,10 @@ std::string Digits(Text digits)
     return digits.size() > 8 ? s + "..." : s;
 }
 
+// Reads a registry file as the registry editor imports it: lines it cannot
+// read it skips, and so does a value line whose data it cannot read, so that
+// an earlier mention of the value stands; a value whose data it reads is set,
+// whatever its type. The map that results must then pass CheckMapBytes.
 class CRegFileParser
 {
 public:
@@ -143,19 +144,24 @@ public:
 
 private:
     std::string ParseKeyLine(Text line);
-    std::string ParseValueLine(Text line, bool bDefault);
+    void ParseValueLine(Text line, bool bDefault);
     std::string ReadHexData(Text data, std::vector<unsigned char>* pBytes, size_t* pTotal);
     bool NextLine(Text* pLine);
     bool SkipToContinuation(Text* pLine);
-    void SkipHexContinuation(Text data);
     std::string Here(const std::string& what) const { return AtLine(m_nLine, what); }
+    // A mention of the value that the editor skips: why, for when no other stands.
+    void Skipped(const std::string& strWhy) { m_strSkipped = strWhy; }
+    // A mention that the editor carries out, from line nLine on.
+    void Stands(size_t nLine, const std::string& strNoMap);
 
     Text m_text;
     size_t m_nPos = 0;           // where the next line begins
     size_t m_nLine = 0;          // number of the line last read, 1-based
     bool m_bInOurKey = false;
-    bool m_bFound = false;
-    size_t m_nValueLine = 0;     // where the value that counts begins, 1-based
+    bool m_bFound = false;       // a mention of the value stands
+    size_t m_nValueLine = 0;     // where it begins, 1-based
+    std::string m_strNoMap;      // why the value that stands is no map, if it is none
+    std::string m_strSkipped;    // why the last mention skipped was skipped
     SRegFileContent m_content;
 };
 
@@ -176,36 +182,50 @@ bool CRegFileParser::NextLine(Text* pLine)
     return true;
 }
 
+void CRegFileParser::Stands(size_t nLine, const std::string& strNoMap)
+{
+    m_bFound = true;
+    m_nValueLine = nLine;
+    m_strNoMap = strNoMap;
+}
+
 std::string CRegFileParser::Parse(SRegFileContent* pContent)
 {
-    // The registry editor takes the first line exactly, blanks before it aside.
+    // The registry editor takes the first line exactly, blanks before it
+    // aside: "REGEDIT40", or the header with anything after it, is none.
     Text header;
     NextLine(&header);
     header = TrimLeft(header);
-    if (!EqualExactly(header, kHeader5) && !EqualExactly(header, kHeader4))
+    if (!EqualExactly(header, kHeader5) && !EqualExactly(header, kHeader4)) {
+        // It reads a file in UTF-8 as ANSI, byte-order mark and all.
+        if (StartsWith(header, "\xEF\xBB\xBF"))
+            return AtLine(1, "a UTF-8 file with a byte-order mark, which the registry editor refuses: "
+                             "save it as Unicode (UTF-16) or ANSI");
         return AtLine(1, std::string("not a registry file: the first line must be \"") + kHeader5
                              + "\" or \"" + kHeader4 + "\"");
+    }
 
     Text rawLine;
     while (NextLine(&rawLine)) {
         const Text line = TrimLeft(rawLine);
-        std::string strError;
-        if (line.empty() || line[0] == u';')
+        if (line.empty())
             continue;
-        if (line[0] == u'[')
-            strError = ParseKeyLine(line);
-        else if (line[0] == u'"' || line[0] == u'@')
-            strError = ParseValueLine(line, line[0] == u'@');
-        else if (m_bInOurKey)
-            strError = Here("neither a key, a value nor a comment");
-        // Elsewhere the registry editor skips such lines, and so do we.
-        if (!strError.empty())
-            return strError;
+        if (line[0] == u'[') {
+            const std::string strError = ParseKeyLine(line);
+            if (!strError.empty())
+                return strError;
+        } else if (line[0] == u'"' || line[0] == u'@') {
+            ParseValueLine(line, line[0] == u'@');
+        }
+        // Comments, and any other line, the registry editor skips.
     }
 
     if (!m_bFound)
-        return std::string("the file holds no \"") + kValueName + "\" value under ["
-               + kKeyboardLayoutKeyPath + "]";
+        return !m_strSkipped.empty() ? m_strSkipped
+                                     : std::string("the file holds no \"") + kValueName + "\" value under ["
+                                           + kKeyboardLayoutKeyPath + "]";
+    if (!m_strNoMap.empty())
+        return m_strNoMap;
     if (!m_content.bDelete) {
         const std::string strError = CheckMapBytes(m_content.map.data(), m_content.map.size());
         if (!strError.empty())
@@ -215,12 +235,14 @@ std::string CRegFileParser::Parse(SRegFileContent* pContent)
     return std::string();
 }
 
-// "[KEY]" opens a key; "[-KEY]" deletes it with everything below.
+// "[KEY]" opens a key; "[-KEY]" deletes it with everything below. A key line
+// that the registry editor cannot read (a blank after '[', no ']') it skips,
+// and the key before it stays open: the values that follow still go there.
 std::string CRegFileParser::ParseKeyLine(Text line)
 {
     const size_t nClose = line.rfind(u']');
-    if (nClose == Text::npos || line.size() < 2 || IsBlank(line[1]))
-        return Here("a key name must stand between '[' and ']'");
+    if (nClose == Text::npos || IsBlank(line[1]))
+        return std::string();
     Text name = line.substr(1, nClose - 1);
     if (!name.empty() && name[0] == u'-') {
         name = name.substr(1);
@@ -239,12 +261,14 @@ std::string CRegFileParser::ParseKeyLine(Text line)
     return std::string();
 }
 
-std::string CRegFileParser::ParseValueLine(Text line, bool bDefault)
+void CRegFileParser::ParseValueLine(Text line, bool bDefault)
 {
     std::u16string name;
     size_t i = 1;
     if (!bDefault) {
-        // The value name, with \" and \\ escaped; \n and \r stand for line breaks.
+        // The value name, with \" and \\ escaped; \n and \r stand for line
+        // breaks, any other escaped character for itself. The editor skips
+        // a name that "\0" cuts short, or that the line ends in.
         bool bClosed = false;
         for (; i < line.size(); ++i) {
             char16_t ch = line[i];
@@ -253,70 +277,106 @@ std::string CRegFileParser::ParseValueLine(Text line, bool bDefault)
                 ++i;
                 break;
             }
-            if (ch == u'\\' && i + 1 < line.size()) {
+            if (ch == u'\\') {
+                if (i + 1 >= line.size() || line[i + 1] == u'0')
+                    break;
                 ch = line[++i];
                 ch = ch == u'n' ? u'\n' : ch == u'r' ? u'\r' : ch;
             }
             name += ch;
         }
-        if (!bClosed)
-            return m_bInOurKey ? Here("the value name has no closing '\"'") : std::string();
+        if (!bClosed) {
+            if (m_bInOurKey)
+                Skipped(Here("the value name has no closing '\"', or holds \\0"));
+            return;
+        }
     }
-    Text rest = TrimLeft(line.substr(i));
-    if (rest.empty() || rest[0] != u'=')
-        return m_bInOurKey ? Here("'=' must follow the value name") : std::string();
+    const bool bOurs = m_bInOurKey && !bDefault && EqualNoCase(Text(name), kValueName);
+    const Text rest = TrimLeft(line.substr(i));
+    if (rest.empty() || rest[0] != u'=') {
+        if (bOurs)
+            Skipped(Here("'=' must follow the value name"));
+        return;
+    }
     const Text data = TrimRight(TrimLeft(rest.substr(1)));
-
-    if (!m_bInOurKey || bDefault || !EqualNoCase(Text(name), kValueName)) {
-        SkipHexContinuation(data);
-        return std::string();
-    }
-
     const size_t nValueLine = m_nLine;
+
     if (!data.empty() && data[0] == u'-') {
         const Text after = TrimLeft(data.substr(1));
-        if (!after.empty() && after[0] != u';')
-            return Here("\"Scancode Map\"=- takes nothing after the '-'");
-        m_content.bDelete = true;
-        m_content.map.clear();
-        m_bFound = true;
-        m_nValueLine = nValueLine;
-        return std::string();
+        if (!after.empty() && after[0] != u';') {
+            if (bOurs)
+                Skipped(Here("\"Scancode Map\"=- takes nothing after the '-'"));
+        } else if (bOurs) {
+            m_content.bDelete = true;
+            m_content.map.clear();
+            Stands(nValueLine, std::string());
+        }
+        return;
     }
 
+    const std::string strNotBinary = "\"Scancode Map\" must be binary data, written hex:";
+    unsigned long nType = 0;
     Text hex;
     if (StartsWith(data, "hex:")) {
+        nType = 3;
         hex = data.substr(4);
     } else if (StartsWith(data, "hex(")) {
-        // hex(3): is the binary type spelt out; any other type is no map.
+        // hex(3): is the binary type spelt out, hex(): the type 0. Wine's
+        // editor also takes blanks and signs there, through wcstoul; we do
+        // not, any more than in the bytes.
         size_t j = 4;
-        unsigned long nType = 0;
-        while (j < data.size() && HexValue(data[j]) >= 0 && nType < 0x10000)
-            nType = nType * 16 + HexValue(data[j++]);
-        if (j == 4 || !StartsWith(data.substr(j), "):") || nType != 3)
-            return Here("\"Scancode Map\" must be binary data, written hex:");
+        for (; j < data.size() && HexValue(data[j]) >= 0; ++j) {
+            if (nType < 0x10000)
+                nType = nType * 16 + HexValue(data[j]);
+        }
+        if (!StartsWith(data.substr(j), "):")) {
+            if (bOurs)
+                Skipped(Here(strNotBinary));
+            return;
+        }
         hex = data.substr(j + 2);
     } else {
-        return Here("\"Scancode Map\" must be binary data, written hex:");
+        if (!bOurs)
+            return;
+        // A string or a number the editor sets as such; it reads "hex" in
+        // small letters only, and skips a line with any other data.
+        if (StartsWith(data, "\"") || StartsWith(data, "dword:"))
+            Stands(nValueLine, Here(strNotBinary));
+        else if (StartsWith(data, "hex", true))
+            Skipped(Here(strNotBinary + " in small letters, as the registry editor reads it"));
+        else
+            Skipped(Here(strNotBinary));
+        return;
     }
 
     std::vector<unsigned char> bytes;
     size_t nTotal = 0;
-    const std::string strError = ReadHexData(hex, &bytes, &nTotal);
-    if (!strError.empty())
-        return strError;
-    if (nTotal > kMaxMapBytes)
-        return AtLine(nValueLine, "the map is " + Num(nTotal) + " bytes, more than "
-                                      + Num(kMaxMapBytes));
+    const std::string strError = ReadHexData(hex, bOurs ? &bytes : nullptr, &nTotal);
+    if (!bOurs)
+        return;
+    if (!strError.empty()) {
+        Skipped(strError);
+        return;
+    }
+    if (nType != 3) {
+        Stands(nValueLine, AtLine(nValueLine, strNotBinary + " or hex(3):"));
+        return;
+    }
+    if (nTotal > kMaxMapBytes) {
+        Stands(nValueLine, AtLine(nValueLine, "the map is " + Num(nTotal) + " bytes, more than "
+                                                  + Num(kMaxMapBytes)));
+        return;
+    }
     m_content.bDelete = false;
     m_content.map.swap(bytes);
-    m_bFound = true;
-    m_nValueLine = nValueLine;
-    return std::string();
+    Stands(nValueLine, std::string());
 }
 
-// Comma-separated bytes of two hex digits each, over as many lines as end
-// with '\'. Bytes past the largest map are counted, not kept.
+// Comma-separated bytes, over as many lines as end with '\', read as the
+// registry editor reads them: a byte is one or more hex digits whose value
+// fits; no blank between a byte and its ','. Wine's editor reads each byte
+// with wcstoul, and so also takes "0x1d" and "+1d": garbage that we refuse.
+// Bytes past the largest map are counted, not kept; pBytes may be null.
 std::string CRegFileParser::ReadHexData(Text data, std::vector<unsigned char>* pBytes,
                                         size_t* pTotal)
 {
@@ -336,35 +396,42 @@ std::string CRegFileParser::ReadHexData(Text data, std::vector<unsigned char>* p
                 break;
             }
             size_t nDigits = 0;
-            while (i + nDigits < data.size() && HexValue(data[i + nDigits]) >= 0)
-                ++nDigits;
+            unsigned nValue = 0;
+            for (; i + nDigits < data.size() && HexValue(data[i + nDigits]) >= 0; ++nDigits) {
+                if (nValue <= 0xFF)
+                    nValue = nValue * 16 + HexValue(data[i + nDigits]);
+            }
             if (nDigits == 0)
-                return Here(Quote(data[i]) + " where a byte of two hex digits belongs");
-            if (nDigits != 2)
-                return Here("a byte must be two hex digits, not \"" + Digits(data.substr(i, nDigits))
-                            + "\"");
-            if (*pTotal < kMaxMapBytes + 1)
-                pBytes->push_back(static_cast<unsigned char>(HexValue(data[i]) << 4
-                                                             | HexValue(data[i + 1])));
+                return Here(Quote(data[i]) + " where a byte in hex digits belongs");
+            if (nValue > 0xFF)
+                return Here("\"" + Digits(data.substr(i, nDigits)) + "\" is more than a byte");
+            if (pBytes && *pTotal < kMaxMapBytes + 1)
+                pBytes->push_back(static_cast<unsigned char>(nValue));
             ++*pTotal;
-            i += 2;
-            while (i < data.size() && IsBlank(data[i]))
-                ++i;
+            i += nDigits;
             if (i < data.size() && data[i] == u',') {
                 ++i;
                 continue;
             }
-            if (i < data.size() && data[i] != u';')
-                return Here(data[i] == u'\\' ? std::string("a ',' must come before the '\\' that continues a line")
-                                             : Quote(data[i]) + " where ',' belongs");
+            while (i < data.size() && IsBlank(data[i]))
+                ++i;
+            if (i < data.size() && data[i] != u';') {
+                if (data[i] == u'\\')
+                    return Here("a ',' must come before the '\\' that continues a line");
+                if (data[i] == u',')
+                    return Here("no blank may stand between a byte and the ',' after it");
+                return Here(Quote(data[i]) + " where ',' belongs");
+            }
             break;
         }
         if (!bContinued)
             return std::string();
+        // The line after the '\' belongs to the value, whatever it holds; at
+        // the end of the file the editor takes the data read so far.
         const size_t nBackslashLine = m_nLine;
         Text next;
         if (!SkipToContinuation(&next))
-            return AtLine(nBackslashLine, "the line ends with '\\' but the file ends before the data goes on");
+            return std::string();
         if (HexValue(next[0]) < 0)
             return AtLine(nBackslashLine, "the line ends with '\\' but line " + Num(m_nLine)
                                               + " does not go on with hex data");
@@ -385,24 +452,6 @@ bool CRegFileParser::SkipToContinuation(Text* pLine)
         }
     }
     return false;
-}
-
-// Another value's hex data may go on over lines that end with '\': they are
-// skipped with it, so that none of them is read as a key or a value.
-void CRegFileParser::SkipHexContinuation(Text data)
-{
-    if (!StartsWith(data, "hex"))
-        return;
-    for (;;) {
-        const size_t nComment = data.find(u';');
-        const Text content = TrimRight(data.substr(0, nComment));
-        if (content.empty() || content.back() != u'\\')
-            return;
-        Text next;
-        if (!SkipToContinuation(&next))
-            return;
-        data = next;
-    }
 }
 
 }  // namespace

@@ -349,6 +349,10 @@ typedef UINT (*AFX_THREADPROC)(LPVOID);
 class CWinThread
 {
 public:
+    // The previous suspend count, or (DWORD)-1 on failure. After the call the
+    // thread may run to its end and delete this object.
+    DWORD ResumeThread() { return ::ResumeThread(m_hThread); }
+
     HANDLE m_hThread;
 
 private:

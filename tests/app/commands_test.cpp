@@ -5,8 +5,29 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <new>
+
+namespace {
+
+// The thread whose next allocation fails, as on exhausted memory; 0 for none.
+std::atomic<DWORD> g_dwFailNextAllocationOn{0};
+
+}  // namespace
+
+// Every allocation of the program's code in this process comes here. The
+// library's operator delete frees with free(), so it stays.
+void* operator new(std::size_t nSize)
+{
+    DWORD dwThread = GetCurrentThreadId();
+    if (g_dwFailNextAllocationOn == dwThread && g_dwFailNextAllocationOn.compare_exchange_strong(dwThread, 0))
+        throw std::bad_alloc();
+    if (void* p = std::malloc(nSize ? nSize : 1))
+        return p;
+    throw std::bad_alloc();
+}
 
 namespace {
 
@@ -133,6 +154,8 @@ TEST(Commands, ApplyWritesTheRowsAndLoadSystemMapAndRemoveWorkOnTheRegistry)
 {
     CSystemMapKeeper keeper;
     CUtils::DelScancodeMapRegistry();
+    CRestartOffers restarts;
+    ASSERT_TRUE(restarts.Watching());
     CWizardRun run;
     run.Run([&] {
         HWND page = run.StartAtList(0);
@@ -146,6 +169,8 @@ TEST(Commands, ApplyWritesTheRowsAndLoadSystemMapAndRemoveWorkOnTheRegistry)
         Command(page, IDC_APPLY_MAP);
         EXPECT_TRUE(WaitUntil([&] { return SystemMap() == MapBytes({{0x001D, 0x003A}}); }));
         EXPECT_TRUE(WaitUntil([&] { return SystemMapButtons(page); }));
+        EXPECT_TRUE(WaitUntil([&] { return restarts.Count() == 1; })) << "no restart offered";
+        EXPECT_EQ(page, restarts.LastOwner());
 
         Command(page, IDC_NEW_MAP);
         EXPECT_EQ(L"모든 매핑 데이터를 삭제하고 현재 시스템에 설정된 매핑 데이터를 분석하여 로드하시겠습니까?",
@@ -161,6 +186,7 @@ TEST(Commands, ApplyWritesTheRowsAndLoadSystemMapAndRemoveWorkOnTheRegistry)
         EXPECT_TRUE(WaitUntil([&] { return !IsEnabledItem(page, IDC_LOAD_SYSTEM_MAP); }));
         EXPECT_FALSE(IsEnabledItem(page, IDC_REMOVE_SYSTEM_MAP));
         EXPECT_EQ(Bytes(), SystemMap());
+        EXPECT_TRUE(WaitUntil([&] { return restarts.Count() == 2; })) << "no restart offered";
         EXPECT_EQ(1u, Rows(list).size());
         ASSERT_TRUE(run.Go(kBack, 0));
         ASSERT_TRUE(run.GoToList(0));
@@ -180,32 +206,57 @@ TEST(Commands, ApplyWritesTheRowsAndLoadSystemMapAndRemoveWorkOnTheRegistry)
     });
 }
 
+// Without the key (as without the rights to open it) nothing can be written.
+void DeleteKeyboardLayoutKey()
+{
+    HKEY hKey;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE, kKeyboardLayout, 0, KEY_READ, &hKey));
+    RegCloseKey(hKey);
+    ASSERT_EQ(ERROR_SUCCESS, RegDeleteKeyW(HKEY_LOCAL_MACHINE, kKeyboardLayout));
+}
+
+void CreateKeyboardLayoutKey()
+{
+    HKEY hKey;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE, kKeyboardLayout, 0, NULL, 0,
+                                             KEY_ALL_ACCESS, NULL, &hKey, NULL));
+    RegCloseKey(hKey);
+}
+
+// Each failure leaves both system-map buttons as they were, off or on, and
+// offers no restart.
 TEST(Commands, FailedAppliesAndRemovesAreReportedAndChangeNoButton)
 {
     CSystemMapKeeper keeper;
-    SetSystemMap(MapBytes({{0x001D, 0x003A}}));
+    CUtils::DelScancodeMapRegistry();
+    CRestartOffers restarts;
     CWizardRun run;
     run.Run([&] {
         HWND page = run.StartAtList(0);
         ASSERT_TRUE(page) << run.Where();
         ASSERT_TRUE(AddPair(page, L"A", L"B"));
-        ASSERT_TRUE(SystemMapButtons(page));
+        ASSERT_FALSE(IsEnabledItem(page, IDC_LOAD_SYSTEM_MAP) || IsEnabledItem(page, IDC_REMOVE_SYSTEM_MAP));
 
-        // Without the key (as without the rights to open it) nothing can be written.
-        HKEY hKey;
-        ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE, kKeyboardLayout, 0, KEY_READ, &hKey));
-        RegCloseKey(hKey);
-        ASSERT_EQ(ERROR_SUCCESS, RegDeleteKeyW(HKEY_LOCAL_MACHINE, kKeyboardLayout));
+        DeleteKeyboardLayoutKey();
         Command(page, IDC_APPLY_MAP);
         EXPECT_NE(std::wstring::npos, Answer(IDOK).find(L"설정하지 못했습니다"));
+        EXPECT_FALSE(IsEnabledItem(page, IDC_LOAD_SYSTEM_MAP) || IsEnabledItem(page, IDC_REMOVE_SYSTEM_MAP))
+            << "buttons changed as if it had worked";
+
+        CreateKeyboardLayoutKey();
+        Command(page, IDC_APPLY_MAP);
+        EXPECT_TRUE(WaitUntil([&] { return SystemMapButtons(page); }));
+        EXPECT_TRUE(WaitUntil([&] { return restarts.Count() == 1; }));
+        DeleteKeyboardLayoutKey();
         Command(page, IDC_REMOVE_SYSTEM_MAP);
         EXPECT_NE(std::wstring::npos, Answer(IDOK).find(L"제거하지 못했습니다"));
         EXPECT_TRUE(SystemMapButtons(page)) << "buttons changed as if it had worked";
-        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE, kKeyboardLayout, 0, NULL, 0,
-                                                 KEY_ALL_ACCESS, NULL, &hKey, NULL));
-        RegCloseKey(hKey);
+        EXPECT_EQ(1, restarts.Count()) << "a restart offered for a change that failed";
+        CreateKeyboardLayoutKey();
         EXPECT_TRUE(run.End(kFinish));
     });
+    CreateKeyboardLayoutKey();
+    EXPECT_EQ(1, restarts.Count()) << "a restart offered for a change that failed";
 }
 
 TEST(Commands, SaveThenLoadFileReproducesTheRowsAndRefusesWhatIsNoMapFile)
@@ -256,7 +307,7 @@ TEST(Commands, SaveThenLoadFileReproducesTheRowsAndRefusesWhatIsNoMapFile)
     });
 }
 
-TEST(Commands, FailedSavesAreReportedAndLeaveEveryFileAsItWas)
+TEST(Commands, FailedSavesAndPathsCodePage949CannotSpellAreReportedAndChangeNoFile)
 {
     const std::wstring strFolder = TestFolder(L"save-fails");
     const std::wstring strReadOnly = strFolder + L"\\read-only.lvd";
@@ -284,6 +335,14 @@ TEST(Commands, FailedSavesAreReportedAndLeaveEveryFileAsItWas)
         ASSERT_TRUE(ChooseFile(strForeign + L"\\map.lvd"));
         EXPECT_NE(std::wstring::npos, Answer(IDOK).find(L"코드 페이지"));
         EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((strForeign + L"\\map.lvd").c_str()));
+
+        // Nor is a file loaded from there, though one is there.
+        CloseHandle(CreateFileW((strForeign + L"\\there.lvd").c_str(), GENERIC_WRITE, 0, NULL,
+                                CREATE_ALWAYS, 0, NULL));
+        Command(page, IDC_LOAD_FILE);
+        ASSERT_TRUE(ChooseFile(strForeign + L"\\there.lvd"));
+        EXPECT_NE(std::wstring::npos, Answer(IDOK).find(L"코드 페이지"));
+        EXPECT_TRUE(Rows(GetDlgItem(page, IDC_MAP_LIST)).empty());
         EXPECT_TRUE(run.End(kFinish));
     });
     SetFileAttributesW(strReadOnly.c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -325,20 +384,46 @@ TEST(Commands, MapsOtherToolsWroteSurviveALoadFollowedByApplyOrSaveByteForByte)
             EXPECT_TRUE(WaitUntil([&] { return FileMap(strFile) == m.map; })) << "save changed it";
         }
 
-        // A row added to a loaded map leaves the loaded rows as they were.
+        // A row added to a loaded map leaves the loaded rows as they were; a
+        // loaded row changed is written with the codes of its new keys.
         ASSERT_TRUE(AddPair(page, L"A", L"B"));
+        ClickAt(RowPoint(list, 1));
+        ASSERT_TRUE(WaitUntil([&] { return SelectedRows(list) == "1"; }));
+        Click(page, IDC_MODIFY_MAP);
+        HWND dlg = WaitShown(IsEditDialog);
+        ASSERT_TRUE(dlg && ComboChoose(GetDlgItem(dlg, IDC_MAP_KEY), L"C"));
+        Click(dlg, IDC_SET_MAP);
+        Answer(IDYES);
         Command(page, IDC_APPLY_MAP);
         EXPECT_TRUE(WaitUntil([&] {
             return SystemMap() ==
-                   MapBytes({{0x0000, 0x0000}, {0x0030, 0x001E}, {0x0030, 0x001E}});
+                   MapBytes({{0x0000, 0x0000}, {0x002E, 0x001E}, {0x0030, 0x001E}});
         }));
         EXPECT_TRUE(run.End(kFinish));
     });
 }
 
-TEST(Commands, LoadingNamesRealKeysByTheCurrentKeyboardAndStopsAtTheListsLimit)
+// The last WM_SETREDRAW the mapping list got turned drawing on; the next one
+// that turns it off makes the next allocation fail.
+std::atomic<bool> g_bListDraws{true};
+std::atomic<bool> g_bFailInBulkAppend{false};
+
+LRESULT CALLBACK WatchListRedraw(int nCode, WPARAM wParam, LPARAM lParam)
+{
+    const CWPSTRUCT* pMsg = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (nCode == HC_ACTION && pMsg->message == WM_SETREDRAW && GetDlgCtrlID(pMsg->hwnd) == IDC_MAP_LIST) {
+        g_bListDraws = pMsg->wParam != FALSE;
+        if (!pMsg->wParam && g_bFailInBulkAppend.exchange(false))
+            g_dwFailNextAllocationOn = GetCurrentThreadId();
+    }
+    return CallNextHookEx(NULL, nCode, wParam, lParam);
+}
+
+TEST(Commands, LoadingNamesRealKeysByTheCurrentKeyboardStopsAtTheListsLimitAndOutOfMemoryLeavesTheListDrawing)
 {
     CSystemMapKeeper keeper;
+    HHOOK hHook = SetWindowsHookExW(WH_CALLWNDPROC, WatchListRedraw, NULL, GetCurrentThreadId());
+    ASSERT_TRUE(hHook);
     CWizardRun run;
     run.Run([&] {
         // A map made for the PC keyboard, loaded on the Apple Extended keyboard's
@@ -347,6 +432,11 @@ TEST(Commands, LoadingNamesRealKeysByTheCurrentKeyboardAndStopsAtTheListsLimit)
         HWND page = run.StartAtList(1);
         ASSERT_TRUE(page) << run.Where();
         HWND list = GetDlgItem(page, IDC_MAP_LIST);
+        g_bFailInBulkAppend = true;
+        Command(page, IDC_LOAD_SYSTEM_MAP);
+        EXPECT_EQ(L"메모리가 부족하여 명령을 마치지 못했습니다 !!", Answer(IDOK));
+        EXPECT_TRUE(g_bListDraws) << "the list was left without drawing";
+
         Command(page, IDC_LOAD_SYSTEM_MAP);
         const std::vector<std::wstring> rows = {Row(L"CapsLock", L"Control(왼쪽)"),
                                                 Row(L"알수 없음", L"Alt(오른쪽)/한글전환")};
@@ -367,6 +457,7 @@ TEST(Commands, LoadingNamesRealKeysByTheCurrentKeyboardAndStopsAtTheListsLimit)
         EXPECT_EQ(252u, Rows(list).size());
         EXPECT_TRUE(run.End(kFinish));
     });
+    UnhookWindowsHookEx(hHook);
 }
 
 }  // namespace

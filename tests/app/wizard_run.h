@@ -8,6 +8,8 @@
 #include "prop_page_step2.h"
 #include "res/resource.h"
 
+#include <setupapi.h>
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -226,6 +228,88 @@ inline POINT EmptyPoint(HWND list)
 }
 
 inline bool IsEnabledItem(HWND dlg, int id) { return IsWindowEnabled(GetDlgItem(dlg, id)); }
+
+// Points a module's imports of one function at a replacement while it lives:
+// the tests watch, or make fail, a call the program makes into the system,
+// without the program's knowing. The replacement reaches the function itself
+// through Original(), never through the import it replaced.
+class CImportPatch
+{
+public:
+    template <class TFunction>
+    CImportPatch(HMODULE hModule, const wchar_t* pszDll, const char* pszFunction, TFunction* pfnReplacement)
+        : m_original(reinterpret_cast<ULONG_PTR>(GetProcAddress(GetModuleHandleW(pszDll), pszFunction)))
+    {
+        const BYTE* pBase = reinterpret_cast<const BYTE*>(hModule);
+        const IMAGE_NT_HEADERS* pNt = reinterpret_cast<const IMAGE_NT_HEADERS*>(
+            pBase + reinterpret_cast<const IMAGE_DOS_HEADER*>(pBase)->e_lfanew);
+        const IMAGE_DATA_DIRECTORY& dir = pNt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+        for (const IMAGE_IMPORT_DESCRIPTOR* pImport =
+                 reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(pBase + dir.VirtualAddress);
+             m_original && dir.VirtualAddress && pImport->Name; ++pImport) {
+            for (auto* pSlot = reinterpret_cast<ULONG_PTR*>(const_cast<BYTE*>(pBase) + pImport->FirstThunk);
+                 *pSlot; ++pSlot) {
+                if (*pSlot == m_original) {
+                    Write(pSlot, reinterpret_cast<ULONG_PTR>(pfnReplacement));
+                    m_slots.push_back(pSlot);
+                }
+            }
+        }
+    }
+    ~CImportPatch()
+    {
+        for (ULONG_PTR* pSlot : m_slots)
+            Write(pSlot, m_original);
+    }
+    CImportPatch(const CImportPatch&) = delete;
+    CImportPatch& operator=(const CImportPatch&) = delete;
+
+    bool Patched() const { return !m_slots.empty(); }
+    // TFunction is the function's type, as decltype(DrawTextW) gives it.
+    template <class TFunction>
+    TFunction* Original() const { return reinterpret_cast<TFunction*>(m_original); }
+
+private:
+    static void Write(ULONG_PTR* pSlot, ULONG_PTR value)
+    {
+        DWORD dwOld;
+        VirtualProtect(pSlot, sizeof(*pSlot), PAGE_READWRITE, &dwOld);
+        *pSlot = value;
+        VirtualProtect(pSlot, sizeof(*pSlot), dwOld, &dwOld);
+    }
+
+    ULONG_PTR m_original;  // the function's address, as the imports held it
+    std::vector<ULONG_PTR*> m_slots;
+};
+
+// The restarts the program offers. Under Wine SetupPromptReboot returns at
+// once and shows nothing, so the tests count its calls instead; users meet
+// the system's own question as ever.
+class CRestartOffers
+{
+public:
+    CRestartOffers()
+        : m_patch(GetModuleHandleW(L"LutrovaneCore.dll"), L"setupapi.dll", "SetupPromptReboot", &Offer)
+    {
+        s_nOffers = 0;
+        s_hwndOwner = NULL;
+    }
+    bool Watching() const { return m_patch.Patched(); }
+    int Count() const { return s_nOffers; }
+    HWND LastOwner() const { return s_hwndOwner; }
+
+private:
+    static INT WINAPI Offer(HSPFILEQ, HWND hwndOwner, BOOL)
+    {
+        s_hwndOwner = hwndOwner;
+        ++s_nOffers;
+        return 0;
+    }
+
+    CImportPatch m_patch;
+    static inline std::atomic<int> s_nOffers{0};
+    static inline std::atomic<HWND> s_hwndOwner{NULL};
+};
 
 // Keeps the prefix's Scancode Map as a test found it, and puts it back.
 class CSystemMapKeeper

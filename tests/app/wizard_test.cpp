@@ -9,6 +9,77 @@
 
 namespace {
 
+// A splash whose window cannot be created: DialogBoxParam fails at once for
+// its template, as for a template that does not load. And a thread resumed
+// while the wizard is being made runs to its end before the wizard goes on:
+// had the splash thread been free to run before the wizard disabled itself,
+// it would now have done so.
+class CSplashFails
+{
+public:
+    CSplashFails()
+        : m_dialog(GetModuleHandleW(NULL), L"user32.dll", "DialogBoxParamW", &NoSplash),
+          m_resume(GetModuleHandleW(NULL), L"kernel32.dll", "ResumeThread", &ResumeToItsEnd)
+    {
+        s_pThis = this;
+    }
+    ~CSplashFails() { s_pThis = NULL; }
+    bool Patched() const { return m_dialog.Patched() && m_resume.Patched(); }
+
+private:
+    static INT_PTR WINAPI NoSplash(HINSTANCE hInstance, LPCWSTR pszTemplate, HWND hwndOwner,
+                                   DLGPROC pfnDialog, LPARAM lParam)
+    {
+        if (pszTemplate == MAKEINTRESOURCEW(IDD_SPLASH)) {
+            SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
+            return -1;
+        }
+        return s_pThis->m_dialog.Original<decltype(DialogBoxParamW)>()(hInstance, pszTemplate, hwndOwner,
+                                                                        pfnDialog, lParam);
+    }
+
+    static BOOL CALLBACK IsDialog(HWND hwnd, LPARAM lParam)
+    {
+        wchar_t szClass[16] = L"";
+        GetClassNameW(hwnd, szClass, 16);
+        *reinterpret_cast<bool*>(lParam) |= lstrcmpW(szClass, L"#32770") == 0;
+        return TRUE;
+    }
+
+    // Serves the messages the resumed thread sends to this thread's windows
+    // while it waits for its end.
+    static DWORD WINAPI ResumeToItsEnd(HANDLE hThread)
+    {
+        const DWORD nCount = s_pThis->m_resume.Original<decltype(ResumeThread)>()(hThread);
+        bool bWizardBeingMade = false;
+        EnumThreadWindows(GetCurrentThreadId(), IsDialog, reinterpret_cast<LPARAM>(&bWizardBeingMade));
+        while (bWizardBeingMade
+               && MsgWaitForMultipleObjects(1, &hThread, FALSE, kPatienceMs, QS_SENDMESSAGE) == WAIT_OBJECT_0 + 1) {
+            MSG msg;
+            PeekMessageW(&msg, NULL, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        }
+        return nCount;
+    }
+
+    CImportPatch m_dialog;
+    CImportPatch m_resume;
+    static inline CSplashFails* s_pThis = NULL;
+};
+
+TEST(StartUp, ASplashThatCannotBeCreatedLeavesTheWizardTakingInput)
+{
+    CSplashFails splashFails;
+    ASSERT_TRUE(splashFails.Patched());
+    CWizardRun run;
+    run.Run([&] {
+        HWND wizard = run.WaitWizard();
+        ASSERT_TRUE(wizard) << "no wizard";
+        EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(wizard); })) << "the wizard stays disabled";
+        EXPECT_FALSE(FindShown(IsPicture));
+        EXPECT_TRUE(run.End(IDCANCEL));
+    });
+}
+
 TEST(StartUp, SplashHoldsTheDisabledWizardUntilClickedAndItsTimerSparesAbout)
 {
     CWizardRun run;
@@ -183,6 +254,47 @@ TEST(WindowMenu, GreysCloseMasksLowBitsPassesOthersOnAndExpandsTheBrowserPathWhe
     DeleteFileA(strArgument.c_str());
 }
 
+HDC g_hdcWatched = NULL;
+std::vector<std::wstring> g_textsDrawn;
+const CImportPatch* g_pDrawTextPatch = NULL;
+
+int WINAPI WatchedDrawText(HDC hdc, LPCWSTR pszText, int nCount, LPRECT pRect, UINT uFormat)
+{
+    if (hdc == g_hdcWatched && !(uFormat & DT_CALCRECT))
+        g_textsDrawn.push_back(nCount < 0 ? std::wstring(pszText) : std::wstring(pszText, nCount));
+    return g_pDrawTextPatch->Original<decltype(DrawTextW)>()(hdc, pszText, nCount, pRect, uFormat);
+}
+
+// The texts the sheet draws in its header for the current page, title first:
+// it draws the page into a bitmap of ours, and the common controls' calls of
+// DrawText on it are taken down.
+std::vector<std::wstring> HeaderTexts(HWND wizard)
+{
+    HMODULE hCommonControls = NULL;
+    if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                            reinterpret_cast<LPCWSTR>(GetWindowLongPtrW(wizard, DWLP_DLGPROC)),
+                            &hCommonControls))
+        return {L"no common controls behind the sheet"};
+    const CImportPatch patch(hCommonControls, L"user32.dll", "DrawTextW", &WatchedDrawText);
+    g_pDrawTextPatch = &patch;
+    RECT rc;
+    GetClientRect(wizard, &rc);
+    HDC hdcScreen = GetDC(NULL);
+    HDC hdc = CreateCompatibleDC(hdcScreen);
+    HBITMAP hBitmap = CreateCompatibleBitmap(hdcScreen, rc.right, rc.bottom);
+    HGDIOBJ hOld = SelectObject(hdc, hBitmap);
+    g_textsDrawn.clear();
+    g_hdcWatched = hdc;
+    SendMessageW(wizard, WM_PRINTCLIENT, WPARAM(hdc), PRF_CLIENT);
+    g_hdcWatched = NULL;
+    g_pDrawTextPatch = NULL;
+    SelectObject(hdc, hOld);
+    DeleteObject(hBitmap);
+    DeleteDC(hdc);
+    ReleaseDC(NULL, hdcScreen);
+    return g_textsDrawn;
+}
+
 // The indices of the keyboard options checked on page 1, e.g. "2".
 std::string Checked(HWND page1)
 {
@@ -205,10 +317,12 @@ TEST(Wizard, NextStoresTheTypeAndShowsItsPageBackKeepsTheChoiceListButtonsAskThe
 
     CWizardRun run;
     run.Run([&] {
-        ASSERT_TRUE(run.StartUp());
+        HWND wizard = run.StartUp();
+        ASSERT_TRUE(wizard);
         HWND page1 = run.Page();
         EXPECT_TRUE(run.WaitAt(0)) << run.Where();
         EXPECT_EQ("0", Checked(page1)) << "at start";
+        EXPECT_EQ(std::vector<std::wstring>{L"키보드 종류를 선택하세요."}, HeaderTexts(wizard));
         // The second round comes back to pages already made: each activation
         // asks the registry afresh and leaves the other buttons as they were.
         for (bool bSystemMap : {false, true}) {
@@ -228,13 +342,11 @@ TEST(Wizard, NextStoresTheTypeAndShowsItsPageBackKeepsTheChoiceListButtonsAskThe
                 HWND page = run.Page(), list = GetDlgItem(page, IDC_MAP_LIST);
                 EXPECT_EQ(0, ListView_GetItemCount(list));
                 // The header the sheet draws for the page: its own keyboard's name.
-                const PROPSHEETPAGEW& psp =
-                    dynamic_cast<CPropertyPageEx*>(CWnd::FromHandlePermanent(page))->m_psp;
-                EXPECT_STREQ(L"원하는 키 매핑을 설정하세요.", psp.pszHeaderTitle);
                 const wchar_t* const subtitles[] = {
                     L"키보드 종류 : PC용 일반 키보드", L"키보드 종류 : Apple 확장 키보드",
                     L"키보드 종류 : Apple Pro 키보드", L"키보드 종류 : Apple용 기타 최신 키보드"};
-                EXPECT_STREQ(subtitles[i], psp.pszHeaderSubTitle);
+                EXPECT_EQ((std::vector<std::wstring>{L"원하는 키 매핑을 설정하세요.", subtitles[i]}),
+                          HeaderTexts(wizard));
                 for (int col = 0; col < 2; ++col) {
                     wchar_t szHeading[32] = L"";
                     LVCOLUMNW column = {};

@@ -102,6 +102,7 @@ public:
     }
 
     bool Started() const { return m_bStarted; }
+    std::string Out() const { return ReadAll(m_outPath); }
     std::string Err() const { return ReadAll(m_errPath); }
 
     SRun Wait(DWORD dwTimeoutMs)
@@ -350,7 +351,8 @@ TEST_F(Lvmap, UnsoundFilesAreRefusedWithNothingWritten)
 TEST_F(Lvmap, ExportedAndConvertedFilesRoundTripByteForByte)
 {
     SRun run = Run(L"export " + Quoted(L"none.reg"));
-    EXPECT_EQ(2u, run.dwExit) << "no map exported as if there were one";
+    EXPECT_EQ(4u, run.dwExit) << "no map exported as if there were one";
+    EXPECT_EQ("lvmap: there is no map to export: the system holds no Scancode Map value\r\n", run.strErr);
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(File(L"none.reg").c_str()));
 
     Store(kThreeMappings);
@@ -384,6 +386,29 @@ TEST_F(Lvmap, ExportedAndConvertedFilesRoundTripByteForByte)
     run = Run(L"export " + Quoted(L"system.lvd"));
     EXPECT_EQ(3u, run.dwExit);
     EXPECT_EQ(strLvd, ReadAll(File(L"system.lvd")));
+}
+
+// The core reads at most 1024 bytes and says the same of a longer value as of
+// none: lvmap must not take such a value for no map.
+TEST_F(Lvmap, AValueLongerThanAnyMapIsNoSoundMapAndRemoveRemovesIt)
+{
+    Bytes longMap = kThreeMappings;
+    longMap.resize(1028, 0);
+    Store(longMap);
+    SRun run = Run(L"show");
+    EXPECT_EQ(3u, run.dwExit);
+    EXPECT_EQ("", run.strOut);
+    EXPECT_NE(std::string::npos, run.strErr.find("the map is 1028 bytes, more than 1024")) << run.strErr;
+
+    run = Run(L"export " + Quoted(L"long.reg"));
+    EXPECT_EQ(3u, run.dwExit);
+    EXPECT_NE(std::string::npos, run.strErr.find("the map is 1028 bytes, more than 1024")) << run.strErr;
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(File(L"long.reg").c_str()));
+
+    run = Run(L"remove");
+    EXPECT_EQ(0u, run.dwExit);
+    EXPECT_EQ("Scancode Map removed. The change takes effect when Windows restarts.\r\n", run.strOut);
+    EXPECT_EQ("", StoredForReg());
 }
 
 TEST_F(Lvmap, MissingKeyIsReportedWithTheSystemsReason)
@@ -421,7 +446,6 @@ void Press(WORD wMake, bool bExtended)
                                | (i ? KEYEVENTF_KEYUP : 0);
     }
     SendInput(2, inputs, sizeof(INPUT));
-    Sleep(100);
 }
 
 }  // namespace
@@ -434,23 +458,34 @@ TEST_F(Lvmap, DetectNamesInjectedKeysUntilEscapeTwice)
         Sleep(50);
     ASSERT_NE(std::string::npos, child.Err().find("Press keys")) << child.Err();
 
-    Press(0x1E, false);  // A
-    Press(0x38, true);   // right Alt
-    Press(0x59, false);  // a code that no table names
-    Press(0x01, false);  // Esc
-    Press(0x1E, false);  // A: Esc must come twice in a row
-    Press(0x01, false);
-    Press(0x01, false);
+    // Each key as Windows reports it to the hook: NumLock and the right Shift
+    // key come flagged extended, with no E0 prefix in the map's code.
+    const struct {
+        WORD wMake;
+        bool bExtended;
+        const char* line;
+    } keys[] = {
+        {0x1E, false, u8"001E  A  (catalogue: A)"},
+        {0x38, true, u8"E038  Alt(오른쪽)/한글전환  (catalogue: Alt(오른쪽)/한글전환)"},
+        {0x36, true, u8"0036  Shift(오른쪽)  (catalogue: Shift(오른쪽))"},
+        {0x45, true, u8"0045  NumLock  (catalogue: NumLock)"},
+        {0x59, false, u8"0059  알수 없음  (catalogue: 알수 없음)"},
+        {0x01, false, u8"0001  ESC  (catalogue: ESC)"},
+        {0x1E, false, u8"001E  A  (catalogue: A)"},  // Esc must come twice in a row
+        {0x01, false, u8"0001  ESC  (catalogue: ESC)"},
+        {0x01, false, u8"0001  ESC  (catalogue: ESC)"},
+    };
+    std::string strWanted;
+    for (const auto& key : keys) {
+        strWanted += std::string(key.line) + "\r\n";
+        Press(key.wMake, key.bExtended);
+        // One line per key: wait for it before the next key comes.
+        for (int i = 0; i < 100 && child.Out().size() < strWanted.size(); ++i)
+            Sleep(50);
+    }
     const SRun run = child.Wait(10000);
     EXPECT_EQ(0u, run.dwExit) << "detect did not end on Esc twice";
-    EXPECT_EQ(u8"001E  A  (catalogue: A)\r\n"
-              u8"E038  Alt(오른쪽)/한글전환  (catalogue: Alt(오른쪽)/한글전환)\r\n"
-              u8"0059  알수 없음  (catalogue: 알수 없음)\r\n"
-              u8"0001  ESC  (catalogue: ESC)\r\n"
-              u8"001E  A  (catalogue: A)\r\n"
-              u8"0001  ESC  (catalogue: ESC)\r\n"
-              u8"0001  ESC  (catalogue: ESC)\r\n",
-              run.strOut);
+    EXPECT_EQ(strWanted, run.strOut);
 }
 
 TEST_F(Lvmap, DetectEndsAfterItsTimeWithoutKeys)

@@ -61,6 +61,12 @@ std::string Parse(const Bytes& file, SRegFileContent* pContent)
     return ParseRegFile(file.data(), file.size(), pContent);
 }
 
+// A message that begins with strStart; for an empty strStart, no message.
+bool Begins(const std::string& strMessage, const std::string& strStart)
+{
+    return strStart.empty() ? strMessage.empty() : strMessage.compare(0, strStart.size(), strStart) == 0;
+}
+
 }  // namespace
 
 TEST(RegFile, WrittenAsTheRegistryEditorExportsIt)
@@ -101,6 +107,8 @@ TEST(RegFile, WrittenFileReadsBackByteForByte)
     EXPECT_TRUE(read.map.empty());
 }
 
+// A few forms the registry editor imports; tests/lvmap/regedit_test.cpp holds
+// many more, each checked against the editor itself.
 TEST(RegFile, HandWrittenFormsGiveTheSameMap)
 {
     const std::string strValue =
@@ -109,27 +117,17 @@ TEST(RegFile, HandWrittenFormsGiveTheSameMap)
         const char* what;
         Bytes file;
     } cases[] = {
-        {"REGEDIT4, ANSI, LF only",
-         Narrow("REGEDIT4\n\n" + std::string(kKeyLine) + "\n" + strValue + "\n")},
-        {"UTF-8 with a byte-order mark, no line end at the end",
-         Narrow("\xEF\xBB\xBFREGEDIT4\r\n" + std::string(kKeyLine) + "\r\n" + strValue)},
-        {"comments, blank lines, ANSI Korean in a comment",
-         Narrow("REGEDIT4\r\n; \xC4\xB8\xBD\xBA\xB6\xF4 -> Ctrl\r\n\r\n" + std::string(kKeyLine)
-                + "\r\n   ; indented comment\r\n" + strValue + " ; trailing comment\r\n")},
-        {"names in any letter case, upper-case hex, blanks around '=' and ','",
-         Narrow("REGEDIT4\r\n[hkey_local_machine\\system\\currentcontrolset\\CONTROL\\keyboard layout]\r\n"
-                "  \"SCANCODE map\" = hex: 00, 00,00,00, 00,00,00,00, 02,00,00,00, 1D,00,3A,00, 00,00,00,00\r\n")},
-        {"continuation lines, a comment and a blank line between them, trailing comma",
+        {"names in any letter case, bytes of one to three digits, LF only, no line end at the end",
+         Narrow("REGEDIT4\n[hkey_local_machine\\system\\currentcontrolset\\CONTROL\\keyboard layout]\n"
+                "  \"SCANCODE map\" = hex: 0, 00,000,00, 0,0,0,0, 2,00,00,00, 1D,0,3A,00, 00,00,00,00")},
+        {"continuation lines, comments and a blank line between them, trailing comma, then the end",
          Narrow("REGEDIT4\r\n" + std::string(kKeyLine) + "\r\n"
-                "\"Scancode Map\"=hex:00,00,00,00,00,00,00,00,\\\r\n"
+                "\"Scancode Map\"=hex(3):00,00,00,00,00,00,00,00,\\\r\n"
                 "; the entries\r\n"
                 "\r\n"
                 "    02,00,00,00,1d,00,3a,00,\\ ; CapsLock\r\n"
-                "\t00,00,00,00,\r\n")},
-        {"binary type spelt out as hex(3)",
-         Narrow("REGEDIT4\r\n" + std::string(kKeyLine)
-                + "\r\n\"Scancode Map\"=hex(3):00,00,00,00,00,00,00,00,02,00,00,00,1d,00,3a,00,00,00,00,00\r\n")},
-        {"other keys and values around it; the last mention counts",
+                "\t00,00,00,00,\\\r\n")},
+        {"other keys and values around it, lines the editor skips; the last mention it reads counts",
          Utf16("Windows Registry Editor Version 5.00\r\n\r\n"
                "[HKEY_CURRENT_USER\\Keyboard Layout]\r\n"
                "\"Scancode Map\"=hex:01,02\r\n"
@@ -137,11 +135,12 @@ TEST(RegFile, HandWrittenFormsGiveTheSameMap)
                + std::string(kKeyLine) + "\r\n"
                "@=\"default\"\r\n"
                "\"Scancode Map\"=-\r\n"
-               "\"Layout File\"=\"KBDKOR.DLL\"\r\n"
                "\"Other\"=hex(7):41,00,00,00,\\\r\n"
                "  00,00\r\n"
-               "\"Count\"=dword:00000002\r\n"
+               "neither a key nor a value\r\n"
                + strValue + "\r\n"
+               "[ HKEY_CURRENT_USER\\Odd]\r\n"
+               "\"Scancode Map\"=hex:00,zz\r\n"
                "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Keyboard Layouts]\r\n"
                "\"Scancode Map\"=-\r\n")},
     };
@@ -158,37 +157,49 @@ TEST(RegFile, HandWrittenFormsGiveTheSameMap)
 TEST(RegFile, MalformedFilesAreRefusedAndSayWhere)
 {
     const std::string strHead = "REGEDIT4\r\n" + std::string(kKeyLine) + "\r\n";
+    const std::string strMap = "00,00,00,00,00,00,00,00,02,00,00,00,1d,00,3a,00,00,00,00,00";
     const struct {
         const char* what;
         std::string text;
         const char* error;  // the start of the message
     } cases[] = {
         {"no header", std::string(kKeyLine) + "\r\n", "line 1: not a registry file"},
-        {"a byte of one hex digit",
-         strHead + "\"Scancode Map\"=hex:0,00,00,00,00,00,00,00,02,00,00,00,1d,00,3a,00,00,00,00,00\r\n",
-         "line 3: a byte must be two hex digits, not \"0\""},
+        {"text after the header", "REGEDIT40\r\n" + std::string(kKeyLine) + "\r\n\"Scancode Map\"=hex:"
+                                      + strMap + "\r\n", "line 1: not a registry file"},
+        {"UTF-8 byte-order mark", "\xEF\xBB\xBF" + strHead + "\"Scancode Map\"=hex:" + strMap + "\r\n",
+         "line 1: a UTF-8 file with a byte-order mark"},
+        {"a byte past 0xFF", strHead + "\"Scancode Map\"=hex:100," + strMap.substr(3) + "\r\n",
+         "line 3: \"100\" is more than a byte"},
+        {"a C prefix, which only Wine's editor takes", strHead + "\"Scancode Map\"=hex:0x00,"
+                                                           + strMap.substr(3) + "\r\n",
+         "line 3: 'x' where ',' belongs"},
+        {"HEX in capitals", strHead + "\"Scancode Map\"=HEX:" + strMap + "\r\n",
+         "line 3: \"Scancode Map\" must be binary data, written hex: in small letters"},
+        {"a blank before a comma", strHead + "\"Scancode Map\"=hex:00 ," + strMap.substr(3) + "\r\n",
+         "line 3: no blank may stand between a byte and the ','"},
         {"continuation cut off by the end of the file",
          strHead + "\"Scancode Map\"=hex:00,00,00,00,00,00,00,00,02,00,00,00,\\\r\n\r\n",
-         "line 3: the line ends with '\\' but the file ends"},
+         "line 3: the map is 12 bytes; even a map without mappings is 16"},
         {"continuation cut off by the next value",
          strHead + "\"Scancode Map\"=hex:00,00,00,00,00,00,00,00,02,00,00,00,\\\r\n\"Other\"=-\r\n",
          "line 3: the line ends with '\\' but line 4 does not go on"},
         {"no comma before the backslash",
          strHead + "\"Scancode Map\"=hex:00,00,00,00,00,00,00,00,02,00,00,00\\\r\n  1d,00\r\n",
          "line 3: a ',' must come before"},
+        {"data cut off by the end of the line without a backslash",
+         strHead + "\"Scancode Map\"=hex:00,00,00,00,00,00,00,00,02,00,00,00,\r\n  1d,00,3a,00,00,00,00,00\r\n",
+         "line 3: the map is 12 bytes"},
         {"entry count disagrees with the length",
          strHead + "\"Scancode Map\"=hex:00,00,00,00,00,00,00,00,03,00,00,00,1d,00,3a,00,00,00,00,00\r\n",
          "line 3: the entry count says 3 but the 20 bytes hold 2 entries"},
-        {"no closing null entry",
-         strHead + "\"Scancode Map\"=hex:00,00,00,00,00,00,00,00,02,00,00,00,1d,00,3a,00,1d,00,3a,00\r\n",
-         "line 3: the map does not end with the null entry"},
-        {"data cut off by the end of the line without a backslash",
-         strHead + "\"Scancode Map\"=hex:00,00,00,00,00,00,00,00,02,00,00,00,\r\n  1d,00,3a,00,00,00,00,00\r\n",
-         "line 4: neither a key, a value nor a comment"},
         {"not binary", strHead + "\"Scancode Map\"=dword:00000000\r\n",
          "line 3: \"Scancode Map\" must be binary data"},
+        {"binary data of another type", strHead + "\"Scancode Map\"=hex(7):" + strMap + "\r\n",
+         "line 3: \"Scancode Map\" must be binary data, written hex: or hex(3):"},
+        {"a removal with more after it", strHead + "\"Scancode Map\"=- now\r\n",
+         "line 3: \"Scancode Map\"=- takes nothing after the '-'"},
         {"only under another key",
-         "REGEDIT4\r\n[HKEY_CURRENT_USER\\Keyboard Layout]\r\n\"Scancode Map\"=hex:00,00,00,00,00,00,00,00,01,00,00,00,00,00,00,00\r\n",
+         "REGEDIT4\r\n[HKEY_CURRENT_USER\\Keyboard Layout]\r\n\"Scancode Map\"=hex:" + strMap + "\r\n",
          "the file holds no \"Scancode Map\" value under [HKEY_LOCAL_MACHINE"},
         {"a parent of our key deleted", "REGEDIT4\r\n[-hkey_local_machine\\SYSTEM\\CurrentControlSet]\r\n",
          "line 2: the file deletes the key [HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet]"},
@@ -198,7 +209,7 @@ TEST(RegFile, MalformedFilesAreRefusedAndSayWhere)
         SRegFileContent content;
         content.map = {0x55};
         const std::string strError = Parse(Narrow(c.text), &content);
-        EXPECT_EQ(0u, strError.find(c.error)) << strError;
+        EXPECT_TRUE(Begins(strError, c.error)) << strError;
         EXPECT_EQ(Bytes{0x55}, content.map) << "result touched although refused";
     }
 
@@ -211,28 +222,33 @@ TEST(RegFile, MalformedFilesAreRefusedAndSayWhere)
     EXPECT_EQ("line 3: the map is 5000 bytes, more than 1024", Parse(Utf16(strLong), &content));
 }
 
-TEST(RegFile, CutOrDamagedFilesNeverReadPastTheirEnd)
+TEST(RegFile, CutOrDamagedFilesAreRefusedOrGiveTheWholeFilesMap)
 {
-    // Every prefix of a good file, and each byte of it flipped, parses or is
-    // refused; with a sanitizer this catches any read past the input.
+    // Every prefix of a good file, and each byte of it turned into its
+    // complement, is refused or gives the map of the whole file: no
+    // complement of a byte of these files is a hex digit, so damage can break
+    // a file but not change its map. With a sanitizer this also catches any
+    // read past the input.
     SRegFileContent written;
     written.map = MapOf(30);
-    for (const Bytes& file : {MakeRegFile(written), Narrow("REGEDIT4\r\n" + std::string(kKeyLine)
-                                                           + "\r\n\"Scancode Map\"=hex:00,\\\r\n  00")}) {
-        // Past the last hex digit only line ends and the zeros of UTF-16 follow.
-        size_t nWhole = file.size();
-        while (nWhole > 0 && (file[nWhole - 1] == '\r' || file[nWhole - 1] == '\n' || file[nWhole - 1] == 0))
-            --nWhole;
+    const Bytes narrow = Narrow("REGEDIT4\r\n" + std::string(kKeyLine) + "\r\n\"Scancode Map\"=hex:"
+                                "00,00,00,00,00,00,00,00,01,00,00,00,\\\r\n  00,00,00,00\r\n");
+    for (const Bytes& file : {MakeRegFile(written), narrow}) {
+        SRegFileContent whole;
+        ASSERT_EQ("", ParseRegFile(file.data(), file.size(), &whole));
         for (size_t n = 0; n <= file.size(); ++n) {
+            SCOPED_TRACE(n);
             SRegFileContent content;
-            const std::string strError = ParseRegFile(file.data(), n, &content);
-            if (n < nWhole) {
-                EXPECT_FALSE(strError.empty()) << "a file cut at byte " << n << " was taken";
+            if (ParseRegFile(file.data(), n, &content).empty()) {
+                EXPECT_EQ(whole.map, content.map) << "a file cut short gave another map";
             }
+            if (n == 0)
+                continue;
             Bytes damaged(file.begin(), file.begin() + n);
-            if (n > 0) {
-                damaged[n - 1] ^= 0xFF;
-                ParseRegFile(damaged.data(), damaged.size(), &content);
+            damaged[n - 1] ^= 0xFF;
+            SRegFileContent damagedContent;
+            if (ParseRegFile(damaged.data(), damaged.size(), &damagedContent).empty()) {
+                EXPECT_EQ(whole.map, damagedContent.map) << "a damaged file gave another map";
             }
         }
     }
@@ -256,15 +272,17 @@ TEST(MapBytes, InconsistentMapsAreRefused)
         {"version set", Bytes({1, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0}),
          "the header's version and flags"},
         {"count 0", Bytes(16, 0), "the entry count says 0 but the 16 bytes hold 1"},
+        {"count with its upper bytes set",
+         Bytes({0, 0, 0, 0, 0, 0, 0, 0,  // version, flags
+                1, 0, 0, 1,              // count 0x01000001: byte 8 alone would say 1
+                0, 0, 0, 0}),            // null entry
+         "the entry count says 16777217 but the 16 bytes hold 1"},
         {"no null entry", Bytes({0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0x1D, 0, 0x3A, 0}),
          "the map does not end with the null entry"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        EXPECT_EQ(0u, CheckMapBytes(c.map.data(), c.map.size()).find(c.error))
-            << CheckMapBytes(c.map.data(), c.map.size());
-        if (!*c.error) {
-            EXPECT_EQ("", CheckMapBytes(c.map.data(), c.map.size()));
-        }
+        const std::string strError = CheckMapBytes(c.map.data(), c.map.size());
+        EXPECT_TRUE(Begins(strError, c.error)) << strError;
     }
 }
