@@ -20,7 +20,10 @@
 #include <utility>
 #include <vector>
 
-inline constexpr DWORD kPatienceMs = 5000;
+// How long a state may take to come. Waits end as soon as it is there, so
+// only a failing test waits this long; on a busy machine Wine can take
+// seconds for a window.
+inline constexpr DWORD kPatienceMs = 20000;
 inline const std::wstring kStep1Caption = L"Lutrovane v1.0.3 (단계1)";
 inline const std::wstring kStep2Caption = L"Lutrovane v1.0.3 (단계2)";
 // The wizard buttons of the system's property sheet.
