@@ -208,4 +208,19 @@ public:
     // written on any other result.
     static unsigned long ParseLutrovaneData(const unsigned char* pData, unsigned long nLength,
                                             unsigned char* pBuffer, unsigned long* pSize);
+
+    // The registry file (.reg) that sets the value to the nLength map bytes at
+    // pData, or with bRemove that removes it ("Scancode Map"=-), as the
+    // registry editor exports the key: UTF-16LE behind FF FE, CRLF, hex data
+    // folded where the editor folds it. Returns the file's size in bytes; the
+    // bytes go to pBuffer only when nCapacity holds them all.
+    static unsigned long MakeRegFileData(bool bRemove, const unsigned char* pData,
+                                         unsigned long nLength, unsigned char* pBuffer,
+                                         unsigned long nCapacity);
+#ifdef _WIN32
+    // Writes that file in place of whatever is at the path, only ever whole;
+    // a read-only file is refused. 0, or 2 with the reason in GetLastError.
+    static unsigned long SaveRegFile(const wchar_t* pszPath, bool bRemove,
+                                     const unsigned char* pData, unsigned long nLength);
+#endif
 };

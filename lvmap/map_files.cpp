@@ -143,32 +143,12 @@ int WriteLvd(const std::wstring& path, const SRegFileContent& content)
 
 int WriteReg(const std::wstring& path, const SRegFileContent& content)
 {
-    const std::vector<unsigned char> bytes = MakeRegFile(content);
-    // Written beside the target and moved over it whole, so that a failure
-    // never leaves a cut file in its place.
-    const std::wstring tempPath = path + L".lvmap-new";
-    HANDLE hFile = CreateFileW(tempPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                               FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (hFile == INVALID_HANDLE_VALUE) {
+    // The core writes beside the target and moves the file over it whole, and
+    // refuses a read-only target, which a move under Wine would replace.
+    if (CUtils::SaveRegFile(path.c_str(), content.bDelete, content.map.data(),
+                            static_cast<unsigned long>(content.map.size()))
+        != 0) {
         Fail(path, SystemMessage(GetLastError()));
-        return kExitFailure;
-    }
-    DWORD nWritten = 0;
-    BOOL bDone = WriteFile(hFile, bytes.data(), static_cast<DWORD>(bytes.size()), &nWritten, nullptr)
-                 && nWritten == bytes.size();
-    DWORD dwError = bDone ? ERROR_SUCCESS : GetLastError();
-    if (!CloseHandle(hFile) && bDone) {
-        bDone = FALSE;
-        dwError = GetLastError();
-    }
-    if (bDone && !MoveFileExW(tempPath.c_str(), path.c_str(),
-                              MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        bDone = FALSE;
-        dwError = GetLastError();
-    }
-    if (!bDone) {
-        DeleteFileW(tempPath.c_str());
-        Fail(path, dwError ? SystemMessage(dwError) : std::wstring(L"the file could not be written"));
         return kExitFailure;
     }
     return kExitDone;
