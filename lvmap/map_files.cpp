@@ -80,24 +80,26 @@ int ReadLvd(const std::wstring& path, SRegFileContent* pContent)
     return kExitDone;
 }
 
-int ReadReg(const std::wstring& path, SRegFileContent* pContent)
+}  // namespace
+
+int ReadRegFile(const std::wstring& path, SRegFileContent* pContent, std::wstring* pError)
 {
     HANDLE hFile = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                FILE_ATTRIBUTE_NORMAL, nullptr);
     if (hFile == INVALID_HANDLE_VALUE) {
-        Fail(path, SystemMessage(GetLastError()));
+        *pError = SystemMessage(GetLastError());
         return kExitFailure;
     }
     LARGE_INTEGER size;
     if (!GetFileSizeEx(hFile, &size)) {
-        Fail(path, SystemMessage(GetLastError()));
+        *pError = SystemMessage(GetLastError());
         CloseHandle(hFile);
         return kExitFailure;
     }
     if (static_cast<unsigned long long>(size.QuadPart) > kMaxRegFileBytes) {
         CloseHandle(hFile);
-        Fail(path, L"a registry file of more than " + std::to_wstring(kMaxRegFileBytes)
-                       + L" bytes is not read");
+        *pError = L"a registry file of more than " + std::to_wstring(kMaxRegFileBytes)
+                  + L" bytes is not read";
         return kExitInvalid;
     }
     std::vector<unsigned char> bytes(static_cast<size_t>(size.QuadPart));
@@ -107,17 +109,28 @@ int ReadReg(const std::wstring& path, SRegFileContent* pContent)
     const DWORD dwError = GetLastError();
     CloseHandle(hFile);
     if (!bRead) {
-        Fail(path, SystemMessage(dwError));
+        *pError = SystemMessage(dwError);
         return kExitFailure;
     }
     bytes.resize(nRead);
 
     const std::string strError = ParseRegFile(bytes.data(), bytes.size(), pContent);
     if (!strError.empty()) {
-        Fail(path, FromAscii(strError));
+        *pError = FromAscii(strError);
         return kExitInvalid;
     }
     return kExitDone;
+}
+
+namespace {
+
+int ReadReg(const std::wstring& path, SRegFileContent* pContent)
+{
+    std::wstring error;
+    const int nExit = ReadRegFile(path, pContent, &error);
+    if (nExit != kExitDone)
+        Fail(path, error);
+    return nExit;
 }
 
 int WriteLvd(const std::wstring& path, const SRegFileContent& content)
