@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <new>
+#include <string>
 #include <vector>
 
 #include "key_tables.h"
@@ -53,6 +54,46 @@ public:
 private:
     const CListCtrl& m_list;
 };
+
+// The system's text for a Win32 error, in code page 949.
+CString SystemMessage(DWORD dwError)
+{
+    wchar_t* pszMessage = NULL;
+    const DWORD nChars = ::FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        NULL, dwError, 0, reinterpret_cast<wchar_t*>(&pszMessage), 0, NULL);
+    const std::wstring str = nChars ? std::wstring(pszMessage, nChars) : L"error " + std::to_wstring(dwError);
+    ::LocalFree(pszMessage);
+    return WideToCp949(str.c_str());
+}
+
+// The map was not changed because the value it would replace could not be
+// kept: says where and why. dwError is the history's GetLastError.
+void ReportHistoryFailure(const CMapHistory& history, DWORD dwError)
+{
+    CString strWhy = WideToCp949((std::wstring(history.GetFolder()) + L"\r\n").c_str());
+    std::string strText = std::string(strWhy) + std::string(SystemMessage(dwError));
+    CString strMessage;
+    strMessage.Format(AfxLoadString(IDS_HISTORY_FAILED), strText.c_str());
+    AfxMessageBox(strMessage, MB_OK);
+}
+
+// Asks before a map after which Ctrl+Alt+Del or Enter can no longer be
+// pressed, naming the keys it takes away: nobody might sign in to Windows.
+// No is the default. TRUE to go on.
+BOOL ConfirmSignInKeys(const unsigned char* pMap, unsigned long nLength)
+{
+    CWordArray lostKeys;
+    if (FindLostSignInKeys(pMap, nLength, lostKeys) == 0)
+        return TRUE;
+    CLutrovaneCore catalogue;
+    std::string strKeys;
+    for (int i = 0; i < lostKeys.GetSize(); ++i)
+        strKeys += (i ? ", " : "") + std::string(catalogue.GetKeyName(lostKeys[i]));
+    CString strQuestion;
+    strQuestion.Format(AfxLoadString(IDS_ASK_LOCKOUT), strKeys.c_str());
+    return AfxMessageBox(strQuestion, MB_YESNO | MB_DEFBUTTON2 | MB_ICONWARNING) == IDYES;
+}
 
 }  // namespace
 
@@ -294,7 +335,13 @@ void CPropPageStep2::OnRemoveSystemMap()
         return;
     // A removal that did not happen must not look like one, nor offer a
     // restart for it.
-    if (CUtils::DelScancodeMapRegistry() != 0) {
+    CMapHistory history;
+    const unsigned long nResult = history.ChangeSystemMap(NULL, 0);
+    if (nResult == 4) {
+        ReportHistoryFailure(history, ::GetLastError());
+        return;
+    }
+    if (nResult == 2) {
         AfxMessageBox(IDS_REMOVE_FAILED, MB_OK);
         return;
     }
@@ -309,9 +356,17 @@ void CPropPageStep2::OnApplyMap()
         return;
     std::vector<unsigned char> buffer(1024, 0);
     const unsigned long nLength = MakeMapBytes(buffer.data());
+    if (nLength != 0 && !ConfirmSignInKeys(buffer.data(), nLength))
+        return;
     // Without administrative rights the write fails: say so, and offer no
     // restart for a change that never happened.
-    if (nLength == 0 || CUtils::SetScancodeMapRegistry(buffer.data(), nLength) != 0) {
+    CMapHistory history;
+    const unsigned long nResult = nLength ? history.ChangeSystemMap(buffer.data(), nLength) : 2;
+    if (nResult == 4) {
+        ReportHistoryFailure(history, ::GetLastError());
+        return;
+    }
+    if (nResult != 0) {
         AfxMessageBox(IDS_APPLY_FAILED, MB_OK);
         return;
     }

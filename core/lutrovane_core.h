@@ -208,4 +208,81 @@ public:
     // written on any other result.
     static unsigned long ParseLutrovaneData(const unsigned char* pData, unsigned long nLength,
                                             unsigned char* pBuffer, unsigned long* pSize);
+
+    // The registry file (.reg) that sets the value to the nLength map bytes at
+    // pData, or with bRemove that removes it ("Scancode Map"=-), as the
+    // registry editor exports the key: UTF-16LE behind FF FE, CRLF, hex data
+    // folded where the editor folds it. Returns the file's size in bytes; the
+    // bytes go to pBuffer only when nCapacity holds them all.
+    static unsigned long MakeRegFileData(bool bRemove, const unsigned char* pData,
+                                         unsigned long nLength, unsigned char* pBuffer,
+                                         unsigned long nCapacity);
+#ifdef _WIN32
+    // Writes that file in place of whatever is at the path, only ever whole;
+    // a read-only file is refused. 0, or 2 with the reason in GetLastError.
+    static unsigned long SaveRegFile(const wchar_t* pszPath, bool bRemove,
+                                     const unsigned char* pData, unsigned long nLength);
+#endif
 };
+
+// The keys that signing in to Windows needs, in groups of keys that do the
+// same: Ctrl+Alt+Del needs a key of each of the first three, a password is
+// confirmed with either Enter.
+enum
+{
+    SIGN_IN_CTRL = 0x1,    // left and right Control: 001D, E01D
+    SIGN_IN_ALT = 0x2,     // left and right Alt: 0038, E038
+    SIGN_IN_DELETE = 0x4,  // Delete and the keypad's Del: E053, 0053
+    SIGN_IN_ENTER = 0x8,   // Enter and keypad Enter: 001C, E01C
+    SIGN_IN_CTRL_ALT_DEL = SIGN_IN_CTRL | SIGN_IN_ALT | SIGN_IN_DELETE,
+};
+
+// The groups whose every key the map (nLength bytes at pData, as many entries
+// as its count says and the bytes hold) leaves no physical key to produce:
+// each key is remapped away and no entry maps another key onto it. Their keys'
+// codes go to lostKeys, group by group; 0 and an empty array for a map that
+// leaves every group a key.
+LUTROVANE_CORE_API unsigned long FindLostSignInKeys(const unsigned char* pData,
+                                                    unsigned long nLength, CWordArray& lostKeys);
+
+#ifdef _WIN32
+// What the system's map was before each change made through ChangeSystemMap:
+// registry files in %ProgramData%\Lutrovane\history, named by the change's
+// time in UTC (20240501T134507Z.reg, then _2, _3 within the same second),
+// "Scancode Map"=- for a change made where there was no map. At most
+// MAX_ENTRIES are kept; a value the same as the newest kept is not kept again.
+class LUTROVANE_CORE_API CMapHistory
+{
+public:
+    enum { MAX_ENTRIES = 50 };
+
+    // Finds the folder; reads nothing yet.
+    CMapHistory();
+    ~CMapHistory();
+    CMapHistory(const CMapHistory&) = delete;
+    CMapHistory& operator=(const CMapHistory&) = delete;
+
+    // The history folder, without a closing backslash.
+    const wchar_t* GetFolder() const;
+
+    // Lists the kept files, newest first. 0, or the Win32 error that stopped
+    // the listing; a folder not made yet is an empty history.
+    unsigned long Load();
+    int GetCount() const;
+    // The full path of entry nIndex, 0 the newest; NULL outside the list.
+    const wchar_t* GetPath(int nIndex) const;
+    // When entry nIndex was kept, in UTC, as its name says. FALSE outside the list.
+    BOOL GetTime(int nIndex, SYSTEMTIME* pTime) const;
+
+    // Sets the system's map to the nLength bytes at pData, or with pData null
+    // removes it, after keeping the value it replaces. 0 done; 1 nothing to
+    // remove (nothing changed or kept); 2 the registry key does not open for
+    // writing, or the write failed; 4 the value could not be kept. On 2 and 4
+    // nothing is changed or kept, and GetLastError says why.
+    unsigned long ChangeSystemMap(const unsigned char* pData, unsigned long nLength);
+
+private:
+    struct SData;
+    SData* m_pData;
+};
+#endif

@@ -1,8 +1,10 @@
 #include "lutrovane_core.h"
 
 #include "map_file_format.h"
+#include "whole_file.h"
 
 #include <cstring>
+#include <string>
 #include <vector>
 
 namespace {
@@ -25,65 +27,84 @@ bool WriteAll(HANDLE hFile, const void* pData, DWORD nLength)
     return WriteFile(hFile, pData, nLength, &nWritten, nullptr) && nWritten == nLength;
 }
 
-// The folder part of a path, for a temporary file beside it.
-std::vector<wchar_t> FolderOf(const std::vector<wchar_t>& path)
+// The folder part of a path, for a file of our own beside it.
+std::wstring FolderOf(const wchar_t* pszPath)
 {
-    std::vector<wchar_t> folder(path);
-    size_t nEnd = 0;
-    for (size_t i = 0; i < folder.size() && folder[i]; ++i) {
-        if (folder[i] == L'\\' || folder[i] == L'/' || folder[i] == L':')
-            nEnd = i + 1;
-    }
-    if (nEnd == 0)
-        return std::vector<wchar_t>{L'.', L'\0'};
-    folder.resize(nEnd);
-    folder.push_back(L'\0');
-    return folder;
+    const std::wstring path(pszPath);
+    const size_t nEnd = path.find_last_of(L"\\/:");
+    return nEnd == std::wstring::npos ? std::wstring(L".") : path.substr(0, nEnd + 1);
 }
 
 }  // namespace
+
+BOOL WriteWholeFile(const wchar_t* pszPath, const unsigned char* pData, DWORD nLength,
+                    BOOL bReplace)
+{
+    // The file is put in place by a rename, which Wine lets through over a
+    // read-only file: a file its owner protected is refused, as on Windows.
+    const DWORD dwAttributes = GetFileAttributesW(pszPath);
+    if (dwAttributes != INVALID_FILE_ATTRIBUTES) {
+        if (dwAttributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) {
+            SetLastError(ERROR_ACCESS_DENIED);
+            return FALSE;
+        }
+        if (!bReplace) {
+            SetLastError(ERROR_ALREADY_EXISTS);
+            return FALSE;
+        }
+    }
+    if (!*pszPath) {
+        SetLastError(ERROR_INVALID_NAME);
+        return FALSE;
+    }
+    // GetTempFileName creates the file it names, so the name is ours alone:
+    // a fixed name beside the target could be someone else's file.
+    wchar_t szTemp[MAX_PATH];
+    if (!GetTempFileNameW(FolderOf(pszPath).c_str(), L"lvt", 0, szTemp))
+        return FALSE;
+    HANDLE hFile = CreateFileW(szTemp, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+    BOOL bDone = hFile != INVALID_HANDLE_VALUE && WriteAll(hFile, pData, nLength);
+    DWORD dwError = bDone ? ERROR_SUCCESS : GetLastError();
+    if (hFile != INVALID_HANDLE_VALUE && !CloseHandle(hFile) && bDone) {
+        bDone = FALSE;
+        dwError = GetLastError();
+    }
+    // Without MOVEFILE_REPLACE_EXISTING the move fails on a file that came
+    // meanwhile: nothing is ever overwritten.
+    if (bDone && !MoveFileExW(szTemp, pszPath,
+                              (bReplace ? MOVEFILE_REPLACE_EXISTING : 0) | MOVEFILE_WRITE_THROUGH)) {
+        bDone = FALSE;
+        dwError = GetLastError();
+    }
+    if (!bDone) {
+        DeleteFileW(szTemp);
+        SetLastError(dwError ? dwError : ERROR_WRITE_FAULT);
+    }
+    return bDone;
+}
 
 unsigned long CUtils::SaveLutrovaneData(CString strPath, unsigned char* pData, unsigned long nLength)
 {
     if (!pData || nLength > kMapFileMapBufferSize)
         return 1;
+    std::vector<unsigned char> file(kMapFileMapOffset + nLength, 0xFF);
+    std::memcpy(file.data(), kMapFileSignature, kMapFileSignatureLength);
+    file[kMapFileSignatureLength] = 0x1A;
+    std::memcpy(file.data() + kMapFileMapOffset, pData, nLength);
+    return WriteWholeFile(WidePath(strPath).data(), file.data(), DWORD(file.size()), TRUE) ? 0 : 2;
+}
 
-    // The file is written beside its target and put in its place only when it
-    // is whole, so a failed save never leaves a truncated file behind.
-    const std::vector<wchar_t> path = WidePath(strPath);
-    // The file is put in place by a rename, which Wine lets through over a
-    // read-only file: a file its owner protected is refused, as on Windows.
-    const DWORD dwAttributes = GetFileAttributesW(path.data());
-    if (dwAttributes != INVALID_FILE_ATTRIBUTES
-        && (dwAttributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
-        return 2;
-    const std::vector<wchar_t> folder = FolderOf(path);
-    wchar_t szTemp[MAX_PATH];
-    if (path[0] == L'\0' || !GetTempFileNameW(folder.data(), L"lvd", 0, szTemp))
-        return 2;
-
-    HANDLE hFile = CreateFileW(szTemp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                               FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (hFile == INVALID_HANDLE_VALUE) {
-        DeleteFileW(szTemp);
+unsigned long CUtils::SaveRegFile(const wchar_t* pszPath, bool bRemove, const unsigned char* pData,
+                                  unsigned long nLength)
+{
+    if (!pszPath) {
+        SetLastError(ERROR_INVALID_PARAMETER);
         return 2;
     }
-    unsigned char abHeader[kMapFileHeaderSize];
-    std::memcpy(abHeader, kMapFileSignature, kMapFileSignatureLength);
-    abHeader[kMapFileSignatureLength] = 0x1A;
-    unsigned char abReserved[kMapFileReservedSize];
-    std::memset(abReserved, 0xFF, sizeof(abReserved));
-
-    bool bWritten = WriteAll(hFile, abHeader, sizeof(abHeader))
-                    && WriteAll(hFile, abReserved, sizeof(abReserved))
-                    && WriteAll(hFile, pData, nLength);
-    bWritten = CloseHandle(hFile) && bWritten;
-    if (!bWritten
-        || !MoveFileExW(szTemp, path.data(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        DeleteFileW(szTemp);
-        return 2;
-    }
-    return 0;
+    std::vector<unsigned char> file(MakeRegFileData(bRemove, pData, nLength, nullptr, 0));
+    MakeRegFileData(bRemove, pData, nLength, file.data(), DWORD(file.size()));
+    return WriteWholeFile(pszPath, file.data(), DWORD(file.size()), TRUE) ? 0 : 2;
 }
 
 unsigned long CUtils::LoadLutrovaneData(CString strPath, unsigned char* pBuffer, unsigned long* pSize)

@@ -8,6 +8,7 @@
 #include "lutrovane_pc.h"
 
 #include <cstdio>
+#include <cwchar>
 
 namespace {
 
@@ -86,17 +87,102 @@ std::wstring Mappings(size_t nMapBytes)
     return std::to_wstring(nMappings) + (nMappings == 1 ? L" mapping" : L" mappings");
 }
 
-int WriteSystemMap(const SRegFileContent& content)
+// The history could not be written: the change was not made.
+int FailHistory(const CMapHistory& history, unsigned long dwError)
+{
+    WriteErr(std::wstring(L"lvmap: cannot keep the map it would replace in ") + history.GetFolder()
+             + L": " + SystemMessage(dwError) + L"; nothing changed\r\n");
+    return kExitFailure;
+}
+
+// A key as show names a mapped key: its code and its name in the catalogue.
+std::wstring KeyText(CLutrovaneBase& catalogue, unsigned short wScancode)
+{
+    return CodeText(wScancode) + L" " + FromCp949(catalogue.GetKeyName(wScancode));
+}
+
+// Refuses a map after which Ctrl+Alt+Del or Enter cannot be pressed, unless
+// forced; forced, it says so all the same.
+bool RefusedForSignIn(const std::vector<unsigned char>& map, bool bForce)
+{
+    CWordArray lost;
+    const unsigned long nLost =
+        FindLostSignInKeys(map.data(), static_cast<unsigned long>(map.size()), lost);
+    if (nLost == 0)
+        return false;
+    CLutrovaneCore catalogue;
+    std::wstring text = L"with this map no key gives ";
+    for (int i = 0; i < lost.GetSize(); ++i)
+        text += (i ? L", " : L"") + KeyText(catalogue, lost[i]);
+    text += L" any more, so ";
+    if (nLost & SIGN_IN_CTRL_ALT_DEL)
+        text += L"Ctrl+Alt+Del cannot be pressed";
+    if ((nLost & SIGN_IN_CTRL_ALT_DEL) && (nLost & SIGN_IN_ENTER))
+        text += L" and ";
+    if (nLost & SIGN_IN_ENTER)
+        text += L"no password can be confirmed";
+    text += L": Windows may let nobody sign in";
+    WriteErr(bForce ? L"lvmap: warning: " + text + L"\r\n"
+                    : L"lvmap: refused: " + text + L". --force writes it all the same.\r\n");
+    return !bForce;
+}
+
+int WriteSystemMap(const SRegFileContent& content, bool bForce)
 {
     if (content.bDelete)
         return RemoveCommand();
-    std::vector<unsigned char> map(content.map);
-    if (CUtils::SetScancodeMapRegistry(map.data(), static_cast<unsigned long>(map.size())) != 0) {
+    if (RefusedForSignIn(content.map, bForce))
+        return kExitInvalid;
+    CMapHistory history;
+    const unsigned long nResult = history.ChangeSystemMap(
+        content.map.data(), static_cast<unsigned long>(content.map.size()));
+    if (nResult == 4)
+        return FailHistory(history, GetLastError());
+    if (nResult != 0) {
         FailRegistry(L"cannot write Scancode Map under", KEY_ALL_ACCESS);
         return kExitFailure;
     }
-    WriteOut(L"Scancode Map set: " + Mappings(map.size()) + L". " + kRestartNote);
+    WriteOut(L"Scancode Map set: " + Mappings(content.map.size()) + L". " + kRestartNote);
     return kExitDone;
+}
+
+// "2024-05-01 13:45:07", local time.
+std::wstring TimeText(const SYSTEMTIME& utc)
+{
+    SYSTEMTIME local;
+    if (!SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local))
+        local = utc;
+    wchar_t szTime[32];
+    swprintf(szTime, 32, L"%04u-%02u-%02u %02u:%02u:%02u", local.wYear, local.wMonth, local.wDay,
+             local.wHour, local.wMinute, local.wSecond);
+    return szTime;
+}
+
+// What a kept file holds: "no map", or its mappings, the first few by name.
+std::wstring KeptMapText(const std::wstring& path, int nKeyboard)
+{
+    const size_t kNamedMappings = 3;
+    SRegFileContent content;
+    std::wstring error;
+    if (ReadRegFile(path, &content, &error) != kExitDone)
+        return L"not a sound map: " + error;
+    if (content.bDelete)
+        return L"no map";
+    std::wstring text = Mappings(content.map.size());
+    content.map.resize(kMaxMapBytes, 0);
+    CStringArray realNames, mappedNames;
+    CWordArray realCodes, mappedCodes;
+    NewKeyboardTable(nKeyboard)->GetScancodeMap(content.map.data(), realNames, realCodes, 1);
+    CLutrovaneCore catalogue;
+    catalogue.GetScancodeMap(content.map.data(), mappedNames, mappedCodes, 0);
+    for (int k = 0; k < realNames.GetSize() && k < mappedNames.GetSize(); ++k) {
+        if (size_t(k) == kNamedMappings) {
+            text += L", ...";
+            break;
+        }
+        text += (k ? L", " : L": ") + FromCp949(realNames[k]) + L" -> " + FromCp949(mappedNames[k]);
+    }
+    return text;
 }
 
 }  // namespace
@@ -176,26 +262,84 @@ int KeysCommand(int nKeyboard)
     return kExitDone;
 }
 
-int ApplyCommand(const std::wstring& path)
+int ApplyCommand(const std::wstring& path, bool bForce)
 {
     SRegFileContent content;
     const int nExit = ReadMapFile(path, &content);
-    return nExit == kExitDone ? WriteSystemMap(content) : nExit;
+    return nExit == kExitDone ? WriteSystemMap(content, bForce) : nExit;
 }
 
 int RemoveCommand()
 {
-    // Any value counts, also one too long for the core to read: its removal
-    // is a change that wants a restart too.
-    unsigned long nSize;
-    const bool bHadMap = StoredValueSize(&nSize);
-    if (CUtils::DelScancodeMapRegistry() != 0) {
+    CMapHistory history;
+    const unsigned long nResult = history.ChangeSystemMap(nullptr, 0);
+    if (nResult == 4)
+        return FailHistory(history, GetLastError());
+    if (nResult == 2) {
         FailRegistry(L"cannot remove Scancode Map under", KEY_ALL_ACCESS);
         return kExitFailure;
     }
-    WriteOut(bHadMap ? std::wstring(L"Scancode Map removed. ") + kRestartNote
-                     : std::wstring(L"No map was set; nothing to remove.\r\n"));
+    WriteOut(nResult == 0 ? std::wstring(L"Scancode Map removed. ") + kRestartNote
+                          : std::wstring(L"No map was set; nothing to remove.\r\n"));
     return kExitDone;
+}
+
+int HistoryCommand(int nKeyboard)
+{
+    CMapHistory history;
+    const unsigned long dwError = history.Load();
+    if (dwError != 0) {
+        WriteErr(std::wstring(L"lvmap: cannot read ") + history.GetFolder() + L": "
+                 + SystemMessage(dwError) + L"\r\n");
+        return kExitFailure;
+    }
+    if (history.GetCount() == 0) {
+        WriteOut(std::wstring(L"No map has been kept in ") + history.GetFolder() + L"\r\n");
+        return kExitDone;
+    }
+    std::wstring text = std::wstring(L"Maps kept in ") + history.GetFolder() + L", newest first:\r\n";
+    for (int i = 0; i < history.GetCount(); ++i) {
+        SYSTEMTIME utc;
+        history.GetTime(i, &utc);
+        wchar_t szNumber[8];
+        swprintf(szNumber, 8, L"%2d", i + 1);
+        text += szNumber + (L"  " + TimeText(utc)) + L"  " + KeptMapText(history.GetPath(i), nKeyboard)
+                + L"\r\n";
+    }
+    WriteOut(text);
+    return kExitDone;
+}
+
+int UndoCommand(bool bForce)
+{
+    CMapHistory history;
+    if (history.Load() == 0 && history.GetCount() == 0) {
+        WriteErr(std::wstring(L"lvmap: nothing to undo: no map has been kept in ")
+                 + history.GetFolder() + L"\r\n");
+        return kExitFailure;
+    }
+    return RestoreCommand(L"1", bForce);
+}
+
+int RestoreCommand(const std::wstring& strWhat, bool bForce)
+{
+    std::wstring path = strWhat;
+    if (strWhat.find_first_not_of(L"0123456789") == std::wstring::npos) {
+        CMapHistory history;
+        const unsigned long dwError = history.Load();
+        const unsigned long nNumber = wcstoul(strWhat.c_str(), nullptr, 10);
+        if (dwError != 0 || nNumber < 1 || nNumber > static_cast<unsigned long>(history.GetCount())) {
+            WriteErr(L"lvmap: there is no kept map number " + strWhat + L" in " + history.GetFolder()
+                     + L": " + (dwError ? SystemMessage(dwError)
+                                        : L"it holds " + std::to_wstring(history.GetCount()))
+                     + L"\r\n");
+            return kExitFailure;
+        }
+        path = history.GetPath(static_cast<int>(nNumber) - 1);
+    }
+    SRegFileContent content;
+    const int nExit = ReadMapFile(path, &content);
+    return nExit == kExitDone ? WriteSystemMap(content, bForce) : nExit;
 }
 
 int ExportCommand(const std::wstring& path)

@@ -12,7 +12,8 @@ enum
     kExitDone = 0,
     kExitUsage = 1,
     kExitFailure = 2,   // the registry or a file failed; the system's message was printed
-    kExitInvalid = 3,   // an input file, or the system's map, is not a sound map
+    kExitInvalid = 3,   // an input file, or the system's map, is not a sound map,
+                        // or a map would leave no key to sign in with
     kExitNoMap = 4,     // export: the system holds no map
 };
 
@@ -23,8 +24,14 @@ std::wstring CodeText(unsigned short wScancode);
 
 int ShowCommand(int nKeyboard);
 int KeysCommand(int nKeyboard);
-int ApplyCommand(const std::wstring& path);
+// Changes of the map keep the value they replace in the history first. With
+// bForce a map after which nobody could sign in is written all the same.
+int ApplyCommand(const std::wstring& path, bool bForce);
 int RemoveCommand();
+int HistoryCommand(int nKeyboard);
+int UndoCommand(bool bForce);
+// strWhat: a number as history lists it, or a .lvd or .reg file.
+int RestoreCommand(const std::wstring& strWhat, bool bForce);
 int ExportCommand(const std::wstring& path);
 int ConvertCommand(const std::wstring& inPath, const std::wstring& outPath);
 // Waits for key presses until Esc comes twice in a row or nTimeoutSeconds

@@ -19,9 +19,12 @@ const wchar_t kHelp[] =
     L"\r\n"
     L"  show [--keyboard KB]     the system's map, one mapping per line:\r\n"
     L"                           real key code and name -> mapped key code and name\r\n"
-    L"  apply FILE               writes the map of FILE (.lvd or .reg) to the system;\r\n"
+    L"  apply FILE [--force]     writes the map of FILE (.lvd or .reg) to the system;\r\n"
     L"                           a .reg file with \"Scancode Map\"=- removes the map\r\n"
     L"  remove                   removes the system's map\r\n"
+    L"  history [--keyboard KB]  the maps that changes replaced, newest first\r\n"
+    L"  undo [--force]           puts back the map the last change replaced\r\n"
+    L"  restore N|FILE [--force] puts back the map numbered N by history, or a file's\r\n"
     L"  export FILE              writes the system's map to FILE (.lvd or .reg)\r\n"
     L"  convert IN OUT           turns one file into the other; the format follows\r\n"
     L"                           each name's extension (.lvd or .reg)\r\n"
@@ -35,13 +38,18 @@ const wchar_t kHelp[] =
     L"as Windows writes scan codes, the prefix first: E038 is the right Alt key.\r\n"
     L"Changing the map needs administrator rights and takes effect when Windows\r\n"
     L"restarts; lvmap restarts nothing. Every map is checked before it is written.\r\n"
+    L"Each change keeps the map it replaces in %ProgramData%\\Lutrovane\\history (the\r\n"
+    L"last 50); when that cannot be written, nothing changes. A map that leaves no\r\n"
+    L"key for Ctrl, Alt or Delete (Ctrl+Alt+Del) or for Enter is refused, as nobody\r\n"
+    L"might sign in to Windows with it; --force writes it all the same.\r\n"
     L"\r\n"
     L"Exit codes:\r\n"
     L"  0  done\r\n"
     L"  1  wrong usage\r\n"
     L"  2  the registry or a file failed (the system's message says why)\r\n"
     L"  3  an input file, or the system's map for export, is not a sound map;\r\n"
-    L"     also show, when the system's map is more than 1024 bytes\r\n"
+    L"     also show, when the system's map is more than 1024 bytes; or the map\r\n"
+    L"     would leave no key to sign in with (without --force)\r\n"
     L"  4  export: the system holds no map\r\n";
 
 const wchar_t* const kKeyboards[] = {L"pc", L"apple-ext", L"apple-pro", L"apple-etc"};
@@ -57,12 +65,14 @@ int Usage(const std::wstring& what)
 struct SOptions
 {
     int nKeyboard = 0;
+    bool bForce = false;
     unsigned long nTimeoutSeconds = kDefaultTimeoutSeconds;
     std::vector<std::wstring> operands;
 };
 
-// Takes "--name value" and "--name=value" for the options the command allows.
-bool ParseOptions(const std::vector<std::wstring>& args, bool bKeyboard, bool bTimeout,
+// Takes "--name value" and "--name=value" for the options the command allows,
+// and --force alone.
+bool ParseOptions(const std::vector<std::wstring>& args, bool bKeyboard, bool bTimeout, bool bForce,
                   SOptions* pOptions, std::wstring* pError)
 {
     for (size_t i = 1; i < args.size(); ++i) {
@@ -80,10 +90,19 @@ bool ParseOptions(const std::vector<std::wstring>& args, bool bKeyboard, bool bT
             pOptions->operands.push_back(name);
             continue;
         }
-        const bool bKnown = (bKeyboard && name == L"--keyboard") || (bTimeout && name == L"--timeout");
+        const bool bKnown = (bKeyboard && name == L"--keyboard") || (bTimeout && name == L"--timeout")
+                            || (bForce && name == L"--force");
         if (!bKnown) {
             *pError = L"unknown option " + args[i] + L" for " + args[0];
             return false;
+        }
+        if (name == L"--force") {
+            if (bHasValue) {
+                *pError = L"--force takes no value";
+                return false;
+            }
+            pOptions->bForce = true;
+            continue;
         }
         if (!bHasValue) {
             if (++i >= args.size()) {
@@ -136,18 +155,20 @@ int Run(const std::vector<std::wstring>& args)
         return kExitDone;
     }
 
-    const bool bKeyboard = command == L"show" || command == L"keys" || command == L"detect";
+    const bool bKeyboard = command == L"show" || command == L"keys" || command == L"detect"
+                           || command == L"history";
+    const bool bForce = command == L"apply" || command == L"undo" || command == L"restore";
     size_t nOperands = 0;
-    if (command == L"apply" || command == L"export")
+    if (command == L"apply" || command == L"export" || command == L"restore")
         nOperands = 1;
     else if (command == L"convert")
         nOperands = 2;
-    else if (!bKeyboard && command != L"remove")
+    else if (!bKeyboard && command != L"remove" && command != L"undo")
         return Usage(L"unknown command " + command);
 
     SOptions options;
     std::wstring error;
-    if (!ParseOptions(args, bKeyboard, command == L"detect", &options, &error))
+    if (!ParseOptions(args, bKeyboard, command == L"detect", bForce, &options, &error))
         return Usage(error);
     if (options.operands.size() != nOperands) {
         return Usage(command + L" takes "
@@ -155,7 +176,10 @@ int Run(const std::vector<std::wstring>& args)
                                        : nOperands == 1 ? std::wstring(L"one file") : std::wstring(L"two files")));
     }
     for (const std::wstring& path : options.operands) {
-        if (!IsMapFile(path))
+        // restore takes the number history shows as well.
+        const bool bNumber = command == L"restore" && !path.empty()
+                             && path.find_first_not_of(L"0123456789") == std::wstring::npos;
+        if (!bNumber && !IsMapFile(path))
             return Usage(path + L": the name must end in .lvd (map data file) or .reg (registry file)");
     }
 
@@ -166,7 +190,13 @@ int Run(const std::vector<std::wstring>& args)
     if (command == L"detect")
         return DetectCommand(options.nKeyboard, options.nTimeoutSeconds);
     if (command == L"apply")
-        return ApplyCommand(options.operands[0]);
+        return ApplyCommand(options.operands[0], options.bForce);
+    if (command == L"history")
+        return HistoryCommand(options.nKeyboard);
+    if (command == L"undo")
+        return UndoCommand(options.bForce);
+    if (command == L"restore")
+        return RestoreCommand(options.operands[0], options.bForce);
     if (command == L"export")
         return ExportCommand(options.operands[0]);
     if (command == L"convert")

@@ -80,24 +80,26 @@ int ReadLvd(const std::wstring& path, SRegFileContent* pContent)
     return kExitDone;
 }
 
-int ReadReg(const std::wstring& path, SRegFileContent* pContent)
+}  // namespace
+
+int ReadRegFile(const std::wstring& path, SRegFileContent* pContent, std::wstring* pError)
 {
     HANDLE hFile = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                FILE_ATTRIBUTE_NORMAL, nullptr);
     if (hFile == INVALID_HANDLE_VALUE) {
-        Fail(path, SystemMessage(GetLastError()));
+        *pError = SystemMessage(GetLastError());
         return kExitFailure;
     }
     LARGE_INTEGER size;
     if (!GetFileSizeEx(hFile, &size)) {
-        Fail(path, SystemMessage(GetLastError()));
+        *pError = SystemMessage(GetLastError());
         CloseHandle(hFile);
         return kExitFailure;
     }
     if (static_cast<unsigned long long>(size.QuadPart) > kMaxRegFileBytes) {
         CloseHandle(hFile);
-        Fail(path, L"a registry file of more than " + std::to_wstring(kMaxRegFileBytes)
-                       + L" bytes is not read");
+        *pError = L"a registry file of more than " + std::to_wstring(kMaxRegFileBytes)
+                  + L" bytes is not read";
         return kExitInvalid;
     }
     std::vector<unsigned char> bytes(static_cast<size_t>(size.QuadPart));
@@ -107,17 +109,28 @@ int ReadReg(const std::wstring& path, SRegFileContent* pContent)
     const DWORD dwError = GetLastError();
     CloseHandle(hFile);
     if (!bRead) {
-        Fail(path, SystemMessage(dwError));
+        *pError = SystemMessage(dwError);
         return kExitFailure;
     }
     bytes.resize(nRead);
 
     const std::string strError = ParseRegFile(bytes.data(), bytes.size(), pContent);
     if (!strError.empty()) {
-        Fail(path, FromAscii(strError));
+        *pError = FromAscii(strError);
         return kExitInvalid;
     }
     return kExitDone;
+}
+
+namespace {
+
+int ReadReg(const std::wstring& path, SRegFileContent* pContent)
+{
+    std::wstring error;
+    const int nExit = ReadRegFile(path, pContent, &error);
+    if (nExit != kExitDone)
+        Fail(path, error);
+    return nExit;
 }
 
 int WriteLvd(const std::wstring& path, const SRegFileContent& content)
@@ -143,32 +156,12 @@ int WriteLvd(const std::wstring& path, const SRegFileContent& content)
 
 int WriteReg(const std::wstring& path, const SRegFileContent& content)
 {
-    const std::vector<unsigned char> bytes = MakeRegFile(content);
-    // Written beside the target and moved over it whole, so that a failure
-    // never leaves a cut file in its place.
-    const std::wstring tempPath = path + L".lvmap-new";
-    HANDLE hFile = CreateFileW(tempPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                               FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (hFile == INVALID_HANDLE_VALUE) {
+    // The core writes beside the target and moves the file over it whole, and
+    // refuses a read-only target, which a move under Wine would replace.
+    if (CUtils::SaveRegFile(path.c_str(), content.bDelete, content.map.data(),
+                            static_cast<unsigned long>(content.map.size()))
+        != 0) {
         Fail(path, SystemMessage(GetLastError()));
-        return kExitFailure;
-    }
-    DWORD nWritten = 0;
-    BOOL bDone = WriteFile(hFile, bytes.data(), static_cast<DWORD>(bytes.size()), &nWritten, nullptr)
-                 && nWritten == bytes.size();
-    DWORD dwError = bDone ? ERROR_SUCCESS : GetLastError();
-    if (!CloseHandle(hFile) && bDone) {
-        bDone = FALSE;
-        dwError = GetLastError();
-    }
-    if (bDone && !MoveFileExW(tempPath.c_str(), path.c_str(),
-                              MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        bDone = FALSE;
-        dwError = GetLastError();
-    }
-    if (!bDone) {
-        DeleteFileW(tempPath.c_str());
-        Fail(path, dwError ? SystemMessage(dwError) : std::wstring(L"the file could not be written"));
         return kExitFailure;
     }
     return kExitDone;

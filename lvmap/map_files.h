@@ -18,6 +18,8 @@ EMapFileFormat MapFileFormatOf(const std::wstring& path);
 // Reads and checks the map of a file. Prints what is wrong and returns the
 // exit code; content is filled only on kExitDone.
 int ReadMapFile(const std::wstring& path, SRegFileContent* pContent);
+// The same for a registry file, without a word: what is wrong goes to *pError.
+int ReadRegFile(const std::wstring& path, SRegFileContent* pContent, std::wstring* pError);
 // Writes a checked map to a file in the format of its extension; an existing
 // file is replaced only by a whole new one.
 int WriteMapFile(const std::wstring& path, const SRegFileContent& content);

@@ -17,9 +17,6 @@ const char kHeader5[] = "Windows Registry Editor Version 5.00";
 const char kHeader4[] = "REGEDIT4";
 const char kValueName[] = "Scancode Map";
 
-// The registry editor breaks a hex line once it reaches this many characters.
-const size_t kFoldColumn = 77;
-
 typedef std::u16string_view Text;
 
 std::string Num(size_t n)
@@ -492,41 +489,4 @@ std::string ParseRegFile(const unsigned char* pData, size_t nLength, SRegFileCon
         return "no data";
     const std::u16string text = Decode(pData, nLength);
     return CRegFileParser(text).Parse(pContent);
-}
-
-std::vector<unsigned char> MakeRegFile(const SRegFileContent& content)
-{
-    static const char kDigits[] = "0123456789abcdef";
-    std::string text = std::string(kHeader5) + "\r\n\r\n[" + kKeyboardLayoutKeyPath + "]\r\n\""
-                       + kValueName + "\"=";
-    if (content.bDelete) {
-        text += "-";
-    } else {
-        text += "hex:";
-        // The line so far: the quoted name, '=' and "hex:".
-        size_t nColumn = (sizeof(kValueName) - 1) + 3 + 4;
-        for (size_t i = 0; i < content.map.size(); ++i) {
-            text += kDigits[content.map[i] >> 4];
-            text += kDigits[content.map[i] & 0xF];
-            if (i + 1 == content.map.size())
-                break;
-            text += ',';
-            nColumn += 3;
-            if (nColumn >= kFoldColumn) {
-                text += "\\\r\n  ";
-                nColumn = 2;
-            }
-        }
-    }
-    text += "\r\n\r\n";
-
-    std::vector<unsigned char> bytes;
-    bytes.reserve(2 + text.size() * 2);
-    bytes.push_back(0xFF);
-    bytes.push_back(0xFE);
-    for (char ch : text) {
-        bytes.push_back(static_cast<unsigned char>(ch));
-        bytes.push_back(0);
-    }
-    return bytes;
 }

@@ -1,6 +1,8 @@
 // Map bytes in registry files (.reg) and their checks: pure C++ over bytes in
-// memory, no Windows header, so that it builds and is tested on any platform.
+// memory, no Windows call, so that it builds and is tested on any platform.
 #pragma once
+
+#include "lutrovane_core.h"
 
 #include <cstddef>
 #include <string>
@@ -32,5 +34,14 @@ struct SRegFileContent
 std::string ParseRegFile(const unsigned char* pData, size_t nLength, SRegFileContent* pContent);
 
 // A registry file as the registry editor exports the key with this value:
-// UTF-16LE with a byte-order mark, CRLF, hex data folded as it folds it.
-std::vector<unsigned char> MakeRegFile(const SRegFileContent& content);
+// UTF-16LE with a byte-order mark, CRLF, hex data folded as it folds it. The
+// core writes it, for lvmap as for the map's history.
+inline std::vector<unsigned char> MakeRegFile(const SRegFileContent& content)
+{
+    const unsigned long nLength = static_cast<unsigned long>(content.map.size());
+    std::vector<unsigned char> bytes(
+        CUtils::MakeRegFileData(content.bDelete, content.map.data(), nLength, nullptr, 0));
+    CUtils::MakeRegFileData(content.bDelete, content.map.data(), nLength, bytes.data(),
+                            static_cast<unsigned long>(bytes.size()));
+    return bytes;
+}

@@ -28,6 +28,8 @@ std::wstring AfxLoadStringW(UINT nID);
 // icon in nType, OK boxes get the exclamation mark and Yes/No boxes the
 // question mark. Returns the button pressed (IDOK, IDYES, IDNO), 0 on failure.
 int AfxMessageBox(UINT nIDPrompt, UINT nType = MB_OK);
+// The same with a text of code page 949.
+int AfxMessageBox(const char* pszText, UINT nType = MB_OK);
 
 // The application object. There may be several (a test makes its own), and
 // none is special: the entry point calls InitInstance of the one it owns.

@@ -171,7 +171,9 @@ int CListCtrl::InsertColumn(int nCol, const char* pszHeading, int nFormat)
     return int(SendMessage(LVM_INSERTCOLUMNW, nCol, LPARAM(&column)));
 }
 
-int AfxMessageBox(UINT nIDPrompt, UINT nType)
+namespace {
+
+int ShowMessageBox(const std::wstring& strText, UINT nType)
 {
     if (!(nType & MB_ICONMASK)) {
         const UINT nButtons = nType & MB_TYPEMASK;
@@ -183,7 +185,19 @@ int AfxMessageBox(UINT nIDPrompt, UINT nType)
     HWND hOwner = ::GetActiveWindow();
     if (hOwner)
         hOwner = ::GetAncestor(hOwner, GA_ROOT);
-    return ::MessageBoxW(hOwner, AfxLoadStringW(nIDPrompt).c_str(), L"Lutrovane", nType);
+    return ::MessageBoxW(hOwner, strText.c_str(), L"Lutrovane", nType);
+}
+
+}  // namespace
+
+int AfxMessageBox(UINT nIDPrompt, UINT nType)
+{
+    return ShowMessageBox(AfxLoadStringW(nIDPrompt), nType);
+}
+
+int AfxMessageBox(const char* pszText, UINT nType)
+{
+    return ShowMessageBox(Cp949ToWide(pszText), nType);
 }
 
 BOOL CMenu::TrackPopupMenu(UINT nFlags, int x, int y, const CWnd* pWnd) const

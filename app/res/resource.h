@@ -42,6 +42,8 @@
 #define IDS_SAVE_FAILED                 126
 #define IDS_PATH_NOT_949                127
 #define IDS_OUT_OF_MEMORY               128
+#define IDS_ASK_LOCKOUT                 129
+#define IDS_HISTORY_FAILED              130
 
 // Splash (template 133)
 #define IDC_SPLASH_PICTURE              1000

@@ -1,7 +1,8 @@
 // The map decoder with each of the five key tables (the first byte of the
 // version field, which the decoder never reads, picks one), over whatever
 // bytes a registry value or a map data file may put in a map buffer. Every
-// decoded map must encode back to the entries it came from.
+// decoded map must encode back to the entries it came from. The same bytes go
+// through the check for keys that signing in needs.
 #include "fuzz_support.h"
 
 #include <cstddef>
@@ -47,6 +48,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize)
         nEntries = 0;
     if (nEntries > kMaxEntries)
         nEntries = kMaxEntries;
+
+    // The check for keys that signing in needs reads the bytes given and no
+    // more, whatever their count says; it names keys only for a lost group.
+    const std::vector<unsigned char> exact(pData, pData + nSize);
+    CWordArray lostKeys;
+    const unsigned long nLost =
+        FindLostSignInKeys(exact.data(), static_cast<unsigned long>(nSize), lostKeys);
+    FUZZ_CHECK((nLost == 0) == (lostKeys.GetSize() == 0));
 
     // One table per input, not five: five times as many inputs in the time.
     CLutrovaneBase& table = *tables.all[buffer[0] % 5];

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <new>
@@ -100,6 +101,50 @@ std::wstring TestFolder(const wchar_t* pszName)
     return strFolder;
 }
 
+// The registry file the history keeps for a value; an empty one stands for no map.
+Bytes RegFile(const Bytes& value)
+{
+    Bytes file(CUtils::MakeRegFileData(value.empty(), value.data(), ULONG(value.size()), NULL, 0));
+    CUtils::MakeRegFileData(value.empty(), value.data(), ULONG(value.size()), file.data(),
+                            ULONG(file.size()));
+    return file;
+}
+
+// Points the history of the map at an empty folder of the test's own, and
+// back where it was at the end.
+class CHistoryFolder
+{
+public:
+    CHistoryFolder()
+    {
+        const std::wstring strRoot = TestFolder(L"history");
+        TestFolder(L"history\\Lutrovane");
+        TestFolder(L"history\\Lutrovane\\history");
+        wchar_t szOld[MAX_PATH] = L"";
+        GetEnvironmentVariableW(L"ProgramData", szOld, MAX_PATH);
+        m_strOld = szOld;
+        SetEnvironmentVariableW(L"ProgramData", strRoot.c_str());
+    }
+    ~CHistoryFolder() { SetEnvironmentVariableW(L"ProgramData", m_strOld.c_str()); }
+    CHistoryFolder(const CHistoryFolder&) = delete;
+    CHistoryFolder& operator=(const CHistoryFolder&) = delete;
+
+    std::wstring Folder() const { return CMapHistory().GetFolder(); }
+    // The kept files' bytes, newest first.
+    std::vector<Bytes> Kept() const
+    {
+        CMapHistory history;
+        history.Load();
+        std::vector<Bytes> files;
+        for (int i = 0; i < history.GetCount(); ++i)
+            files.push_back(FileBytes(history.GetPath(i)));
+        return files;
+    }
+
+private:
+    std::wstring m_strOld;
+};
+
 // The common file dialog: anything shown that is none of the program's own.
 bool IsFileDialog(HWND hwnd)
 {
@@ -153,6 +198,7 @@ bool SystemMapButtons(HWND page)
 TEST(Commands, ApplyWritesTheRowsAndLoadSystemMapAndRemoveWorkOnTheRegistry)
 {
     CSystemMapKeeper keeper;
+    CHistoryFolder history;
     CUtils::DelScancodeMapRegistry();
     CRestartOffers restarts;
     ASSERT_TRUE(restarts.Watching());
@@ -171,6 +217,7 @@ TEST(Commands, ApplyWritesTheRowsAndLoadSystemMapAndRemoveWorkOnTheRegistry)
         EXPECT_TRUE(WaitUntil([&] { return SystemMapButtons(page); }));
         EXPECT_TRUE(WaitUntil([&] { return restarts.Count() == 1; })) << "no restart offered";
         EXPECT_EQ(page, restarts.LastOwner());
+        EXPECT_EQ(std::vector<Bytes>{RegFile(Bytes())}, history.Kept()) << "no record of no map";
 
         Command(page, IDC_NEW_MAP);
         EXPECT_EQ(L"모든 매핑 데이터를 삭제하고 현재 시스템에 설정된 매핑 데이터를 분석하여 로드하시겠습니까?",
@@ -188,6 +235,7 @@ TEST(Commands, ApplyWritesTheRowsAndLoadSystemMapAndRemoveWorkOnTheRegistry)
         }));
         EXPECT_EQ(Bytes(), SystemMap());
         EXPECT_TRUE(WaitUntil([&] { return restarts.Count() == 2; })) << "no restart offered";
+        EXPECT_EQ(RegFile(MapBytes({{0x001D, 0x003A}})), history.Kept().front());
         EXPECT_EQ(1u, Rows(list).size());
         ASSERT_TRUE(run.Go(kBack, 0));
         ASSERT_TRUE(run.GoToList(0));
@@ -229,6 +277,7 @@ void CreateKeyboardLayoutKey()
 TEST(Commands, FailedAppliesAndRemovesAreReportedAndChangeNoButton)
 {
     CSystemMapKeeper keeper;
+    CHistoryFolder history;
     CUtils::DelScancodeMapRegistry();
     CRestartOffers restarts;
     CWizardRun run;
@@ -237,6 +286,25 @@ TEST(Commands, FailedAppliesAndRemovesAreReportedAndChangeNoButton)
         ASSERT_TRUE(page) << run.Where();
         ASSERT_TRUE(AddPair(page, L"A", L"B"));
         ASSERT_FALSE(IsEnabledItem(page, IDC_LOAD_SYSTEM_MAP) || IsEnabledItem(page, IDC_REMOVE_SYSTEM_MAP));
+
+        // A file where the history's folder belongs: the map it would replace
+        // cannot be kept, so nothing is changed, and the notice says where.
+        const std::wstring strFolder = history.Folder();
+        const auto blockHistory = [&] {
+            std::filesystem::remove_all(strFolder);
+            std::ofstream(strFolder.c_str(), std::ios::binary) << "in the way";
+        };
+        const auto expectHistoryNotice = [&](int id) {
+            SCOPED_TRACE(id);
+            Command(page, id);
+            const std::wstring strNotice = Answer(IDOK);
+            EXPECT_NE(std::wstring::npos, strNotice.find(L"기록으로 남기지 못해")) << strNotice.size();
+            EXPECT_NE(std::wstring::npos, strNotice.find(strFolder)) << strNotice.size();
+        };
+        blockHistory();
+        expectHistoryNotice(IDC_APPLY_MAP);
+        EXPECT_EQ(Bytes(), SystemMap());
+        DeleteFileW(strFolder.c_str());
 
         DeleteKeyboardLayoutKey();
         Command(page, IDC_APPLY_MAP);
@@ -248,6 +316,13 @@ TEST(Commands, FailedAppliesAndRemovesAreReportedAndChangeNoButton)
         Command(page, IDC_APPLY_MAP);
         EXPECT_TRUE(WaitUntil([&] { return SystemMapButtons(page); }));
         EXPECT_TRUE(WaitUntil([&] { return restarts.Count() == 1; }));
+        const Bytes applied = SystemMap();
+
+        blockHistory();
+        expectHistoryNotice(IDC_REMOVE_SYSTEM_MAP);
+        EXPECT_EQ(applied, SystemMap());
+        DeleteFileW(strFolder.c_str());
+
         DeleteKeyboardLayoutKey();
         Command(page, IDC_REMOVE_SYSTEM_MAP);
         EXPECT_NE(std::wstring::npos, Answer(IDOK).find(L"제거하지 못했습니다"));
@@ -258,6 +333,57 @@ TEST(Commands, FailedAppliesAndRemovesAreReportedAndChangeNoButton)
     });
     CreateKeyboardLayoutKey();
     EXPECT_EQ(1, restarts.Count()) << "a restart offered for a change that failed";
+}
+
+TEST(Commands, MapsThatLeaveNoKeyToSignInWithAskFirstAndNoWritesNothing)
+{
+    CSystemMapKeeper keeper;
+    CHistoryFolder history;
+    const struct
+    {
+        const char* pszCase;
+        Bytes map;
+        const wchar_t* pszLost;  // NULL: no question
+    } maps[] = {
+        {"both Control keys off", MapBytes({{0x0000, 0x001D}, {0x0000, 0xE01D}}),
+         L"Control(왼쪽), Control(오른쪽)/한자변환"},
+        {"every Enter off", MapBytes({{0x0000, 0x001C}, {0x0000, 0xE01C}}), L"Enter, 키패드 Enter"},
+        {"Control moved onto CapsLock", MapBytes({{0x003A, 0x001D}, {0x001D, 0x003A}}), NULL},
+        {"Control and Alt swapped",
+         MapBytes({{0x0038, 0x001D}, {0x001D, 0x0038}, {0xE038, 0xE01D}, {0xE01D, 0xE038}}), NULL},
+    };
+    SetSystemMap(maps[0].map);
+    CWizardRun run;
+    run.Run([&] {
+        HWND page = run.StartAtList(0);
+        ASSERT_TRUE(page) << run.Where();
+        HWND list = GetDlgItem(page, IDC_MAP_LIST);
+        for (const auto& m : maps) {
+            SCOPED_TRACE(m.pszCase);
+            SetSystemMap(m.map);
+            Command(page, IDC_LOAD_SYSTEM_MAP);
+            ASSERT_TRUE(WaitUntil([&] { return int(Rows(list).size()) == m.map[8] - 1; }));
+            CUtils::DelScancodeMapRegistry();
+            Command(page, IDC_APPLY_MAP);
+            if (!m.pszLost) {
+                EXPECT_TRUE(WaitUntil([&] { return SystemMap() == m.map; }));
+                EXPECT_FALSE(FindShown(IsMessageBox)) << "asked about a map that keeps every key";
+                continue;
+            }
+            HWND box = WaitShown(IsMessageBox);
+            ASSERT_TRUE(box);
+            const std::wstring strQuestion = MessageText(box);
+            EXPECT_NE(std::wstring::npos, strQuestion.find(m.pszLost)) << strQuestion.size();
+            // Enter takes the default answer, which must be No.
+            SetForegroundWindow(box);
+            PressKey(VK_RETURN);
+            ASSERT_TRUE(WaitGone(box));
+            // Returns once the command has ended: nothing was written by then.
+            SendMessageW(page, WM_NULL, 0, 0);
+            EXPECT_EQ(Bytes(), SystemMap());
+        }
+        EXPECT_TRUE(run.End(kFinish));
+    });
 }
 
 TEST(Commands, SaveThenLoadFileReproducesTheRowsAndRefusesWhatIsNoMapFile)

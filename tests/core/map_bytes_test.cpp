@@ -177,6 +177,50 @@ TEST(GetScancodeMap, StaleArraysHoldOnlyTheDecodedEntries)
     EXPECT_EQ(0, names.GetSize());
 }
 
+TEST(FindLostSignInKeys, MapsThatLeaveNoKeyToSignInWithAreFoundAndMovedKeysAreNot)
+{
+    const struct {
+        const char* what;
+        Codes real, mapped;
+        unsigned long nLost;
+        Codes lostKeys;
+    } cases[] = {
+        {"both Control keys off", {0x1D00, 0x1DE0}, {0, 0}, SIGN_IN_CTRL, {0x1D00, 0x1DE0}},
+        {"both Alt keys made A", {0x3800, 0x38E0}, {0x1E00, 0x1E00}, SIGN_IN_ALT, {0x3800, 0x38E0}},
+        {"Delete and keypad Del off", {0x53E0, 0x5300}, {0, 0}, SIGN_IN_DELETE, {0x53E0, 0x5300}},
+        {"every Enter off, and both Controls", {0x1C00, 0x1D00, 0x1CE0, 0x1DE0}, {0, 0, 0, 0},
+         SIGN_IN_CTRL | SIGN_IN_ENTER, {0x1D00, 0x1DE0, 0x1C00, 0x1CE0}},
+        {"an entry from the code 0 gives no key", {0x1D00, 0x1DE0, 0}, {0, 0, 0x1D00}, SIGN_IN_CTRL,
+         {0x1D00, 0x1DE0}},
+        {"one Control key left", {0x1D00}, {0}, 0, {}},
+        {"Control moved onto CapsLock", {0x1D00, 0x3A00, 0x1DE0}, {0x3A00, 0x1D00, 0}, 0, {}},
+        {"Control and Alt swapped", {0x1D00, 0x3800, 0x1DE0, 0x38E0}, {0x3800, 0x1D00, 0x38E0, 0x1DE0},
+         0, {}},
+        {"keys mapped onto themselves", {0x1C00, 0x1CE0}, {0x1C00, 0x1CE0}, 0, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::vector<unsigned char> map = Encode(c.real, c.mapped);
+        CWordArray lost;
+        lost.Add(0x5555);
+        EXPECT_EQ(c.nLost, FindLostSignInKeys(map.data(), 16 + 4 * c.real.size(), lost));
+        Codes lostKeys;
+        for (int i = 0; i < lost.GetSize(); ++i)
+            lostKeys.push_back(lost[i]);
+        EXPECT_EQ(c.lostKeys, lostKeys);
+    }
+
+    // Entries past the count, or past the bytes given, are no part of the map.
+    std::vector<unsigned char> map = Encode({0x1D00, 0x1DE0}, {0, 0});
+    CWordArray lost;
+    EXPECT_EQ(SIGN_IN_CTRL, FindLostSignInKeys(map.data(), 24, lost));
+    map[8] = 2;
+    EXPECT_EQ(0u, FindLostSignInKeys(map.data(), 24, lost));
+    map[8] = 3;
+    EXPECT_EQ(0u, FindLostSignInKeys(map.data(), 16, lost));
+    EXPECT_EQ(0u, FindLostSignInKeys(nullptr, 0, lost));
+}
+
 TEST(CLutrovaneBase, BaseClassAloneIsAnEmptyTable)
 {
     CLutrovaneBase table;

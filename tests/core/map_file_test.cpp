@@ -150,4 +150,23 @@ TEST_F(MapFile, SaveReplacesAWholeFileOrNothing)
     EXPECT_NE(0u, CUtils::SaveLutrovaneData(Path("null.lvd"), nullptr, 20));
     EXPECT_NE(0u, CUtils::SaveLutrovaneData(Path("long.lvd"), map.data(), 1025));
     EXPECT_EQ(std::vector<std::wstring>{L"map.lvd"}, Files());
+
+    // A read-only file stays, though a move under Wine would replace it; a
+    // file named like a temporary file beside the target is someone else's.
+    Write(L"kept.lvd", {'k'});
+    Write(L"kept.reg", {'k'});
+    Write(L"map.reg.lvmap-new", {'x'});
+    for (const wchar_t* pszName : {L"kept.lvd", L"kept.reg"})
+        SetFileAttributesW((m_folder + pszName).c_str(), FILE_ATTRIBUTE_READONLY);
+    EXPECT_EQ(2u, CUtils::SaveLutrovaneData(Path("kept.lvd"), map.data(), 20));
+    SetLastError(ERROR_SUCCESS);
+    EXPECT_EQ(2u, CUtils::SaveRegFile((m_folder + L"kept.reg").c_str(), false, map.data(), 20));
+    EXPECT_EQ(DWORD(ERROR_ACCESS_DENIED), GetLastError());
+    EXPECT_EQ(0u, CUtils::SaveRegFile((m_folder + L"map.reg").c_str(), true, nullptr, 0));
+    for (const wchar_t* pszName : {L"kept.lvd", L"kept.reg"}) {
+        EXPECT_EQ(Bytes{'k'}, Read(pszName));
+        SetFileAttributesW((m_folder + pszName).c_str(), FILE_ATTRIBUTE_NORMAL);
+    }
+    EXPECT_EQ(Bytes{'x'}, Read(L"map.reg.lvmap-new"));
+    EXPECT_EQ(5u, Files().size()) << "a temporary file was left";
 }

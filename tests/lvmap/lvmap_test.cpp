@@ -29,6 +29,13 @@ const Bytes kThreeMappings = {
     0x00, 0x00, 0x00, 0x00,                          // null entry
 };
 const char kThreeMappingsForReg[] = "0000000000000000040000001D003A0038E05BE00000590000000000";
+const Bytes kCapsToControl = {
+    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,  // version, flags
+    0x02, 0x00, 0x00, 0x00,                          // entry count
+    0x1D, 0x00, 0x3A, 0x00,                          // 003A CapsLock -> 001D left Control
+    0x00, 0x00, 0x00, 0x00,                          // null entry
+};
+const char kCapsToControlForReg[] = "0000000000000000020000001D003A0000000000";
 
 struct SRun
 {
@@ -135,6 +142,9 @@ protected:
         GetTempPathW(MAX_PATH, szPath);
         m_folder = std::wstring(szPath) + L"lvmap-test-" + std::to_wstring(GetCurrentProcessId()) + L"\\";
         CreateDirectoryW(m_folder.c_str(), nullptr);
+        // lvmap keeps its history below the folder, which the test empties.
+        SetEnvironmentVariableW(L"ProgramData", m_folder.c_str());
+        m_history = m_folder + L"Lutrovane\\history\\";
         HKEY hKey;
         ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE, kLayoutKey, 0, nullptr, 0,
                                                  KEY_ALL_ACCESS, nullptr, &hKey, nullptr));
@@ -145,12 +155,15 @@ protected:
     void TearDown() override
     {
         SetUp();
-        WIN32_FIND_DATAW fd;
-        HANDLE hFind = FindFirstFileW((m_folder + L"*").c_str(), &fd);
-        for (BOOL b = hFind != INVALID_HANDLE_VALUE; b; b = FindNextFileW(hFind, &fd))
-            DeleteFileW((m_folder + fd.cFileName).c_str());
-        FindClose(hFind);
-        RemoveDirectoryW(m_folder.c_str());
+        for (const std::wstring& folder : {m_history, m_folder}) {
+            WIN32_FIND_DATAW fd;
+            HANDLE hFind = FindFirstFileW((folder + L"*").c_str(), &fd);
+            for (BOOL b = hFind != INVALID_HANDLE_VALUE; b; b = FindNextFileW(hFind, &fd))
+                DeleteFileW((folder + fd.cFileName).c_str());
+            FindClose(hFind);
+            RemoveDirectoryW(folder.c_str());
+            RemoveDirectoryW((m_folder + L"Lutrovane").c_str());
+        }
     }
 
     SRun RunLine(const std::wstring& commandLine)
@@ -186,7 +199,8 @@ protected:
     }
 
     std::wstring m_lvmap;
-    std::wstring m_folder;  // the test's files and the outputs of the programs run
+    std::wstring m_folder;   // the test's files and the outputs of the programs run
+    std::wstring m_history;  // where lvmap keeps the maps it replaces
 };
 
 }  // namespace
@@ -206,6 +220,7 @@ TEST_F(Lvmap, WrongUsageExitsWithOneAndChangesNothing)
         {L"detect --timeout 0", "--timeout takes a number"},
         {L"apply " + Quoted(L"map.txt"), "the name must end in .lvd"},
         {L"convert " + Quoted(L"in.lvd"), "convert takes two files"},
+        {L"remove --force", "unknown option --force"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.args.begin(), c.args.end()));
@@ -409,6 +424,94 @@ TEST_F(Lvmap, AValueLongerThanAnyMapIsNoSoundMapAndRemoveRemovesIt)
     EXPECT_EQ(0u, run.dwExit);
     EXPECT_EQ("Scancode Map removed. The change takes effect when Windows restarts.\r\n", run.strOut);
     EXPECT_EQ("", StoredForReg());
+}
+
+TEST_F(Lvmap, UndoAndRestorePutBackWhatEachChangeReplaced)
+{
+    SRun run = Run(L"undo");
+    EXPECT_EQ(2u, run.dwExit);
+    EXPECT_NE(std::string::npos, run.strErr.find("nothing to undo")) << run.strErr;
+
+    SRegFileContent content;
+    content.map = kThreeMappings;
+    WriteAll(File(L"three.reg"), AsString(MakeRegFile(content)));
+    WriteAll(File(L"caps.lvd"), Lvd(kCapsToControl));
+    const struct {
+        std::wstring args;
+        const char* stored;  // the value after it, "" for none
+    } steps[] = {
+        {L"apply " + Quoted(L"three.reg"), kThreeMappingsForReg},
+        {L"undo", ""},  // there was no map before
+        {L"apply " + Quoted(L"caps.lvd"), kCapsToControlForReg},
+        // Kept by now, newest first: no map, three (replaced by undo), no map.
+        {L"restore 2", kThreeMappingsForReg},
+        {L"undo", kCapsToControlForReg},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(std::string(step.args.begin(), step.args.end()));
+        run = Run(step.args);
+        EXPECT_EQ(0u, run.dwExit) << run.strErr;
+        EXPECT_EQ(step.stored, StoredForReg());
+    }
+
+    run = Run(L"history");
+    EXPECT_EQ(0u, run.dwExit);
+    const size_t nFirst = run.strOut.find("\r\n 1  ");
+    EXPECT_NE(std::string::npos, nFirst) << run.strOut;
+    EXPECT_EQ(nFirst + 25, run.strOut.find(u8"  3 mappings: CapsLock -> Control(왼쪽), 윈도우키(왼쪽) -> "
+                                           u8"Alt(오른쪽)/한글전환, 알수 없음 -> 알수 없음\r\n 2  "))
+        << "number, time to the second, count, first mappings";
+    EXPECT_NE(std::string::npos, run.strOut.find(u8"  1 mapping: CapsLock -> Control(왼쪽)\r\n 3  "));
+    EXPECT_NE(std::string::npos, run.strOut.find("  no map\r\n 4  "));
+    EXPECT_NE(std::string::npos, run.strOut.find("\r\n 5  ")) << "five changes, five kept";
+
+    // A kept file is what the registry editor takes back by itself.
+    CMapHistory history;
+    ASSERT_EQ(0u, history.Load());
+    Run(L"remove");
+    EXPECT_EQ(0u, RunLine(L"regedit.exe /S \"" + std::wstring(history.GetPath(0)) + L"\"").dwExit);
+    EXPECT_EQ(kThreeMappingsForReg, StoredForReg());
+
+    run = Run(L"restore 9");
+    EXPECT_EQ(2u, run.dwExit);
+    EXPECT_NE(std::string::npos, run.strErr.find("no kept map number 9")) << run.strErr;
+}
+
+TEST_F(Lvmap, MapsAfterWhichNobodyCouldSignInAreRefusedUnlessForced)
+{
+    // Both Control keys off, and both Enter keys made A.
+    const Bytes kLockOut = {
+        0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,  // version, flags
+        0x05, 0x00, 0x00, 0x00,                          // entry count
+        0x00, 0x00, 0x1D, 0x00,                          // 001D left Control -> off
+        0x00, 0x00, 0x1D, 0xE0,                          // E01D right Control -> off
+        0x1E, 0x00, 0x1C, 0x00,                          // 001C Enter -> 001E A
+        0x1E, 0x00, 0x1C, 0xE0,                          // E01C keypad Enter -> 001E A
+        0x00, 0x00, 0x00, 0x00,                          // null entry
+    };
+    const char kLockOutForReg[] = "00000000000000000500000000001D0000001DE01E001C001E001CE000000000";
+    WriteAll(File(L"lock.lvd"), Lvd(kLockOut));
+    WriteAll(File(L"caps.lvd"), Lvd(kCapsToControl));
+    Store(kThreeMappings);
+
+    SRun run = Run(L"apply " + Quoted(L"lock.lvd"));
+    EXPECT_EQ(3u, run.dwExit);
+    EXPECT_NE(std::string::npos,
+              run.strErr.find(u8"001D Control(왼쪽), E01D Control(오른쪽)/한자변환, 001C Enter, "
+                              u8"E01C 키패드 Enter"))
+        << run.strErr;
+    EXPECT_NE(std::string::npos, run.strErr.find("Ctrl+Alt+Del")) << run.strErr;
+    EXPECT_EQ(kThreeMappingsForReg, StoredForReg());
+    EXPECT_EQ(2u, Run(L"undo").dwExit) << "a refused change was kept";
+
+    EXPECT_EQ(0u, Run(L"apply --force " + Quoted(L"lock.lvd")).dwExit);
+    EXPECT_EQ(kLockOutForReg, StoredForReg());
+    EXPECT_EQ(0u, Run(L"apply " + Quoted(L"caps.lvd")).dwExit);
+    // Putting back a map is guarded as applying one.
+    EXPECT_EQ(3u, Run(L"undo").dwExit);
+    EXPECT_EQ(kCapsToControlForReg, StoredForReg());
+    EXPECT_EQ(0u, Run(L"undo --force").dwExit);
+    EXPECT_EQ(kLockOutForReg, StoredForReg());
 }
 
 TEST_F(Lvmap, MissingKeyIsReportedWithTheSystemsReason)

@@ -1,0 +1,55 @@
+#include "lutrovane_core.h"
+
+#include <string>
+
+namespace {
+
+const char kRegFileHeader[] = "Windows Registry Editor Version 5.00";
+const char kRegFileKey[] = "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Keyboard Layout";
+const char kRegFileValue[] = "\"Scancode Map\"=";
+// The registry editor breaks a hex line once it reaches this many characters.
+const size_t kFoldColumn = 77;
+
+}  // namespace
+
+unsigned long CUtils::MakeRegFileData(bool bRemove, const unsigned char* pData,
+                                      unsigned long nLength, unsigned char* pBuffer,
+                                      unsigned long nCapacity)
+{
+    static const char kDigits[] = "0123456789abcdef";
+    std::string text = std::string(kRegFileHeader) + "\r\n\r\n[" + kRegFileKey + "]\r\n"
+                       + kRegFileValue;
+    if (bRemove) {
+        text += "-";
+    } else {
+        text += "hex:";
+        const unsigned long nBytes = pData ? nLength : 0;
+        // The line so far: the quoted name, '=' and "hex:".
+        size_t nColumn = text.size() - text.rfind('\n') - 1;
+        for (unsigned long i = 0; i < nBytes; ++i) {
+            text += kDigits[pData[i] >> 4];
+            text += kDigits[pData[i] & 0xF];
+            if (i + 1 == nBytes)
+                break;
+            text += ',';
+            nColumn += 3;
+            if (nColumn >= kFoldColumn) {
+                text += "\\\r\n  ";
+                nColumn = 2;
+            }
+        }
+    }
+    text += "\r\n\r\n";
+
+    // UTF-16LE behind its byte-order mark; the text is ASCII.
+    const unsigned long nSize = static_cast<unsigned long>(2 + 2 * text.size());
+    if (pBuffer && nCapacity >= nSize) {
+        pBuffer[0] = 0xFF;
+        pBuffer[1] = 0xFE;
+        for (size_t i = 0; i < text.size(); ++i) {
+            pBuffer[2 + 2 * i] = static_cast<unsigned char>(text[i]);
+            pBuffer[3 + 2 * i] = 0;
+        }
+    }
+    return nSize;
+}

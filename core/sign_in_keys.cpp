@@ -1,0 +1,75 @@
+#include "lutrovane_core.h"
+
+namespace {
+
+// Map bytes: version (4), flags (4), entry count (4, little-endian, the null
+// entry included), then 4-byte entries: mapped key, then real key, each make
+// code first and prefix second.
+const unsigned long kCountOffset = 8;
+const unsigned long kFirstEntryOffset = 12;
+const unsigned long kEntrySize = 4;
+
+struct SSignInKey
+{
+    unsigned long nGroup;
+    WORD wScancode;  // make code in the high byte, prefix in the low
+};
+
+const SSignInKey kSignInKeys[] = {
+    {SIGN_IN_CTRL, 0x1D00},   {SIGN_IN_CTRL, 0x1DE0},   // left, right Control
+    {SIGN_IN_ALT, 0x3800},    {SIGN_IN_ALT, 0x38E0},    // left, right Alt
+    {SIGN_IN_DELETE, 0x53E0}, {SIGN_IN_DELETE, 0x5300}, // Delete, keypad Del
+    {SIGN_IN_ENTER, 0x1C00},  {SIGN_IN_ENTER, 0x1CE0},  // Enter, keypad Enter
+};
+const int kSignInKeyCount = int(sizeof(kSignInKeys) / sizeof(kSignInKeys[0]));
+
+}  // namespace
+
+unsigned long FindLostSignInKeys(const unsigned char* pData, unsigned long nLength,
+                                 CWordArray& lostKeys)
+{
+    lostKeys.SetSize(0);
+    if (!pData || nLength < kFirstEntryOffset + kEntrySize)
+        return 0;
+    // The count takes in the null entry that closes the map.
+    const unsigned long nCount = pData[kCountOffset] | pData[kCountOffset + 1] << 8
+                                 | static_cast<unsigned long>(pData[kCountOffset + 2]) << 16
+                                 | static_cast<unsigned long>(pData[kCountOffset + 3]) << 24;
+    unsigned long nEntries = nCount > 0 ? nCount - 1 : 0;
+    if (nEntries > (nLength - kFirstEntryOffset) / kEntrySize)
+        nEntries = (nLength - kFirstEntryOffset) / kEntrySize;
+
+    // A key no entry names as its real key still produces itself. One that is
+    // remapped away is produced only where an entry maps a real key onto it,
+    // itself included.
+    bool abRemapped[kSignInKeyCount] = {};
+    bool abProduced[kSignInKeyCount] = {};
+    for (unsigned long k = 0; k < nEntries; ++k) {
+        const unsigned char* pEntry = pData + kFirstEntryOffset + k * kEntrySize;
+        const WORD wMapped = static_cast<WORD>(pEntry[0] << 8 | pEntry[1]);
+        const WORD wReal = static_cast<WORD>(pEntry[2] << 8 | pEntry[3]);
+        // No key sends the code 0: such an entry (the null entry among them)
+        // produces nothing. A mapped key of 0 turns its real key off.
+        if (wReal == 0)
+            continue;
+        for (int i = 0; i < kSignInKeyCount; ++i) {
+            abRemapped[i] = abRemapped[i] || wReal == kSignInKeys[i].wScancode;
+            abProduced[i] = abProduced[i] || wMapped == kSignInKeys[i].wScancode;
+        }
+    }
+
+    // A group is lost when none of its keys is left.
+    unsigned long nKept = 0;
+    for (int i = 0; i < kSignInKeyCount; ++i) {
+        if (!abRemapped[i] || abProduced[i])
+            nKept |= kSignInKeys[i].nGroup;
+    }
+    unsigned long nLost = 0;
+    for (int i = 0; i < kSignInKeyCount; ++i) {
+        if (!(nKept & kSignInKeys[i].nGroup)) {
+            nLost |= kSignInKeys[i].nGroup;
+            lostKeys.Add(kSignInKeys[i].wScancode);
+        }
+    }
+    return nLost;
+}
