@@ -158,8 +158,11 @@ TEST(Commands, ApplyWritesTheRowsAndLoadSystemMapAndRemoveWorkOnTheRegistry)
         // Remove keeps the rows for a new Apply; the buttons stay off while no map is there.
         EXPECT_EQ(L"현재 시스템에 설정되어있는 맵 데이터를 제거하시겠습니까?",
                   Command(page, IDC_REMOVE_SYSTEM_MAP));
-        EXPECT_TRUE(WaitUntil([&] { return !IsEnabledItem(page, IDC_LOAD_SYSTEM_MAP); }));
-        EXPECT_FALSE(IsEnabledItem(page, IDC_REMOVE_SYSTEM_MAP));
+        // Both go off, one after the other: wait for the second too.
+        EXPECT_TRUE(WaitUntil([&] {
+            return !IsEnabledItem(page, IDC_LOAD_SYSTEM_MAP) &&
+                   !IsEnabledItem(page, IDC_REMOVE_SYSTEM_MAP);
+        }));
         EXPECT_EQ(Bytes(), SystemMap());
         EXPECT_EQ(1u, Rows(list).size());
         ASSERT_TRUE(run.Go(kBack, 0));
