@@ -9,6 +9,7 @@ CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd)
 
 INT_PTR CDialog::DoModal()
 {
+    AfxSyncThreadDpiAwareness();
     // Without a parent the owner is whatever window of this thread is active,
     // taken at its top level: the wizard while it runs, nothing on a thread
     // that has no window of its own.
