@@ -240,6 +240,10 @@ protected:
     virtual BOOL OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult);
     virtual void OnOK() { EndDialog(IDOK); }
     virtual void OnCancel() { EndDialog(IDCANCEL); }
+    // WM_CONTEXTMENU: pWnd is the window clicked, point in screen
+    // coordinates, (-1, -1) when the keyboard asked (Shift+F10, the menu
+    // key). TRUE when handled; FALSE passes it on to the parent window.
+    virtual BOOL OnContextMenu(CWnd* pWnd, POINT point);
     // Both are followed by the system's own handling of the message.
     virtual void OnTimer(UINT_PTR nIDEvent);
     virtual void OnLButtonDown(UINT nFlags, POINT point);

@@ -47,6 +47,11 @@ BOOL CDialog::OnNotify(WPARAM, LPARAM, LRESULT*)
     return FALSE;
 }
 
+BOOL CDialog::OnContextMenu(CWnd*, POINT)
+{
+    return FALSE;
+}
+
 void CDialog::OnTimer(UINT_PTR)
 {
 }
@@ -89,6 +94,10 @@ INT_PTR CDialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam)
             // A dialog procedure answers WM_NOTIFY through DWLP_MSGRESULT.
             ::SetWindowLongPtrW(m_hWnd, DWLP_MSGRESULT, lResult);
             return TRUE;
+        }
+        case WM_CONTEXTMENU: {
+            CWnd wnd(reinterpret_cast<HWND>(wParam));
+            return OnContextMenu(&wnd, POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
         }
         case WM_TIMER:
             OnTimer(wParam);
