@@ -23,12 +23,27 @@ void OpenHomePage()
         ::ShellExecuteW(NULL, NULL, strAddress.c_str(), NULL, NULL, SW_SHOW);
 }
 
+HICON LoadProgramIcon(int nMetricX, int nMetricY)
+{
+    // Shared: the system keeps one copy per size, and it is never destroyed.
+    return static_cast<HICON>(::LoadImageW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(IDI_LUTROVANE),
+                                           IMAGE_ICON, ::GetSystemMetrics(nMetricX),
+                                           ::GetSystemMetrics(nMetricY), LR_SHARED));
+}
+
 }  // namespace
 
 CLutrovaneMain::CLutrovaneMain() : m_nKeyboardType(0)
 {
-    m_hIcon = ::LoadIconW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(IDI_LUTROVANE));
-    if (m_bmpHeader.LoadBitmap(IDB_HEADER))
+    // The icon group holds an image for each size the title bar and the
+    // task switcher ask for at 100 %, 150 % and 200 %: none is stretched.
+    m_hIcon = LoadProgramIcon(SM_CXICON, SM_CYICON);
+    m_hIconSmall = LoadProgramIcon(SM_CXSMICON, SM_CYSMICON);
+    // The header as drawn for the DPI the wizard starts at; the sheet draws
+    // it at its own size.
+    const UINT nHeaders[] = {IDB_HEADER, IDB_HEADER_150, IDB_HEADER_200};
+    const UINT nHeader = nHeaders[AfxArtworkScale(AfxGetWindowDpi())];
+    if (m_bmpHeader.LoadBitmap(nHeader) || m_bmpHeader.LoadBitmap(IDB_HEADER))
         m_psh.hbmHeader = m_bmpHeader.GetSafeHandle();
     m_psh.dwFlags &= ~PSH_HASHELP;
     m_psh.dwFlags |= PSH_HEADER | PSH_USEHBMHEADER | PSH_WIZARD97;
@@ -62,7 +77,7 @@ int CLutrovaneMain::OnCreate(LPCREATESTRUCTW lpCreateStruct)
     }
 
     SetIcon(m_hIcon, TRUE);
-    SetIcon(m_hIcon, FALSE);
+    SetIcon(m_hIconSmall, FALSE);
 
     // The splash thread re-enables the wizard when the splash closes. Without
     // that thread nothing would: then the wizard is not disabled at all. It

@@ -20,7 +20,8 @@ protected:
     void OnSysCommand(UINT nID, LPARAM lParam) override;
     HCURSOR OnQueryDragIcon() override;
 
-    HICON m_hIcon;  // shared resource icon: never destroyed
+    HICON m_hIcon;       // shared resource icon, large: never destroyed
+    HICON m_hIconSmall;  // the same, at the title bar's size
     int m_nKeyboardType;
     CBitmap m_bmpHeader;
 };

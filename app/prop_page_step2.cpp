@@ -135,8 +135,10 @@ BOOL CPropPageStep2::OnInitDialog()
                                LVS_EX_UNDERLINEHOT);
     m_listMap.InsertColumn(0, AfxLoadString(IDS_REAL_KEY_COLUMN), LVCFMT_LEFT);
     m_listMap.InsertColumn(1, AfxLoadString(IDS_MAP_KEY_COLUMN), LVCFMT_LEFT);
-    m_listMap.SetColumnWidth(0, 175);
-    m_listMap.SetColumnWidth(1, 175);
+    // 175 pixels at 96 DPI: the columns grow with the text at higher DPI.
+    const UINT nDpi = AfxGetWindowDpi(m_listMap.m_hWnd);
+    m_listMap.SetColumnWidth(0, AfxScaleForDpi(175, nDpi));
+    m_listMap.SetColumnWidth(1, AfxScaleForDpi(175, nDpi));
 
     EnableRowCommands(FALSE);
     EnableMapCommands(FALSE);
@@ -230,6 +232,9 @@ BOOL CPropPageStep2::OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult)
         break;
     case LVN_ITEMCHANGED:
         OnItemChangedList(reinterpret_cast<const NMLISTVIEW*>(lParam));
+        break;
+    case NM_SETFOCUS:
+        OnSetFocusList();
         break;
     default:
         return FALSE;
@@ -456,14 +461,52 @@ void CPropPageStep2::OnDblClkList(const NMITEMACTIVATE* pItem)
 
 void CPropPageStep2::OnRClickList(const NMITEMACTIVATE* pItem)
 {
-    // The pop-up keeps its item states between uses: each right click sets
+    POINT pt = pItem->ptAction;
+    m_listMap.ClientToScreen(&pt);
+    ShowMapMenu(pItem->iItem, pt);
+}
+
+BOOL CPropPageStep2::OnContextMenu(CWnd* pWnd, POINT point)
+{
+    // A right click has shown the menu through NM_RCLICK already; this is
+    // the keyboard's way (Shift+F10, the menu key): the menu of the selected
+    // row, shown at that row, or at the list's corner when none is selected.
+    if (pWnd->m_hWnd != m_listMap.m_hWnd || point.x != -1 || point.y != -1)
+        return FALSE;
+    const int nItem = int(m_listMap.SendMessage(LVM_GETNEXTITEM, WPARAM(-1), LVNI_SELECTED));
+    RECT rc = {};
+    if (nItem >= 0) {
+        rc.left = LVIR_LABEL;
+        m_listMap.SendMessage(LVM_GETITEMRECT, nItem, LPARAM(&rc));
+    }
+    POINT pt = {rc.left, rc.bottom};
+    m_listMap.ClientToScreen(&pt);
+    ShowMapMenu(nItem, pt);
+    return TRUE;
+}
+
+void CPropPageStep2::OnSetFocusList()
+{
+    // A list without a focused row draws no focus rectangle: the keyboard's
+    // user would not see where it is. The selected row, else the first, gets
+    // the focus; the selection stays as it is.
+    if (m_listMap.GetItemCount() == 0 ||
+        m_listMap.SendMessage(LVM_GETNEXTITEM, WPARAM(-1), LVNI_FOCUSED) >= 0)
+        return;
+    const int nItem = int(m_listMap.SendMessage(LVM_GETNEXTITEM, WPARAM(-1), LVNI_SELECTED));
+    m_listMap.SetItemState(nItem >= 0 ? nItem : 0, LVIS_FOCUSED, LVIS_FOCUSED);
+}
+
+void CPropPageStep2::ShowMapMenu(int nItem, POINT ptScreen)
+{
+    // The pop-up keeps its item states between uses: each showing sets
     // those that depend on the moment anew.
     CMenu menu = m_menuMap.GetSubMenu(0);
     if (!menu.m_hMenu)
         return;
-    const UINT nRow = pItem->iItem >= 0 ? MF_ENABLED : MF_GRAYED;
-    if (pItem->iItem >= 0)
-        m_nSelItem = pItem->iItem;
+    const UINT nRow = nItem >= 0 ? MF_ENABLED : MF_GRAYED;
+    if (nItem >= 0)
+        m_nSelItem = nItem;
     menu.EnableMenuItem(IDC_DELETE_MAP, nRow);
     menu.EnableMenuItem(IDC_MODIFY_MAP, nRow);
     const UINT nRows = m_listMap.GetItemCount() > 0 ? MF_ENABLED : MF_GRAYED;
@@ -472,10 +515,7 @@ void CPropPageStep2::OnRClickList(const NMITEMACTIVATE* pItem)
     const UINT nSystemMap = CUtils::HaveCurrentScancode() ? MF_ENABLED : MF_GRAYED;
     menu.EnableMenuItem(IDC_LOAD_SYSTEM_MAP, nSystemMap);
     menu.EnableMenuItem(IDC_REMOVE_SYSTEM_MAP, nSystemMap);
-
-    POINT pt = pItem->ptAction;
-    m_listMap.ClientToScreen(&pt);
-    menu.TrackPopupMenu(TPM_RIGHTBUTTON, pt.x, pt.y, this);
+    menu.TrackPopupMenu(TPM_RIGHTBUTTON, ptScreen.x, ptScreen.y, this);
 }
 
 void CPropPageStep2::OnItemChangedList(const NMLISTVIEW* pItem)

@@ -29,6 +29,7 @@ protected:
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
     BOOL DispatchCommand(WPARAM wParam, LPARAM lParam);
     BOOL OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult) override;
+    BOOL OnContextMenu(CWnd* pWnd, POINT point) override;
 
     void OnAddMap();
     void OnModifyMap();
@@ -44,6 +45,7 @@ protected:
     void OnDblClkList(const NMITEMACTIVATE* pItem);
     void OnRClickList(const NMITEMACTIVATE* pItem);
     void OnItemChangedList(const NMLISTVIEW* pItem);
+    void OnSetFocusList();
 
     // Removes every row. The remembered row goes with the selection.
     void ClearList();
@@ -76,4 +78,6 @@ private:
     BOOL HasRow(int nItem) const { return nItem >= 0 && nItem < m_listMap.GetItemCount(); }
     void EnableRowCommands(BOOL bEnable);
     void EnableMapCommands(BOOL bEnable);
+    // The list's context menu for row nItem (-1: none), at a screen point.
+    void ShowMapMenu(int nItem, POINT ptScreen);
 };

@@ -25,11 +25,40 @@ int CSplashDlg::ShowModal(BOOL bAutoClose)
 BOOL CSplashDlg::OnInitDialog()
 {
     CDialog::OnInitDialog();
+    ShowPictureForDpi();
     if (m_bAutoClose)
         SetTimer(kCloseTimer, kCloseAfterMs);
     SetWindowPos(HWND_TOPMOST, 0, 0, 0, 0, kRaiseFlags);
     SetFocus();
     return FALSE;
+}
+
+void CSplashDlg::ShowPictureForDpi()
+{
+    // The template shows the 96-DPI picture. Larger screens get the one drawn
+    // for them, and the window takes its size: the picture fills the window,
+    // whatever the template's font makes of its dialog units at that DPI.
+    const UINT nPictures[] = {IDB_SPLASH, IDB_SPLASH_150, IDB_SPLASH_200};
+    const int nScale = AfxArtworkScale(AfxGetWindowDpi(m_hWnd));
+    if (nScale == 0 || !m_bmpPicture.LoadBitmap(nPictures[nScale]))
+        return;
+    const HWND hPicture = ::GetDlgItem(m_hWnd, IDC_SPLASH_PICTURE);
+    // The control sizes itself to the new picture; the one it loaded from the
+    // template is ours to delete now.
+    const HGDIOBJ hOld = HGDIOBJ(::SendMessageW(hPicture, STM_SETIMAGE, IMAGE_BITMAP,
+                                                LPARAM(m_bmpPicture.GetSafeHandle())));
+    if (hOld)
+        ::DeleteObject(hOld);
+    BITMAP bm = {};
+    ::GetObjectW(m_bmpPicture.GetSafeHandle(), sizeof(bm), &bm);
+    RECT rc = {0, 0, bm.bmWidth, bm.bmHeight};
+    ::AdjustWindowRectEx(&rc, GetStyle(), FALSE, DWORD(::GetWindowLongW(m_hWnd, GWL_EXSTYLE)));
+    // Around the centre where DS_CENTER put the template's window.
+    RECT rcWnd;
+    ::GetWindowRect(m_hWnd, &rcWnd);
+    const int cx = rc.right - rc.left, cy = rc.bottom - rc.top;
+    SetWindowPos(NULL, (rcWnd.left + rcWnd.right - cx) / 2, (rcWnd.top + rcWnd.bottom - cy) / 2,
+                 cx, cy, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void CSplashDlg::OnTimer(UINT_PTR nIDEvent)

@@ -18,6 +18,11 @@ protected:
     void OnLButtonDown(UINT nFlags, POINT point) override;
 
     BOOL m_bAutoClose;
+
+private:
+    void ShowPictureForDpi();
+
+    CBitmap m_bmpPicture;  // the picture for a screen above 96 DPI; none at 96
 };
 
 // The start-up splash thread; pParam is the wizard sheet (CLutrovaneMain),

@@ -1,10 +1,16 @@
 #!/bin/sh
-# Draws the program's icon, wizard header bitmap and splash picture into
-# app/res/ (ImageMagick 6, fonts-nanum). The output is committed; run this
-# again only to change the artwork.
-#   128 lutrovane.ico  32 x 32 and 16 x 16
-#   137 header.bmp     32 x 32, 8 bits, on the white of the wizard's header
-#   200 splash.bmp     335 x 300, 8 bits
+# Draws the program's icon, wizard header bitmaps and splash pictures into
+# app/res/ (ImageMagick 6, fonts-nanum), each at the size it is shown at, so
+# that nothing is stretched on screens of 96, 144 and 192 DPI (100 %, 150 %
+# and 200 %). The output is committed; run this again only to change the
+# artwork.
+#   128 lutrovane.ico     16, 20, 24, 32, 40, 48 and 64 pixels
+#   137 header.bmp        32 x 32, 8 bits, on the white of the wizard's header
+#   138 header-150.bmp    48 x 48, the same at 144 DPI
+#   139 header-200.bmp    64 x 64, the same at 192 DPI
+#   200 splash.bmp        335 x 300, 8 bits
+#   201 splash-150.bmp    503 x 450, 8 bits, run-length encoded
+#   202 splash-200.bmp    670 x 600, 8 bits, run-length encoded
 set -eu
 cd "$(dirname "$0")/../app/res"
 fonts=/usr/share/fonts/truetype/nanum
@@ -31,28 +37,48 @@ keycap() {  # $1 output, $2 background
 }
 
 keycap "$tmp/mark.png" none
-convert "$tmp/mark.png" -resize 32x32 "$tmp/32.png"
-convert "$tmp/mark.png" -resize 16x16 "$tmp/16.png"
-convert "$tmp/32.png" "$tmp/16.png" lutrovane.ico
+icons=
+for size in 16 20 24 32 40 48 64; do
+  convert "$tmp/mark.png" -resize ${size}x${size} "$tmp/$size.png"
+  icons="$icons $tmp/$size.png"
+done
+# shellcheck disable=SC2086
+convert $icons lutrovane.ico
 
 keycap "$tmp/header.png" white
 convert "$tmp/header.png" -resize 32x32 -colors 256 -type Palette -compress none BMP3:header.bmp
+convert "$tmp/header.png" -resize 48x48 -colors 256 -type Palette -compress none BMP3:header-150.bmp
+convert "$tmp/header.png" -resize 64x64 -colors 256 -type Palette -compress none BMP3:header-200.bmp
 
-# Splash: 335 x 300, deep blue with the mark, the name and what it does.
-convert -size 335x300 gradient:'#123047'-'#0b1b29' \
-  -fill '#17415e' -draw 'circle 270,70 270,175' \
-  \( "$tmp/mark.png" -resize 96x96 \) -geometry +32+40 -composite \
-  -font "$bold" -fill white -pointsize 38 -annotate +142+88 'Lutrovane' \
-  -font "$regular" -fill '#9fd3d4' -pointsize 15 -annotate +144+114 '키보드 키 매핑 마법사' \
-  -fill '#f28f3b' -draw 'rectangle 32,160 303,163' \
-  -font "$regular" -fill '#dfe7ee' -pointsize 13 \
-  -annotate +32+194 '누르는 키를 원하는 키로 바꿉니다.' \
-  -annotate +32+216 'Windows가 다시 시작되면 적용됩니다.' \
-  -fill '#7f98ad' -pointsize 12 -annotate +32+276 'v1.0.3  (2005.03.09)' \
-  -colors 256 -type Palette -compress none BMP3:splash.bmp
+# Splash: 335 x 300 at scale 1, deep blue with the mark, the name and what it
+# does; every length and font size times the scale.
+splash() {  # $1 scale, $2 output, then convert's options for the file
+  s=$1 out=$2; shift 2
+  n() { awk -v v="$1" -v s="$s" 'BEGIN { printf "%d", v * s + 0.5 }'; }
+  convert -size "$(n 335)x$(n 300)" gradient:'#123047'-'#0b1b29' \
+    -fill '#17415e' -draw "circle $(n 270),$(n 70) $(n 270),$(n 175)" \
+    \( "$tmp/mark.png" -resize "$(n 96)x$(n 96)" \) -geometry "+$(n 32)+$(n 40)" -composite \
+    -font "$bold" -fill white -pointsize "$(n 38)" -annotate "+$(n 142)+$(n 88)" 'Lutrovane' \
+    -font "$regular" -fill '#9fd3d4' -pointsize "$(n 15)" -annotate "+$(n 144)+$(n 114)" '키보드 키 매핑 마법사' \
+    -fill '#f28f3b' -draw "rectangle $(n 32),$(n 160) $(n 303),$(n 163)" \
+    -font "$regular" -fill '#dfe7ee' -pointsize "$(n 13)" \
+    -annotate "+$(n 32)+$(n 194)" '누르는 키를 원하는 키로 바꿉니다.' \
+    -annotate "+$(n 32)+$(n 216)" 'Windows가 다시 시작되면 적용됩니다.' \
+    -fill '#7f98ad' -pointsize "$(n 12)" -annotate "+$(n 32)+$(n 276)" 'v1.0.3  (2005.03.09)' \
+    "$@" "BMP3:$out"
+}
+splash 1 splash.bmp -colors 256 -type Palette -compress none
+# Without dithering each row of the gradient is one colour, which run-length
+# encoding keeps small: the larger pictures must fit the 1 MB of the release.
+splash 1.5 splash-150.bmp +dither -colors 256 -type Palette -compress RLE
+splash 2 splash-200.bmp +dither -colors 256 -type Palette -compress RLE
 
-for f in header.bmp splash.bmp; do
-  # Offset 28 of a BMP is the bit count, 30 the compression (0, none).
+# Offset 28 of a BMP is the bit count, 30 the compression (0 none, 1 RLE8).
+for f in header.bmp header-150.bmp header-200.bmp splash.bmp; do
   [ "$(od -An -tu2 -j28 -N4 "$f" | tr -s ' ')" = ' 8 0' ] ||
     { echo "draw-artwork: $f is not an uncompressed 8-bit bitmap" >&2; exit 1; }
+done
+for f in splash-150.bmp splash-200.bmp; do
+  [ "$(od -An -tu2 -j28 -N4 "$f" | tr -s ' ')" = ' 8 1' ] ||
+    { echo "draw-artwork: $f is not a run-length encoded 8-bit bitmap" >&2; exit 1; }
 done

@@ -1,7 +1,8 @@
 #!/bin/sh
 # Takes the README's screenshots of the wizard under Xvfb: the start-up splash,
 # page 1, the list page of the PC keyboard empty and with a map loaded from
-# the system, and the map edit dialog, into docs/ as PNG.
+# the system, and the map edit dialog, into docs/ as PNG; then the list page
+# with the map and the edit dialog again on a screen of 192 DPI (200 %).
 # Usage: tools/screenshots.sh [BUILD_DIR]
 #   default: the build tools/run.sh starts on this host (build/win32 where the
 #   host runs 32-bit code, else build/win64)
@@ -36,8 +37,17 @@ mkdir -p "$root/docs"
 
 # Runs on the private display: the wizard on a Wine desktop (no window manager
 # there), in Korean as on a Korean Windows; each shot trimmed to the windows.
-xvfb-run -a -s '-screen 0 1024x768x24' sh -eu -c '
-  docs=$1 exe=$2 wine=$3
+# $1 is the DPI, $2 the desktop's size, $3 what the shots' names end with.
+shoot() {
+# Wine reads the DPI when a process starts; this command's Wine server, and
+# the desktop it made, must be gone before the wizard's desktop is made.
+# Every program of the prefix joins the desktop "Default", whose size the
+# registry holds (tools/wine-prefix.sh).
+"$wine" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1
+"$wine" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d "$2" /f >/dev/null 2>&1
+wineserver -w
+xvfb-run -a -s "-screen 0 ${2}x24" sh -eu -c '
+  size=$1 suffix=$2 docs=$3 exe=$4 wine=$5
   shot() { import -window root "$docs/.shot.png"; convert "$docs/.shot.png" -trim +repage -strip "$docs/$1"; }
   waitfor() {  # a visible X window that xdotool finds with "$@", within 30 s
     i=0
@@ -46,23 +56,31 @@ xvfb-run -a -s '-screen 0 1024x768x24' sh -eu -c '
       sleep 0.1
     done
   }
-  LC_ALL=ko_KR.UTF-8 "$wine" explorer /desktop=Default,1024x768 "$exe" 2>/dev/null &
+  LC_ALL=ko_KR.UTF-8 "$wine" explorer /desktop=Default,"$size" "$exe" 2>/dev/null &
   # The splash is the program'"'"'s first visible window (it has no title); the
   # wizard shows a second later. Wine'"'"'s desktop then draws the wizard over
   # the topmost splash, so the splash is taken alone, in that second. Titles
   # are matched by their ASCII parts: "Lutrovane v1.0.3 (단계1)" is page 1,
   # "... (단계2)" a list page.
-  waitfor --classname "^lutrovane"; sleep 0.3; shot splash.png
-  waitfor --name "^Lutrovane .*1[)]$"; sleep 3; shot step1.png
-  xdotool key Return; waitfor --name "^Lutrovane .*2[)]$"; sleep 0.5; shot step2.png
+  waitfor --classname "^lutrovane"; sleep 0.3; [ -n "$suffix" ] || shot splash.png
+  waitfor --name "^Lutrovane .*1[)]$"; sleep 3; [ -n "$suffix" ] || shot step1.png
+  xdotool key Return; waitfor --name "^Lutrovane .*2[)]$"; sleep 0.5; [ -n "$suffix" ] || shot step2.png
   # The keys a user would press: from the list, past Add, Load file and New
   # map to Load system map (the disabled buttons take no focus); Enter answers
-  # its question Yes. Then back to the list, the first row, and Modify.
-  xdotool key Tab Tab Tab Tab space; sleep 1; xdotool key Return; sleep 1; shot step2-map.png
-  xdotool key shift+Tab shift+Tab shift+Tab shift+Tab shift+Tab Down Tab Tab space
-  sleep 1; shot mapedit.png
+  # its question Yes. Then back to the list, where Space selects the row that
+  # shows the focus, the first, and Modify.
+  xdotool key Tab Tab Tab Tab space; sleep 1; xdotool key Return; sleep 1; shot step2-map$suffix.png
+  xdotool key shift+Tab shift+Tab shift+Tab shift+Tab shift+Tab space Tab Tab space
+  sleep 1; shot mapedit$suffix.png
   xdotool key Escape; sleep 0.5; xdotool key Escape; wait; wineserver -w
   rm -f "$docs/.shot.png"
-' screenshots "$root/docs" "$exe" "$wine"
+' screenshots "$2" "$3" "$root/docs" "$exe" "$wine"
+wineserver -w
+}
+shoot 96 1024x768 ""
+shoot 192 2048x1536 -192
+"$wine" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 96 /f >/dev/null 2>&1
+"$wine" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
 wineserver -w
 echo "screenshots: docs/splash.png docs/step1.png docs/step2.png docs/step2-map.png docs/mapedit.png"
+echo "screenshots: docs/step2-map-192.png docs/mapedit-192.png"

@@ -14,7 +14,7 @@ export WINEPREFIX WINEDEBUG WINEDLLOVERRIDES
 
 # The marker holds the version of the settings below: a prefix made with an
 # older version gets them again, without being made anew. Raise it with them.
-version=2
+version=3
 marker=$WINEPREFIX/.lutrovane-ready
 if [ "$(cat "$marker" 2>/dev/null)" != "$version" ]; then
   if [ ! -f "$marker" ]; then
@@ -26,6 +26,11 @@ if [ "$(cat "$marker" 2>/dev/null)" != "$version" ]; then
   # manager (Xvfb) each window that hides otherwise stalls its thread for 2 s.
   "$WINE" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
   "$WINE" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
+  # 96 DPI, and the program's manifest decides its DPI awareness: without
+  # DpiScalingVer Wine makes every process per-monitor aware, whatever its
+  # manifest says. The DPI tests change LogPixels for their own runs.
+  "$WINE" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 96 /f >/dev/null 2>&1
+  "$WINE" reg add 'HKCU\Control Panel\Desktop' /v DpiScalingVer /t REG_DWORD /d 0x1018 /f >/dev/null 2>&1
   # A program that crashes ends at once instead of waiting behind Wine's crash
   # dialog on a display nobody sees (a test would hang until its timeout).
   "$WINE" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1

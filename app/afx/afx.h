@@ -31,6 +31,18 @@ int AfxMessageBox(UINT nIDPrompt, UINT nType = MB_OK);
 // The same with a text of code page 949.
 int AfxMessageBox(const char* pszText, UINT nType = MB_OK);
 
+// The DPI a window is drawn at: its monitor's where the system tells
+// (Windows 10 1607 and later), else the screen's. NULL: the screen's.
+UINT AfxGetWindowDpi(HWND hWnd = NULL);
+// n pixels at 96 DPI, at nDpi.
+inline int AfxScaleForDpi(int n, UINT nDpi) { return ::MulDiv(n, int(nDpi), 96); }
+// Which of the artwork drawn at 1x, 1.5x and 2x fits nDpi: 0, 1 or 2, the
+// largest that is not larger than the DPI asks for.
+int AfxArtworkScale(UINT nDpi);
+// Makes the calling thread's DPI awareness agree with what the screen says:
+// see its comment. Called before a thread makes its first window.
+void AfxSyncThreadDpiAwareness();
+
 // The application object. There may be several (a test makes its own), and
 // none is special: the entry point calls InitInstance of the one it owns.
 class CWinApp
@@ -230,6 +242,10 @@ protected:
     virtual BOOL OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult);
     virtual void OnOK() { EndDialog(IDOK); }
     virtual void OnCancel() { EndDialog(IDCANCEL); }
+    // WM_CONTEXTMENU: pWnd is the window clicked, point in screen
+    // coordinates, (-1, -1) when the keyboard asked (Shift+F10, the menu
+    // key). TRUE when handled; FALSE passes it on to the parent window.
+    virtual BOOL OnContextMenu(CWnd* pWnd, POINT point);
     // Both are followed by the system's own handling of the message.
     virtual void OnTimer(UINT_PTR nIDEvent);
     virtual void OnLButtonDown(UINT nFlags, POINT point);
@@ -306,6 +322,8 @@ protected:
     virtual HCURSOR OnQueryDragIcon();
 
 private:
+    // Before the frame is made: gives its template the first page's font size.
+    static int CALLBACK PropSheetProc(HWND hWnd, UINT message, LPARAM lParam);
     static LRESULT CALLBACK CbtHookProc(int nCode, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK SheetWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT CallSuper(UINT message, WPARAM wParam, LPARAM lParam)

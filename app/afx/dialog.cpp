@@ -9,6 +9,7 @@ CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd)
 
 INT_PTR CDialog::DoModal()
 {
+    AfxSyncThreadDpiAwareness();
     // Without a parent the owner is whatever window of this thread is active,
     // taken at its top level: the wizard while it runs, nothing on a thread
     // that has no window of its own.
@@ -42,6 +43,11 @@ BOOL CDialog::OnCommand(WPARAM wParam, LPARAM)
 }
 
 BOOL CDialog::OnNotify(WPARAM, LPARAM, LRESULT*)
+{
+    return FALSE;
+}
+
+BOOL CDialog::OnContextMenu(CWnd*, POINT)
 {
     return FALSE;
 }
@@ -88,6 +94,10 @@ INT_PTR CDialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam)
             // A dialog procedure answers WM_NOTIFY through DWLP_MSGRESULT.
             ::SetWindowLongPtrW(m_hWnd, DWLP_MSGRESULT, lResult);
             return TRUE;
+        }
+        case WM_CONTEXTMENU: {
+            CWnd wnd(reinterpret_cast<HWND>(wParam));
+            return OnContextMenu(&wnd, POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
         }
         case WM_TIMER:
             OnTimer(wParam);

@@ -7,6 +7,48 @@ namespace {
 thread_local CPropertySheetEx* t_pSheetInit = NULL;
 thread_local HHOOK t_hCbtHook = NULL;
 
+// Skips a menu or class entry of a dialog template: none, an ordinal, or a name.
+const WORD* SkipNameOrOrdinal(const WORD* p)
+{
+    if (*p == 0x0000)
+        return p + 1;
+    if (*p == 0xFFFF)
+        return p + 2;
+    return p + lstrlenW(reinterpret_cast<const WCHAR*>(p)) + 1;
+}
+
+// The point size of a DIALOG or DIALOGEX template, or NULL when it sets no font.
+WORD* TemplatePointSize(void* pTemplate)
+{
+    WORD* p = static_cast<WORD*>(pTemplate);
+    DWORD dwStyle;
+    if (p[1] == 0xFFFF) {
+        // dlgVer, signature, helpID, exStyle, style, cDlgItems, x, y, cx, cy
+        memcpy(&dwStyle, p + 6, sizeof(dwStyle));
+        p += 13;
+    } else {
+        // style, exStyle, cdit, x, y, cx, cy
+        memcpy(&dwStyle, p, sizeof(dwStyle));
+        p += 9;
+    }
+    if (!(dwStyle & DS_SETFONT))
+        return NULL;
+    p = const_cast<WORD*>(SkipNameOrOrdinal(SkipNameOrOrdinal(p)));
+    return p + lstrlenW(reinterpret_cast<const WCHAR*>(p)) + 1;
+}
+
+WORD PagePointSize(const PROPSHEETPAGEW& psp)
+{
+    const HRSRC hRes = ::FindResourceW(psp.hInstance, psp.pszTemplate, MAKEINTRESOURCEW(5));
+    const HGLOBAL hData = hRes ? ::LoadResource(psp.hInstance, hRes) : NULL;
+    void* pTemplate = hData ? ::LockResource(hData) : NULL;
+    const WORD* pSize = pTemplate ? TemplatePointSize(pTemplate) : NULL;
+    return pSize ? *pSize : 0;
+}
+
+// The first page's font size, for the frame about to be made.
+thread_local WORD t_nPagePointSize = 0;
+
 }  // namespace
 
 CPropertyPageEx::CPropertyPageEx(UINT nIDTemplate, UINT nIDCaption, UINT nIDHeaderTitle,
@@ -96,6 +138,7 @@ CPropertySheetEx::CPropertySheetEx() : m_psh(), m_pfnSuper(NULL)
 
 INT_PTR CPropertySheetEx::DoModal()
 {
+    AfxSyncThreadDpiAwareness();
     INITCOMMONCONTROLSEX icc = {sizeof(icc), ICC_WIN95_CLASSES};
     ::InitCommonControlsEx(&icc);
 
@@ -105,6 +148,9 @@ INT_PTR CPropertySheetEx::DoModal()
     m_psh.dwFlags = (m_psh.dwFlags | PSH_PROPSHEETPAGE) & ~PSH_MODELESS;
     m_psh.nPages = UINT(pages.size());
     m_psh.ppsp = pages.data();
+    t_nPagePointSize = pages.empty() ? 0 : PagePointSize(pages[0]);
+    m_psh.dwFlags |= PSH_USECALLBACK;
+    m_psh.pfnCallback = PropSheetProc;
 
     // PropertySheet creates the window and runs it to the end in one call:
     // the only way to see its WM_CREATE is to subclass the window as it is
@@ -120,6 +166,21 @@ INT_PTR CPropertySheetEx::DoModal()
     m_psh.ppsp = NULL;
     m_psh.nPages = 0;
     return nResult;
+}
+
+int CALLBACK CPropertySheetEx::PropSheetProc(HWND, UINT message, LPARAM lParam)
+{
+    // The frame lays pages out in its own dialog units, taken from its own
+    // font (8 pt), not the pages' (9 pt): an 8-pt font is 10.67 pixels high
+    // at 96 DPI, 11 after rounding, and 21 at 192, so frame and pages scale
+    // apart and the pages no longer fit their frame at high DPI. A frame of
+    // the pages' size measures pages as they measure themselves. The
+    // template is the system's copy, ours to change before it is used.
+    if (message == PSCB_PRECREATE && lParam && t_nPagePointSize) {
+        if (WORD* pSize = TemplatePointSize(reinterpret_cast<void*>(lParam)))
+            *pSize = t_nPagePointSize;
+    }
+    return 0;
 }
 
 LRESULT CALLBACK CPropertySheetEx::CbtHookProc(int nCode, WPARAM wParam, LPARAM lParam)
@@ -170,6 +231,16 @@ LRESULT CALLBACK CPropertySheetEx::SheetWndProc(HWND hWnd, UINT message, WPARAM 
         case WM_SYSCOMMAND:
             pSheet->OnSysCommand(UINT(wParam), lParam);
             return 0;
+        case WM_DPICHANGED: {
+            // Moved to a screen of another DPI: whatever the system does
+            // itself comes first, then the frame takes the place and size
+            // the system suggests for the new DPI.
+            const LRESULT lResult = pSheet->CallSuper(message, wParam, lParam);
+            const RECT* prc = reinterpret_cast<const RECT*>(lParam);
+            ::SetWindowPos(hWnd, NULL, prc->left, prc->top, prc->right - prc->left,
+                           prc->bottom - prc->top, SWP_NOZORDER | SWP_NOACTIVATE);
+            return lResult;
+        }
         case WM_QUERYDRAGICON:
             return reinterpret_cast<LRESULT>(pSheet->OnQueryDragIcon());
         case WM_AFX_SETFOCUS:

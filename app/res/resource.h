@@ -10,6 +10,11 @@
 #define IDR_MAP_MENU                    136
 #define IDB_HEADER                      137
 #define IDB_SPLASH                      200
+// The same pictures at 150 % and 200 %, for screens of 144 and 192 DPI.
+#define IDB_HEADER_150                  138
+#define IDB_HEADER_200                  139
+#define IDB_SPLASH_150                  201
+#define IDB_SPLASH_200                  202
 
 // Window-menu commands of the wizard; WM_SYSCOMMAND masks the low four bits.
 #define IDM_ABOUTBOX                    0x0010

@@ -82,29 +82,6 @@ TEST(ListPage, DeleteAsksThenRemovesTheSelectedRowAndSelectsTheOneAfterIt)
     });
 }
 
-TEST(ListPage, DeleteActsOnTheRowTheKeyboardSelectedNotTheOneLastClicked)
-{
-    CWizardRun run;
-    run.Run([&] {
-        HWND page = run.StartAtList(1);
-        ASSERT_TRUE(page) << run.Where();
-        HWND list = GetDlgItem(page, IDC_MAP_LIST);
-        for (const wchar_t* key : {L"A", L"B", L"C"})
-            ASSERT_TRUE(AddPair(page, key, L"Z"));
-        ClickAt(RowPoint(list, 0));
-        ASSERT_TRUE(WaitUntil([&] { return SelectedRows(list) == "0"; }));
-        PressKey(VK_DOWN);
-        ASSERT_TRUE(WaitUntil([&] { return SelectedRows(list) == "1"; }));
-
-        Click(page, IDC_DELETE_MAP);
-        EXPECT_EQ(kAskDelete, Answer(IDYES));
-        const std::vector<std::wstring> rowsAC = {Row(L"A", L"Z"), Row(L"C", L"Z")};
-        EXPECT_TRUE(WaitUntil([&] { return Rows(list) == rowsAC; }))
-            << "deleted another row than the one shown selected";
-        EXPECT_TRUE(run.End(kFinish));
-    });
-}
-
 // The context menu's window once it shows.
 HWND WaitPopup()
 {
@@ -117,9 +94,9 @@ HWND WaitPopup()
 
 // The states of the context menu's items while it is open, e.g.
 // "N LR AMD FS P" with "-" for a grayed item, then closes it.
-std::string OpenMenuStates(POINT pt)
+std::string MenuStates(const std::function<void()>& open)
 {
-    ClickAt(pt, true);
+    open();
     HWND popup = WaitPopup();
     const HMENU menu = popup ? HMENU(SendMessageW(popup, MN_GETHMENU, 0, 0)) : NULL;
     if (!menu)
@@ -141,9 +118,99 @@ std::string OpenMenuStates(POINT pt)
     }
     PressKey(VK_ESCAPE);
     WaitGone(popup);
+    return str;
+}
+
+std::string OpenMenuStates(POINT pt)
+{
+    const std::string str = MenuStates([&] { ClickAt(pt, true); });
     // The next right click on the same spot is not to make a double click.
     Sleep(GetDoubleClickTime() + 50);
     return str;
+}
+
+// Shift+F10, as a key press.
+void PressShiftF10()
+{
+    INPUT in[4] = {};
+    for (INPUT& i : in)
+        i.type = INPUT_KEYBOARD;
+    in[0].ki.wVk = in[3].ki.wVk = VK_SHIFT;
+    in[1].ki.wVk = in[2].ki.wVk = VK_F10;
+    in[2].ki.dwFlags = in[3].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(4, in, sizeof(INPUT));
+}
+
+// The window that has this process's keyboard focus.
+HWND Focus(HWND wnd)
+{
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof(info);
+    return GetGUIThreadInfo(GetWindowThreadProcessId(wnd, NULL), &info) ? info.hwndFocus : NULL;
+}
+
+// Presses key until the open pop-up highlights item id; false if it never does.
+bool HighlightItem(HWND popup, int id, WORD key)
+{
+    const HMENU menu = HMENU(SendMessageW(popup, MN_GETHMENU, 0, 0));
+    const auto hilited = [&] {
+        for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+            if (GetMenuState(menu, i, MF_BYPOSITION) & MF_HILITE)
+                return i;
+        }
+        return -1;
+    };
+    for (int n = 0; n < 16; ++n) {
+        if (GetMenuState(menu, id, MF_BYCOMMAND) & MF_HILITE)
+            return true;
+        const int nBefore = hilited();
+        PressKey(key);
+        WaitUntil([&] { return hilited() != nBefore; }, 1000);
+    }
+    return false;
+}
+
+TEST(ListPage, TheKeyboardAloneFocusesARowOpensItsMenuAndDeletesTheRowShownSelected)
+{
+    CSystemMapKeeper keeper;
+    CUtils::DelScancodeMapRegistry();
+
+    CWizardRun run;
+    run.Run([&] {
+        HWND page = run.StartAtList(1);
+        ASSERT_TRUE(page) << run.Where();
+        HWND list = GetDlgItem(page, IDC_MAP_LIST);
+        for (const wchar_t* key : {L"A", L"B", L"C"})
+            ASSERT_TRUE(AddPair(page, key, L"Z"));
+        // Tab until the list has the focus: then a row shows where it is.
+        for (int n = 0; n < 16 && Focus(page) != list; ++n) {
+            PressKey(VK_TAB);
+            WaitUntil([&] { return Focus(page) == list; }, 300);
+        }
+        ASSERT_EQ(list, Focus(page)) << "Tab never reaches the list";
+        EXPECT_LE(0, ListView_GetNextItem(list, -1, LVNI_FOCUSED)) << "no row has the focus rectangle";
+        PressKey(VK_END);
+        PressKey(VK_UP);
+        ASSERT_TRUE(WaitUntil([&] { return SelectedRows(list) == "1"; })) << SelectedRows(list);
+
+        // Shift+F10 and the menu key: the menu of the selected row.
+        EXPECT_EQ("N -- AMD FS P", MenuStates(PressShiftF10));
+        EXPECT_EQ("N -- AMD FS P", MenuStates([] { PressKey(VK_APPS); }));
+
+        PressKey(VK_APPS);
+        HWND popup = WaitPopup();
+        ASSERT_TRUE(popup);
+        ASSERT_TRUE(HighlightItem(popup, IDC_DELETE_MAP, VK_DOWN));
+        PressKey(VK_RETURN);
+        HWND box = WaitShown(IsMessageBox);
+        ASSERT_TRUE(box) << "Delete asked nothing";
+        EXPECT_EQ(kAskDelete, MessageText(box));
+        PressKey(VK_RETURN);
+        const std::vector<std::wstring> rowsAC = {Row(L"A", L"Z"), Row(L"C", L"Z")};
+        EXPECT_TRUE(WaitUntil([&] { return Rows(list) == rowsAC; }))
+            << "deleted another row than the one shown selected";
+        EXPECT_TRUE(run.End(kFinish));
+    });
 }
 
 TEST(ListPage, ClicksOnTheEmptyAreaDisableRowCommandsAndTheMenuFollowsEachRightClick)
