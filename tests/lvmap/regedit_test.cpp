@@ -78,35 +78,22 @@ std::vector<SVariant> Corpus()
     const std::string value = "\"Scancode Map\"=hex:{M}\r\n";
     const std::string folded = "\"Scancode Map\"=hex:{H}\\\r\n  {T}\r\n";
 
-    // A blank or a tab at each place a line can hold one; '~' marks it.
-    const char* const places[] = {
-        "~REGEDIT4\r\n[{K}]\r\n\"Scancode Map\"=hex:{M}\r\n",
-        "REGEDIT4~\r\n[{K}]\r\n\"Scancode Map\"=hex:{M}\r\n",
-        "REGEDIT4\r\n~[{K}]\r\n\"Scancode Map\"=hex:{M}\r\n",
-        "REGEDIT4\r\n[~{K}]\r\n\"Scancode Map\"=hex:{M}\r\n",
-        "REGEDIT4\r\n[{K}~]\r\n\"Scancode Map\"=hex:{M}\r\n",
-        "REGEDIT4\r\n[{K}]~\r\n\"Scancode Map\"=hex:{M}\r\n",
-        "REGEDIT4\r\n[{K}]\r\n~\"Scancode Map\"=hex:{M}\r\n",
-        "REGEDIT4\r\n[{K}]\r\n\"Scancode Map~\"=hex:{M}\r\n",
-        "REGEDIT4\r\n[{K}]\r\n\"Scancode Map\"~=hex:{M}\r\n",
-        "REGEDIT4\r\n[{K}]\r\n\"Scancode Map\"=~hex:{M}\r\n",
-        "REGEDIT4\r\n[{K}]\r\n\"Scancode Map\"=hex~:{M}\r\n",
-        "REGEDIT4\r\n[{K}]\r\n\"Scancode Map\"=hex:~{M}\r\n",
-        "REGEDIT4\r\n[{K}]\r\n\"Scancode Map\"=hex:00~,00,{H}{T}\r\n",
-        "REGEDIT4\r\n[{K}]\r\n\"Scancode Map\"=hex:00,~00,00,00,00,00,00,00,{T}\r\n",
-        "REGEDIT4\r\n[{K}]\r\n\"Scancode Map\"=hex:{M}~\r\n",
-        "REGEDIT4\r\n[{K}]\r\n\"Scancode Map\"=hex(3~):{M}\r\n",
-        "REGEDIT4\r\n[{K}]\r\n\"Scancode Map\"=hex:{H}~\\\r\n  {T}\r\n",
-        "REGEDIT4\r\n[{K}]\r\n\"Scancode Map\"=hex:{H}\\~\r\n  {T}\r\n",
-        "REGEDIT4\r\n[{K}]\r\n\"Scancode Map\"=hex:{H}\\\r\n~{T}\r\n",
-        "REGEDIT4\r\n[{K}]\r\n\"Scancode Map\"=hex:{H}\\\r\n~\r\n  {T}\r\n",
-        "REGEDIT4\r\n[{K}]\r\n\"Scancode Map\"=~-\r\n",
-        "REGEDIT4\r\n[{K}]\r\n\"Scancode Map\"=-~\r\n",
-    };
-    for (const char* pszPlace : places) {
-        const std::string where = Replace(Replace(pszPlace, "\r", "\\r"), "\n", "\\n");
-        add("blank at ~ of " + where, Replace(pszPlace, "~", " "));
-        add("tab at ~ of " + where, Replace(pszPlace, "~", "\t"));
+    // A blank or a tab at each place a line can hold one: each '~' in turn,
+    // the other ones left out.
+    for (const std::string base : {
+             "~REGEDIT4~\r\n~[~{K}~]~\r\n~\"Scancode Map~\"~=~hex~:~{M}~\r\n",
+             "REGEDIT4\r\n[{K}]\r\n\"Scancode Map\"=hex:00~,00,{H}{T}\r\n",
+             "REGEDIT4\r\n[{K}]\r\n\"Scancode Map\"=hex:00,~00,00,00,00,00,00,00,{T}\r\n",
+             "REGEDIT4\r\n[{K}]\r\n\"Scancode Map\"=hex(3~):{M}\r\n",
+             "REGEDIT4\r\n[{K}]\r\n\"Scancode Map\"=hex:{H}~\\~\r\n~{T}\r\n",
+             "REGEDIT4\r\n[{K}]\r\n\"Scancode Map\"=hex:{H}\\\r\n~\r\n  {T}\r\n",
+             "REGEDIT4\r\n[{K}]\r\n\"Scancode Map\"=~-~\r\n"}) {
+        for (size_t n = base.find('~'); n != std::string::npos; n = base.find('~', n + 1)) {
+            const std::string place = Replace(base.substr(0, n), "~", "") + "~" + Replace(base.substr(n + 1), "~", "");
+            const std::string where = Replace(Replace(place, "\r", "\\r"), "\n", "\\n");
+            add("blank at ~ of " + where, Replace(place, "~", " "));
+            add("tab at ~ of " + where, Replace(place, "~", "\t"));
+        }
     }
     add("blank in hex(", head + "\"Scancode Map\"=hex( 3):{M}\r\n", false, true);
 
