@@ -7,8 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <cwchar>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,23 +21,15 @@ typedef std::vector<unsigned char> Bytes;
 const wchar_t kLayoutKey[] = L"SYSTEM\\CurrentControlSet\\Control\\Keyboard Layout";
 const wchar_t kLayoutKeyForReg[] = L"\"HKLM\\SYSTEM\\CurrentControlSet\\Control\\Keyboard Layout\"";
 
-// Three mappings, the null entry and the header: 28 bytes, folded in a .reg.
-const Bytes kThreeMappings = {
-    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,  // version, flags
-    0x04, 0x00, 0x00, 0x00,                          // entry count
-    0x1D, 0x00, 0x3A, 0x00,                          // 003A CapsLock -> 001D left Control
-    0x38, 0xE0, 0x5B, 0xE0,                          // E05B left Windows -> E038 right Alt
-    0x00, 0x00, 0x59, 0x00,                          // 0059 (no table's) -> 0000, the key off
-    0x00, 0x00, 0x00, 0x00,                          // null entry
-};
-const char kThreeMappingsForReg[] = "0000000000000000040000001D003A0038E05BE00000590000000000";
-const Bytes kCapsToControl = {
-    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,  // version, flags
-    0x02, 0x00, 0x00, 0x00,                          // entry count
-    0x1D, 0x00, 0x3A, 0x00,                          // 003A CapsLock -> 001D left Control
-    0x00, 0x00, 0x00, 0x00,                          // null entry
-};
-const char kCapsToControlForReg[] = "0000000000000000020000001D003A0000000000";
+// Maps: version and flags, entry count, then mapped key and real key per entry.
+const Bytes kThreeMappings = {0, 0, 0, 0, 0, 0, 0, 0, 4, 0, 0, 0,
+                              0x1D, 0x00, 0x3A, 0x00,  // 003A CapsLock -> 001D left Control
+                              0x38, 0xE0, 0x5B, 0xE0,  // E05B left Windows -> E038 right Alt
+                              0x00, 0x00, 0x59, 0x00,  // 0059 (no table's) -> 0000, the key off
+                              0, 0, 0, 0};
+const Bytes kCapsToControl = {0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 0, 0, 0x1D, 0x00, 0x3A, 0x00, 0, 0, 0, 0};
+const Bytes kNoMap;
+const char kRestart[] = " The change takes effect when Windows restarts.\r\n";
 
 struct SRun
 {
@@ -70,11 +64,41 @@ std::string AsString(const Bytes& bytes)
     return std::string(bytes.begin(), bytes.end());
 }
 
+std::string RegFile(const Bytes& map, bool bDelete = false)
+{
+    SRegFileContent content;
+    content.map = map;
+    content.bDelete = bDelete;
+    return AsString(MakeRegFile(content));
+}
+
 // A map data file as the wizard saves one: signature, 0x1A, 1024 x 0xFF, map.
 std::string Lvd(const Bytes& map)
 {
     return std::string("Lutrovane v1.0 Scancode Map Data Format\x1A") + std::string(1024, '\xFF')
            + AsString(map);
+}
+
+// The value as reg.exe shows it: hex digits in capitals, nothing for no value.
+std::string ForReg(const Bytes& map)
+{
+    std::string s;
+    char sz[3];
+    for (unsigned char b : map) {
+        snprintf(sz, sizeof(sz), "%02X", b);
+        s += sz;
+    }
+    return s;
+}
+
+// Polls for a state, not for a time: the deadline is only there so that a
+// hung program fails the test instead of the run, and is generous for a
+// machine under load.
+bool WaitFor(const std::function<bool()>& done)
+{
+    for (int i = 0; i < 3000 && !done(); ++i)
+        Sleep(20);
+    return done();
 }
 
 // A started program whose standard output and error go to files, as when a
@@ -112,13 +136,13 @@ public:
     std::string Out() const { return ReadAll(m_outPath); }
     std::string Err() const { return ReadAll(m_errPath); }
 
-    SRun Wait(DWORD dwTimeoutMs)
+    SRun Wait()
     {
         SRun run;
-        if (m_bStarted && WaitForSingleObject(m_pi.hProcess, dwTimeoutMs) == WAIT_OBJECT_0)
+        if (m_bStarted && WaitForSingleObject(m_pi.hProcess, 60000) == WAIT_OBJECT_0)
             GetExitCodeProcess(m_pi.hProcess, &run.dwExit);
-        run.strOut = ReadAll(m_outPath);
-        run.strErr = ReadAll(m_errPath);
+        run.strOut = Out();
+        run.strErr = Err();
         return run;
     }
 
@@ -127,6 +151,16 @@ private:
     std::wstring m_errPath;
     PROCESS_INFORMATION m_pi = {};
     bool m_bStarted = false;
+};
+
+// One lvmap run and what must come of it.
+struct SStep
+{
+    std::wstring args;
+    DWORD dwExit;
+    const char* out;       // the whole standard output; null: not checked
+    const char* err;       // a part of the standard error, "" for none; null: not checked
+    const Bytes* pStored;  // the value afterwards; null: not checked
 };
 
 // Each test starts with the key and without the value, in a folder of its own.
@@ -170,14 +204,37 @@ protected:
     {
         CChild child(m_folder, commandLine);
         EXPECT_TRUE(child.Started());
-        return child.Wait(60000);
+        return child.Wait();
     }
     SRun Run(const std::wstring& args) { return RunLine(L"\"" + m_lvmap + L"\" " + args); }
     // reg.exe of the prefix reads what lvmap wrote.
     SRun Reg(const std::wstring& args) { return RunLine(L"reg.exe " + args); }
 
+    void Steps(const std::vector<SStep>& steps)
+    {
+        for (const SStep& step : steps) {
+            SCOPED_TRACE(std::string(step.args.begin(), step.args.end()));
+            const SRun run = Run(step.args);
+            EXPECT_EQ(step.dwExit, run.dwExit) << run.strErr;
+            if (step.out) {
+                EXPECT_EQ(step.out, run.strOut);
+            }
+            if (step.err) {
+                EXPECT_TRUE(*step.err ? run.strErr.find(step.err) != std::string::npos : run.strErr.empty())
+                    << run.strErr;
+            }
+            if (step.pStored) {
+                EXPECT_EQ(ForReg(*step.pStored), StoredForReg());
+            }
+        }
+    }
+
     std::wstring File(const wchar_t* pszName) const { return m_folder + pszName; }
     std::wstring Quoted(const wchar_t* pszName) const { return L"\"" + File(pszName) + L"\""; }
+    bool Exists(const wchar_t* pszName) const
+    {
+        return GetFileAttributesW(File(pszName).c_str()) != INVALID_FILE_ATTRIBUTES;
+    }
 
     void Store(const Bytes& map)
     {
@@ -209,69 +266,42 @@ TEST_F(Lvmap, WrongUsageExitsWithOneAndChangesNothing)
 {
     Store(kThreeMappings);
     WriteAll(File(L"in.lvd"), "old");
-    const struct {
-        std::wstring args;
-        const char* error;
-    } cases[] = {
-        {L"", "no command"},
-        {L"show " + Quoted(L"in.lvd"), "show takes no file"},
-        {L"show --keyboard qwerty", "unknown keyboard qwerty"},
-        {L"keys --timeout 5", "unknown option --timeout"},
-        {L"detect --timeout 0", "--timeout takes a number"},
-        {L"apply " + Quoted(L"map.txt"), "the name must end in .lvd"},
-        {L"convert " + Quoted(L"in.lvd"), "convert takes two files"},
-        {L"remove --force", "unknown option --force"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.args.begin(), c.args.end()));
-        const SRun run = Run(c.args);
-        EXPECT_EQ(1u, run.dwExit);
-        EXPECT_NE(std::string::npos, run.strErr.find(c.error)) << run.strErr;
-        EXPECT_EQ("", run.strOut);
-    }
-    EXPECT_EQ(kThreeMappingsForReg, StoredForReg());
+    Steps({
+        {L"", 1, "", "no command", nullptr},
+        {L"show " + Quoted(L"in.lvd"), 1, "", "show takes no file", nullptr},
+        {L"show --keyboard qwerty", 1, "", "unknown keyboard qwerty", nullptr},
+        {L"keys --timeout 5", 1, "", "unknown option --timeout", nullptr},
+        {L"detect --timeout 0", 1, "", "--timeout takes a number", nullptr},
+        {L"apply " + Quoted(L"map.txt"), 1, "", "the name must end in .lvd", nullptr},
+        {L"convert " + Quoted(L"in.lvd"), 1, "", "convert takes two files", nullptr},
+        {L"remove --force", 1, "", "unknown option --force", &kThreeMappings},
+    });
     EXPECT_EQ("old", ReadAll(File(L"in.lvd")));
-
-    SRun run = Run(L"--help");
-    EXPECT_EQ(0u, run.dwExit);
-    EXPECT_NE(std::string::npos, run.strOut.find("  3  an input file")) << "exit codes not documented";
+    EXPECT_NE(std::string::npos, Run(L"--help").strOut.find("  3  an input file")) << "exit codes not documented";
 }
 
 TEST_F(Lvmap, ShowAndKeysNameKeysInUtf8WhenRedirected)
 {
-    SRun run = Run(L"show");
-    EXPECT_EQ(0u, run.dwExit);
-    EXPECT_EQ("No map\r\n", run.strOut);
-
+    Steps({{L"show", 0, "No map\r\n", "", nullptr}});
     Store(Bytes{0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0});
-    run = Run(L"show");
-    EXPECT_EQ(0u, run.dwExit);
-    EXPECT_EQ("No mappings: the map is empty\r\n", run.strOut);
-
+    Steps({{L"show", 0, "No mappings: the map is empty\r\n", "", nullptr}});
     // Real keys by the chosen keyboard's table, mapped keys by the catalogue.
     Store(kThreeMappings);
-    run = Run(L"show");
-    EXPECT_EQ(0u, run.dwExit);
-    EXPECT_EQ(u8"003A CapsLock -> 001D Control(왼쪽)\r\n"
-              u8"E05B 윈도우키(왼쪽) -> E038 Alt(오른쪽)/한글전환\r\n"
-              u8"0059 알수 없음 -> 0000 알수 없음\r\n",
-              run.strOut);
-    EXPECT_EQ("", run.strErr);
-    run = Run(L"show --keyboard=apple-pro");
-    EXPECT_EQ(u8"003A CapsLock -> 001D Control(왼쪽)\r\n"
-              u8"E05B 사과키(왼쪽) -> E038 Alt(오른쪽)/한글전환\r\n"
-              u8"0059 알수 없음 -> 0000 알수 없음\r\n",
-              run.strOut);
-
+    Steps({
+        {L"show", 0,
+         u8"003A CapsLock -> 001D Control(왼쪽)\r\nE05B 윈도우키(왼쪽) -> E038 Alt(오른쪽)/한글전환\r\n"
+         u8"0059 알수 없음 -> 0000 알수 없음\r\n", "", nullptr},
+        {L"show --keyboard=apple-pro", 0,
+         u8"003A CapsLock -> 001D Control(왼쪽)\r\nE05B 사과키(왼쪽) -> E038 Alt(오른쪽)/한글전환\r\n"
+         u8"0059 알수 없음 -> 0000 알수 없음\r\n", "", nullptr},
+    });
     // A map Windows would not take is still shown, with a warning.
     Bytes bad = kThreeMappings;
     bad[8] = 3;
     Store(bad);
-    run = Run(L"show");
-    EXPECT_EQ(0u, run.dwExit);
-    EXPECT_NE(std::string::npos, run.strErr.find("warning: the system's map is not sound")) << run.strErr;
+    Steps({{L"show", 0, nullptr, "warning: the system's map is not sound", nullptr}});
 
-    run = Run(L"keys");
+    const SRun run = Run(L"keys");
     EXPECT_EQ(0u, run.dwExit);
     EXPECT_EQ(0u, run.strOut.find("001E A\r\n0030 B\r\n"));
     EXPECT_NE(std::string::npos, run.strOut.find(u8"\r\nE038 Alt(오른쪽)/한글전환\r\n"));
@@ -279,50 +309,33 @@ TEST_F(Lvmap, ShowAndKeysNameKeysInUtf8WhenRedirected)
 
 TEST_F(Lvmap, AppliedFilesReachTheRegistryAsReadByRegExe)
 {
-    SRegFileContent content;
-    content.map = kThreeMappings;
-    WriteAll(File(L"editor.reg"), AsString(MakeRegFile(content)));
+    WriteAll(File(L"editor.reg"), RegFile(kThreeMappings));
     WriteAll(File(L"hand.reg"),
              "REGEDIT4\r\n\r\n; CapsLock to Control and so on\r\n"
              "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Keyboard Layout]\r\n"
              "\"Scancode Map\"=hex:00,00,00,00,00,00,00,00,04,00,00,00,1d,00,3a,00,\\\r\n"
              "  38,E0,5B,E0, 00,00,59,00, 00,00,00,00\r\n");
     WriteAll(File(L"map.lvd"), Lvd(kThreeMappings));
+    WriteAll(File(L"delete.reg"), RegFile(kNoMap, true));
+    const std::string strSet = std::string("Scancode Map set: 3 mappings.") + kRestart;
+    const std::string strRemoved = std::string("Scancode Map removed.") + kRestart;
     for (const wchar_t* pszName : {L"editor.reg", L"hand.reg", L"map.lvd"}) {
-        SCOPED_TRACE(std::string(pszName, pszName + wcslen(pszName)));
-        const SRun run = Run(L"apply " + Quoted(pszName));
-        EXPECT_EQ(0u, run.dwExit) << run.strErr;
-        EXPECT_EQ("Scancode Map set: 3 mappings. The change takes effect when Windows restarts.\r\n",
-                  run.strOut);
-        EXPECT_EQ(kThreeMappingsForReg, StoredForReg());
-        Run(L"remove");
+        Steps({{L"apply " + Quoted(pszName), 0, strSet.c_str(), "", &kThreeMappings},
+               {L"apply " + Quoted(L"delete.reg"), 0, strRemoved.c_str(), "", &kNoMap}});
     }
-
-    Store(kThreeMappings);
-    content.bDelete = true;
-    WriteAll(File(L"delete.reg"), AsString(MakeRegFile(content)));
-    SRun run = Run(L"apply " + Quoted(L"delete.reg"));
-    EXPECT_EQ(0u, run.dwExit);
-    EXPECT_EQ("Scancode Map removed. The change takes effect when Windows restarts.\r\n", run.strOut);
-    EXPECT_EQ("", StoredForReg());
-
-    run = Run(L"remove");
-    EXPECT_EQ(0u, run.dwExit);
-    EXPECT_EQ("No map was set; nothing to remove.\r\n", run.strOut);
+    Steps({{L"remove", 0, "No map was set; nothing to remove.\r\n", "", &kNoMap}});
 }
 
 TEST_F(Lvmap, UnsoundFilesAreRefusedWithNothingWritten)
 {
-    const std::string strHead =
-        "Windows Registry Editor Version 5.00\r\n\r\n"
-        "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Keyboard Layout]\r\n"
-        "\"Scancode Map\"=hex:";
     const struct {
         const wchar_t* name;
         std::string bytes;
         const char* error;
     } cases[] = {
-        {L"count.reg", strHead + "00,00,00,00,00,00,00,00,03,00,00,00,1d,00,3a,00,00,00,00,00\r\n",
+        {L"count.reg", "Windows Registry Editor Version 5.00\r\n\r\n"
+                       "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Keyboard Layout]\r\n"
+                       "\"Scancode Map\"=hex:00,00,00,00,00,00,00,00,03,00,00,00,1d,00,3a,00,00,00,00,00\r\n",
          "the entry count says 3"},
         {L"text.lvd", "Scancode Map: CapsLock -> Control", "not a Lutrovane map data file"},
         {L"empty.lvd", Lvd(Bytes()), "the file ends before its map"},
@@ -335,44 +348,31 @@ TEST_F(Lvmap, UnsoundFilesAreRefusedWithNothingWritten)
         WriteAll(File(c.name), c.bytes);
         WriteAll(File(L"out.reg"), "old");
         WriteAll(File(L"out.lvd"), "old");
-
-        SRun run = Run(L"apply " + Quoted(c.name));
-        EXPECT_EQ(3u, run.dwExit);
-        EXPECT_NE(std::string::npos, run.strErr.find(c.error)) << run.strErr;
-        EXPECT_EQ("", run.strOut);
-        EXPECT_EQ(kThreeMappingsForReg, StoredForReg());
-        for (const wchar_t* pszOut : {L"out.reg", L"out.lvd"}) {
-            run = Run(L"convert " + Quoted(c.name) + L" " + Quoted(pszOut));
-            EXPECT_EQ(3u, run.dwExit);
-            EXPECT_EQ("old", ReadAll(File(pszOut)));
-        }
+        Steps({{L"apply " + Quoted(c.name), 3, "", c.error, &kThreeMappings},
+               {L"convert " + Quoted(c.name) + L" " + Quoted(L"out.reg"), 3, "", c.error, nullptr},
+               {L"convert " + Quoted(c.name) + L" " + Quoted(L"out.lvd"), 3, "", c.error, nullptr}});
+        EXPECT_EQ("old", ReadAll(File(L"out.reg")));
+        EXPECT_EQ("old", ReadAll(File(L"out.lvd")));
     }
-
-    // A removal has no map data file form.
-    SRegFileContent removal;
-    removal.bDelete = true;
-    WriteAll(File(L"delete.reg"), AsString(MakeRegFile(removal)));
-    SRun run = Run(L"convert " + Quoted(L"delete.reg") + L" " + Quoted(L"out.lvd"));
-    EXPECT_EQ(3u, run.dwExit);
+    // A removal has no map data file form; a file that is not there is a
+    // file failure, not an invalid file.
+    WriteAll(File(L"delete.reg"), RegFile(kNoMap, true));
+    Steps({{L"convert " + Quoted(L"delete.reg") + L" " + Quoted(L"out.lvd"), 3, "", nullptr, nullptr},
+           {L"apply " + Quoted(L"missing.reg"), 2, "", "missing.reg: ", &kThreeMappings}});
     EXPECT_EQ("old", ReadAll(File(L"out.lvd")));
-
-    // A file that is not there is a file failure, not an invalid file.
-    run = Run(L"apply " + Quoted(L"missing.reg"));
-    EXPECT_EQ(2u, run.dwExit);
-    EXPECT_NE(std::string::npos, run.strErr.find("missing.reg: ")) << run.strErr;
-    EXPECT_EQ(kThreeMappingsForReg, StoredForReg());
 }
 
 TEST_F(Lvmap, ExportedAndConvertedFilesRoundTripByteForByte)
 {
-    SRun run = Run(L"export " + Quoted(L"none.reg"));
-    EXPECT_EQ(4u, run.dwExit) << "no map exported as if there were one";
-    EXPECT_EQ("lvmap: there is no map to export: the system holds no Scancode Map value\r\n", run.strErr);
-    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(File(L"none.reg").c_str()));
+    Steps({{L"export " + Quoted(L"none.reg"), 4, "",
+            "lvmap: there is no map to export: the system holds no Scancode Map value\r\n", nullptr}});
+    EXPECT_FALSE(Exists(L"none.reg")) << "no map exported as if there were one";
 
     Store(kThreeMappings);
-    run = Run(L"export " + Quoted(L"system.reg"));
-    EXPECT_EQ(0u, run.dwExit) << run.strErr;
+    Steps({{L"export " + Quoted(L"system.reg"), 0, nullptr, "", nullptr},
+           {L"export " + Quoted(L"system.lvd"), 0, nullptr, "", nullptr},
+           {L"convert " + Quoted(L"system.lvd") + L" " + Quoted(L"again.reg"), 0, nullptr, "", nullptr},
+           {L"convert " + Quoted(L"again.reg") + L" " + Quoted(L"again.lvd"), 0, nullptr, "", nullptr}});
     // reg.exe's export of the key is the same file, but for the key's empty
     // default value, which Windows has and lvmap leaves out.
     EXPECT_EQ(0u, Reg(L"export " + std::wstring(kLayoutKeyForReg) + L" " + Quoted(L"reg.reg") + L" /y").dwExit);
@@ -381,25 +381,17 @@ TEST_F(Lvmap, ExportedAndConvertedFilesRoundTripByteForByte)
     if (strRegExport.find(strDefault) != std::string::npos)
         strRegExport.erase(strRegExport.find(strDefault), strDefault.size());
     EXPECT_EQ(strRegExport, ReadAll(File(L"system.reg")));
-
-    EXPECT_EQ(0u, Run(L"export " + Quoted(L"system.lvd")).dwExit);
     const std::string strLvd = ReadAll(File(L"system.lvd"));
-    EXPECT_EQ(1080u + 4 * 3, strLvd.size());
-    EXPECT_EQ(0u, Run(L"convert " + Quoted(L"system.lvd") + L" " + Quoted(L"again.reg")).dwExit);
+    EXPECT_EQ(Lvd(kThreeMappings), strLvd);
     EXPECT_EQ(ReadAll(File(L"system.reg")), ReadAll(File(L"again.reg")));
-    EXPECT_EQ(0u, Run(L"convert " + Quoted(L"again.reg") + L" " + Quoted(L"again.lvd")).dwExit);
     EXPECT_EQ(strLvd, ReadAll(File(L"again.lvd")));
 
     // An export replaces an older file; the system's map comes back from it.
-    Run(L"remove");
-    EXPECT_EQ(0u, Run(L"apply " + Quoted(L"again.reg")).dwExit);
-    EXPECT_EQ(kThreeMappingsForReg, StoredForReg());
-
+    Steps({{L"remove", 0, nullptr, "", &kNoMap}, {L"apply " + Quoted(L"again.reg"), 0, nullptr, "", &kThreeMappings}});
     Bytes bad = kThreeMappings;
     bad.resize(24);  // no null entry
     Store(bad);
-    run = Run(L"export " + Quoted(L"system.lvd"));
-    EXPECT_EQ(3u, run.dwExit);
+    Steps({{L"export " + Quoted(L"system.lvd"), 3, "", "not sound", nullptr}});
     EXPECT_EQ(strLvd, ReadAll(File(L"system.lvd")));
 }
 
@@ -410,51 +402,30 @@ TEST_F(Lvmap, AValueLongerThanAnyMapIsNoSoundMapAndRemoveRemovesIt)
     Bytes longMap = kThreeMappings;
     longMap.resize(1028, 0);
     Store(longMap);
-    SRun run = Run(L"show");
-    EXPECT_EQ(3u, run.dwExit);
-    EXPECT_EQ("", run.strOut);
-    EXPECT_NE(std::string::npos, run.strErr.find("the map is 1028 bytes, more than 1024")) << run.strErr;
-
-    run = Run(L"export " + Quoted(L"long.reg"));
-    EXPECT_EQ(3u, run.dwExit);
-    EXPECT_NE(std::string::npos, run.strErr.find("the map is 1028 bytes, more than 1024")) << run.strErr;
-    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(File(L"long.reg").c_str()));
-
-    run = Run(L"remove");
-    EXPECT_EQ(0u, run.dwExit);
-    EXPECT_EQ("Scancode Map removed. The change takes effect when Windows restarts.\r\n", run.strOut);
-    EXPECT_EQ("", StoredForReg());
+    const char kTooLong[] = "the map is 1028 bytes, more than 1024";
+    const std::string strRemoved = std::string("Scancode Map removed.") + kRestart;
+    Steps({{L"show", 3, "", kTooLong, nullptr},
+           {L"export " + Quoted(L"long.reg"), 3, "", kTooLong, nullptr},
+           {L"remove", 0, strRemoved.c_str(), "", &kNoMap}});
+    EXPECT_FALSE(Exists(L"long.reg"));
 }
 
 TEST_F(Lvmap, UndoAndRestorePutBackWhatEachChangeReplaced)
 {
-    SRun run = Run(L"undo");
-    EXPECT_EQ(2u, run.dwExit);
-    EXPECT_NE(std::string::npos, run.strErr.find("nothing to undo")) << run.strErr;
-
-    SRegFileContent content;
-    content.map = kThreeMappings;
-    WriteAll(File(L"three.reg"), AsString(MakeRegFile(content)));
+    WriteAll(File(L"three.reg"), RegFile(kThreeMappings));
     WriteAll(File(L"caps.lvd"), Lvd(kCapsToControl));
-    const struct {
-        std::wstring args;
-        const char* stored;  // the value after it, "" for none
-    } steps[] = {
-        {L"apply " + Quoted(L"three.reg"), kThreeMappingsForReg},
-        {L"undo", ""},  // there was no map before
-        {L"apply " + Quoted(L"caps.lvd"), kCapsToControlForReg},
+    Steps({
+        {L"undo", 2, "", "nothing to undo", &kNoMap},
+        {L"apply " + Quoted(L"three.reg"), 0, nullptr, "", &kThreeMappings},
+        {L"undo", 0, nullptr, "", &kNoMap},  // there was no map before
+        {L"apply " + Quoted(L"caps.lvd"), 0, nullptr, "", &kCapsToControl},
         // Kept by now, newest first: no map, three (replaced by undo), no map.
-        {L"restore 2", kThreeMappingsForReg},
-        {L"undo", kCapsToControlForReg},
-    };
-    for (const auto& step : steps) {
-        SCOPED_TRACE(std::string(step.args.begin(), step.args.end()));
-        run = Run(step.args);
-        EXPECT_EQ(0u, run.dwExit) << run.strErr;
-        EXPECT_EQ(step.stored, StoredForReg());
-    }
+        {L"restore 2", 0, nullptr, "", &kThreeMappings},
+        {L"undo", 0, nullptr, "", &kCapsToControl},
+        {L"restore 9", 2, "", "no kept map number 9", &kCapsToControl},
+    });
 
-    run = Run(L"history");
+    const SRun run = Run(L"history");
     EXPECT_EQ(0u, run.dwExit);
     const size_t nFirst = run.strOut.find("\r\n 1  ");
     EXPECT_NE(std::string::npos, nFirst) << run.strOut;
@@ -465,53 +436,39 @@ TEST_F(Lvmap, UndoAndRestorePutBackWhatEachChangeReplaced)
     EXPECT_NE(std::string::npos, run.strOut.find("  no map\r\n 4  "));
     EXPECT_NE(std::string::npos, run.strOut.find("\r\n 5  ")) << "five changes, five kept";
 
-    // A kept file is what the registry editor takes back by itself.
+    // A kept file is what the registry editor takes back by itself, and what
+    // restore takes by its name.
     CMapHistory history;
     ASSERT_EQ(0u, history.Load());
+    const std::wstring kept = history.GetPath(0);
     Run(L"remove");
-    EXPECT_EQ(0u, RunLine(L"regedit.exe /S \"" + std::wstring(history.GetPath(0)) + L"\"").dwExit);
-    EXPECT_EQ(kThreeMappingsForReg, StoredForReg());
-
-    run = Run(L"restore 9");
-    EXPECT_EQ(2u, run.dwExit);
-    EXPECT_NE(std::string::npos, run.strErr.find("no kept map number 9")) << run.strErr;
+    EXPECT_EQ(0u, RunLine(L"regedit.exe /S \"" + kept + L"\"").dwExit);
+    EXPECT_EQ(ForReg(kThreeMappings), StoredForReg());
+    Steps({{L"restore \"" + std::wstring(history.GetPath(1)) + L"\"", 0, nullptr, "", &kCapsToControl}});
 }
 
 TEST_F(Lvmap, MapsAfterWhichNobodyCouldSignInAreRefusedUnlessForced)
 {
     // Both Control keys off, and both Enter keys made A.
-    const Bytes kLockOut = {
-        0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,  // version, flags
-        0x05, 0x00, 0x00, 0x00,                          // entry count
-        0x00, 0x00, 0x1D, 0x00,                          // 001D left Control -> off
-        0x00, 0x00, 0x1D, 0xE0,                          // E01D right Control -> off
-        0x1E, 0x00, 0x1C, 0x00,                          // 001C Enter -> 001E A
-        0x1E, 0x00, 0x1C, 0xE0,                          // E01C keypad Enter -> 001E A
-        0x00, 0x00, 0x00, 0x00,                          // null entry
-    };
-    const char kLockOutForReg[] = "00000000000000000500000000001D0000001DE01E001C001E001CE000000000";
+    const Bytes kLockOut = {0, 0, 0, 0, 0, 0, 0, 0, 5, 0, 0, 0,
+                            0x00, 0x00, 0x1D, 0x00,  // 001D left Control -> off
+                            0x00, 0x00, 0x1D, 0xE0,  // E01D right Control -> off
+                            0x1E, 0x00, 0x1C, 0x00,  // 001C Enter -> 001E A
+                            0x1E, 0x00, 0x1C, 0xE0,  // E01C keypad Enter -> 001E A
+                            0, 0, 0, 0};
     WriteAll(File(L"lock.lvd"), Lvd(kLockOut));
     WriteAll(File(L"caps.lvd"), Lvd(kCapsToControl));
     Store(kThreeMappings);
-
-    SRun run = Run(L"apply " + Quoted(L"lock.lvd"));
-    EXPECT_EQ(3u, run.dwExit);
-    EXPECT_NE(std::string::npos,
-              run.strErr.find(u8"001D Control(왼쪽), E01D Control(오른쪽)/한자변환, 001C Enter, "
-                              u8"E01C 키패드 Enter"))
-        << run.strErr;
-    EXPECT_NE(std::string::npos, run.strErr.find("Ctrl+Alt+Del")) << run.strErr;
-    EXPECT_EQ(kThreeMappingsForReg, StoredForReg());
-    EXPECT_EQ(2u, Run(L"undo").dwExit) << "a refused change was kept";
-
-    EXPECT_EQ(0u, Run(L"apply --force " + Quoted(L"lock.lvd")).dwExit);
-    EXPECT_EQ(kLockOutForReg, StoredForReg());
-    EXPECT_EQ(0u, Run(L"apply " + Quoted(L"caps.lvd")).dwExit);
-    // Putting back a map is guarded as applying one.
-    EXPECT_EQ(3u, Run(L"undo").dwExit);
-    EXPECT_EQ(kCapsToControlForReg, StoredForReg());
-    EXPECT_EQ(0u, Run(L"undo --force").dwExit);
-    EXPECT_EQ(kLockOutForReg, StoredForReg());
+    Steps({
+        {L"apply " + Quoted(L"lock.lvd"), 3, "",
+         u8"001D Control(왼쪽), E01D Control(오른쪽)/한자변환, 001C Enter, E01C 키패드 Enter", &kThreeMappings},
+        {L"undo", 2, "", "nothing to undo", nullptr},  // a refused change is not kept
+        {L"apply --force " + Quoted(L"lock.lvd"), 0, nullptr, "warning", &kLockOut},
+        {L"apply " + Quoted(L"caps.lvd"), 0, nullptr, "", &kCapsToControl},
+        // Putting back a map is guarded as applying one.
+        {L"undo", 3, "", "Ctrl+Alt+Del", &kCapsToControl},
+        {L"undo --force", 0, nullptr, "warning", &kLockOut},
+    });
 }
 
 TEST_F(Lvmap, MissingKeyIsReportedWithTheSystemsReason)
@@ -537,29 +494,11 @@ TEST_F(Lvmap, MissingKeyIsReportedWithTheSystemsReason)
         << "the key was created";
 }
 
-namespace {
-
-void Press(WORD wMake, bool bExtended)
-{
-    INPUT inputs[2] = {};
-    for (int i = 0; i < 2; ++i) {
-        inputs[i].type = INPUT_KEYBOARD;
-        inputs[i].ki.wScan = wMake;
-        inputs[i].ki.dwFlags = KEYEVENTF_SCANCODE | (bExtended ? KEYEVENTF_EXTENDEDKEY : 0)
-                               | (i ? KEYEVENTF_KEYUP : 0);
-    }
-    SendInput(2, inputs, sizeof(INPUT));
-}
-
-}  // namespace
-
 TEST_F(Lvmap, DetectNamesInjectedKeysUntilEscapeTwice)
 {
-    CChild child(m_folder, L"\"" + m_lvmap + L"\" detect --timeout 20");
+    CChild child(m_folder, L"\"" + m_lvmap + L"\" detect --timeout 60");
     ASSERT_TRUE(child.Started());
-    for (int i = 0; i < 200 && child.Err().find("Press keys") == std::string::npos; ++i)
-        Sleep(50);
-    ASSERT_NE(std::string::npos, child.Err().find("Press keys")) << child.Err();
+    ASSERT_TRUE(WaitFor([&] { return child.Err().find("Press keys") != std::string::npos; })) << child.Err();
 
     // Each key as Windows reports it to the hook: NumLock and the right Shift
     // key come flagged extended, with no E0 prefix in the map's code.
@@ -581,12 +520,18 @@ TEST_F(Lvmap, DetectNamesInjectedKeysUntilEscapeTwice)
     std::string strWanted;
     for (const auto& key : keys) {
         strWanted += std::string(key.line) + "\r\n";
-        Press(key.wMake, key.bExtended);
+        INPUT inputs[2] = {};
+        for (int i = 0; i < 2; ++i) {
+            inputs[i].type = INPUT_KEYBOARD;
+            inputs[i].ki.wScan = key.wMake;
+            inputs[i].ki.dwFlags = KEYEVENTF_SCANCODE | (key.bExtended ? KEYEVENTF_EXTENDEDKEY : 0)
+                                   | (i ? KEYEVENTF_KEYUP : 0);
+        }
+        SendInput(2, inputs, sizeof(INPUT));
         // One line per key: wait for it before the next key comes.
-        for (int i = 0; i < 100 && child.Out().size() < strWanted.size(); ++i)
-            Sleep(50);
+        ASSERT_TRUE(WaitFor([&] { return child.Out().size() >= strWanted.size(); })) << child.Out();
     }
-    const SRun run = child.Wait(10000);
+    const SRun run = child.Wait();
     EXPECT_EQ(0u, run.dwExit) << "detect did not end on Esc twice";
     EXPECT_EQ(strWanted, run.strOut);
 }
@@ -595,7 +540,7 @@ TEST_F(Lvmap, DetectEndsAfterItsTimeWithoutKeys)
 {
     CChild child(m_folder, L"\"" + m_lvmap + L"\" detect --timeout 1");
     ASSERT_TRUE(child.Started());
-    const SRun run = child.Wait(15000);
+    const SRun run = child.Wait();
     EXPECT_EQ(0u, run.dwExit);
     EXPECT_EQ("", run.strOut);
 }

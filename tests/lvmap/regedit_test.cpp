@@ -78,35 +78,22 @@ std::vector<SVariant> Corpus()
     const std::string value = "\"Scancode Map\"=hex:{M}\r\n";
     const std::string folded = "\"Scancode Map\"=hex:{H}\\\r\n  {T}\r\n";
 
-    // A blank or a tab at each place a line can hold one; '~' marks it.
-    const char* const places[] = {
-        "~REGEDIT4\r\n[{K}]\r\n\"Scancode Map\"=hex:{M}\r\n",
-        "REGEDIT4~\r\n[{K}]\r\n\"Scancode Map\"=hex:{M}\r\n",
-        "REGEDIT4\r\n~[{K}]\r\n\"Scancode Map\"=hex:{M}\r\n",
-        "REGEDIT4\r\n[~{K}]\r\n\"Scancode Map\"=hex:{M}\r\n",
-        "REGEDIT4\r\n[{K}~]\r\n\"Scancode Map\"=hex:{M}\r\n",
-        "REGEDIT4\r\n[{K}]~\r\n\"Scancode Map\"=hex:{M}\r\n",
-        "REGEDIT4\r\n[{K}]\r\n~\"Scancode Map\"=hex:{M}\r\n",
-        "REGEDIT4\r\n[{K}]\r\n\"Scancode Map~\"=hex:{M}\r\n",
-        "REGEDIT4\r\n[{K}]\r\n\"Scancode Map\"~=hex:{M}\r\n",
-        "REGEDIT4\r\n[{K}]\r\n\"Scancode Map\"=~hex:{M}\r\n",
-        "REGEDIT4\r\n[{K}]\r\n\"Scancode Map\"=hex~:{M}\r\n",
-        "REGEDIT4\r\n[{K}]\r\n\"Scancode Map\"=hex:~{M}\r\n",
-        "REGEDIT4\r\n[{K}]\r\n\"Scancode Map\"=hex:00~,00,{H}{T}\r\n",
-        "REGEDIT4\r\n[{K}]\r\n\"Scancode Map\"=hex:00,~00,00,00,00,00,00,00,{T}\r\n",
-        "REGEDIT4\r\n[{K}]\r\n\"Scancode Map\"=hex:{M}~\r\n",
-        "REGEDIT4\r\n[{K}]\r\n\"Scancode Map\"=hex(3~):{M}\r\n",
-        "REGEDIT4\r\n[{K}]\r\n\"Scancode Map\"=hex:{H}~\\\r\n  {T}\r\n",
-        "REGEDIT4\r\n[{K}]\r\n\"Scancode Map\"=hex:{H}\\~\r\n  {T}\r\n",
-        "REGEDIT4\r\n[{K}]\r\n\"Scancode Map\"=hex:{H}\\\r\n~{T}\r\n",
-        "REGEDIT4\r\n[{K}]\r\n\"Scancode Map\"=hex:{H}\\\r\n~\r\n  {T}\r\n",
-        "REGEDIT4\r\n[{K}]\r\n\"Scancode Map\"=~-\r\n",
-        "REGEDIT4\r\n[{K}]\r\n\"Scancode Map\"=-~\r\n",
-    };
-    for (const char* pszPlace : places) {
-        const std::string where = Replace(Replace(pszPlace, "\r", "\\r"), "\n", "\\n");
-        add("blank at ~ of " + where, Replace(pszPlace, "~", " "));
-        add("tab at ~ of " + where, Replace(pszPlace, "~", "\t"));
+    // A blank or a tab at each place a line can hold one: each '~' in turn,
+    // the other ones left out.
+    for (const std::string base : {
+             "~REGEDIT4~\r\n~[~{K}~]~\r\n~\"Scancode Map~\"~=~hex~:~{M}~\r\n",
+             "REGEDIT4\r\n[{K}]\r\n\"Scancode Map\"=hex:00~,00,{H}{T}\r\n",
+             "REGEDIT4\r\n[{K}]\r\n\"Scancode Map\"=hex:00,~00,00,00,00,00,00,00,{T}\r\n",
+             "REGEDIT4\r\n[{K}]\r\n\"Scancode Map\"=hex(3~):{M}\r\n",
+             "REGEDIT4\r\n[{K}]\r\n\"Scancode Map\"=hex:{H}~\\~\r\n~{T}\r\n",
+             "REGEDIT4\r\n[{K}]\r\n\"Scancode Map\"=hex:{H}\\\r\n~\r\n  {T}\r\n",
+             "REGEDIT4\r\n[{K}]\r\n\"Scancode Map\"=~-~\r\n"}) {
+        for (size_t n = base.find('~'); n != std::string::npos; n = base.find('~', n + 1)) {
+            const std::string place = Replace(base.substr(0, n), "~", "") + "~" + Replace(base.substr(n + 1), "~", "");
+            const std::string where = Replace(Replace(place, "\r", "\\r"), "\n", "\\n");
+            add("blank at ~ of " + where, Replace(place, "~", " "));
+            add("tab at ~ of " + where, Replace(place, "~", "\t"));
+        }
     }
     add("blank in hex(", head + "\"Scancode Map\"=hex( 3):{M}\r\n", false, true);
 
@@ -214,28 +201,10 @@ std::vector<SVariant> Corpus()
 // the value of a type with its bytes.
 struct SOutcome
 {
-    enum { UNTOUCHED, REMOVED, SET } kind;
-    DWORD dwType;
-    Bytes bytes;
+    enum { UNTOUCHED, REMOVED, SET } kind = REMOVED;
+    DWORD dwType = REG_NONE;
+    Bytes bytes = Bytes(70000);
 };
-
-SOutcome ReadScratch(const std::wstring& key)
-{
-    SOutcome outcome = {SOutcome::REMOVED, REG_NONE, Bytes(70000)};
-    HKEY hKey;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ, &hKey) != ERROR_SUCCESS)
-        return outcome;
-    DWORD nSize = static_cast<DWORD>(outcome.bytes.size());
-    if (RegQueryValueExW(hKey, L"Scancode Map", nullptr, &outcome.dwType, outcome.bytes.data(), &nSize)
-        == ERROR_SUCCESS) {
-        outcome.bytes.resize(nSize);
-        const bool bUntouched = outcome.dwType == REG_BINARY && nSize == sizeof(kUntouched)
-                                && outcome.bytes[0] == kUntouched[0];
-        outcome.kind = bUntouched ? SOutcome::UNTOUCHED : SOutcome::SET;
-    }
-    RegCloseKey(hKey);
-    return outcome;
-}
 
 std::string Hex(const Bytes& bytes)
 {
@@ -248,13 +217,26 @@ std::string Hex(const Bytes& bytes)
     return s;
 }
 
-std::string Describe(const SOutcome& outcome)
+SOutcome ReadScratch(const std::wstring& key, std::string* pWords)
 {
-    if (outcome.kind == SOutcome::UNTOUCHED)
-        return "set nothing";
-    if (outcome.kind == SOutcome::REMOVED)
-        return "removed the value";
-    return "set type " + std::to_string(outcome.dwType) + ": " + Hex(outcome.bytes);
+    SOutcome outcome;
+    HKEY hKey;
+    DWORD nSize = static_cast<DWORD>(outcome.bytes.size());
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ, &hKey) == ERROR_SUCCESS) {
+        if (RegQueryValueExW(hKey, L"Scancode Map", nullptr, &outcome.dwType, outcome.bytes.data(), &nSize)
+            == ERROR_SUCCESS) {
+            outcome.bytes.resize(nSize);
+            const bool bUntouched = outcome.dwType == REG_BINARY && nSize == sizeof(kUntouched)
+                                    && outcome.bytes[0] == kUntouched[0];
+            outcome.kind = bUntouched ? SOutcome::UNTOUCHED : SOutcome::SET;
+        }
+        RegCloseKey(hKey);
+    }
+    *pWords = outcome.kind == SOutcome::UNTOUCHED ? std::string("set nothing")
+              : outcome.kind == SOutcome::REMOVED ? std::string("removed the value")
+                                                  : "set type " + std::to_string(outcome.dwType) + ": "
+                                                        + Hex(outcome.bytes);
+    return outcome;
 }
 
 // Runs regedit.exe /S over the files, all in one start.
@@ -308,7 +290,8 @@ TEST(RegFile, ReadsWhatTheRegistryEditorImports)
     for (size_t i = 0; i < corpus.size(); ++i) {
         const SVariant& variant = corpus[i];
         SCOPED_TRACE(testing::Message() << i << ": " << variant.what);
-        const SOutcome editor = ReadScratch(keys[i]);
+        std::string strEditor;
+        const SOutcome editor = ReadScratch(keys[i], &strEditor);
         const Bytes file = FileBytes(variant, kKeyboardLayoutKeyPath);
         SRegFileContent content;
         const std::string strError = ParseRegFile(file.data(), file.size(), &content);
@@ -335,7 +318,7 @@ TEST(RegFile, ReadsWhatTheRegistryEditorImports)
                 bSame = strError.empty() && !content.bDelete && content.map == editor.bytes;
             break;
         }
-        EXPECT_TRUE(bSame) << "the registry editor " << Describe(editor) << ", lvmap " << strLvmap;
+        EXPECT_TRUE(bSame) << "the registry editor " << strEditor << ", lvmap " << strLvmap;
     }
 
     RegDeleteTreeW(HKEY_LOCAL_MACHINE, kScratchKey);
