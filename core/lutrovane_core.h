@@ -20,8 +20,9 @@
 #define LUTROVANE_CORE_API LUTROVANE_DLLIMPORT
 #endif
 
-// Text in code page 949. Every instance owns its buffer, allocated and freed
-// inside this library, so strings may cross from one module to another.
+// Text in code page 949. Copies share one buffer under a reference count, as
+// the framework's strings do; buffers are allocated and freed inside this
+// library only, so strings may cross from one module to another.
 class LUTROVANE_CORE_API CString
 {
 public:
