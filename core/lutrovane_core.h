@@ -129,7 +129,7 @@ public:
     virtual unsigned short GetScancodeByIndex(int nIndex);
     // "알수 없음" when no key has the code.
     virtual CString GetKeyName(unsigned short wScancode);
-    // 0 when no key has the name.
+    // 0 when no key has the name. The same as FindScanCode.
     virtual unsigned short GetScanCode(CString strName);
     // Reads the system's map and decodes it; nSelector non-zero picks the real
     // keys, zero the mapped keys. Returns the store's code; the arrays are
@@ -153,11 +153,25 @@ protected:
 public:
     virtual ~CLutrovaneBase();
 
+    // The code of the first key whose name equals pszName under
+    // CompareKeyNames; 0 when none does. Takes a name inside a longer text,
+    // such as a list cell's, without copying it.
+    unsigned short FindScanCode(const char* pszName);
+
 protected:
     void AppendKeys(const SKeyRow* pRows, int nCount);
 
     CStringArray m_arrKeyName;
     CWordArray m_arrScancode;
+
+private:
+    void BuildIndexes();
+
+    // Hash tables over the rows, built at the first lookup: each slot holds
+    // row + 1 of the first row with a name (a code), 0 when empty.
+    CWordArray m_arrNameSlots;
+    CWordArray m_arrCodeSlots;
+    int m_nIndexedRows;  // the rows the tables cover; -1 before they are built
 };
 
 // The master key catalogue: every key any keyboard module holds, under the

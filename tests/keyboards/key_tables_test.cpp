@@ -59,22 +59,49 @@ const standard_keys::SKey* FindStandardKey(const char* pszName)
     return nullptr;
 }
 
-// pszName with its Latin letters in upper or lower case. A byte from 0x81 on
-// leads a double-byte character of code page 949, whose second byte may be a
-// Latin letter's: both bytes stay as they are.
-std::string WithLatinCase(const char* pszName, bool bUpper)
+enum class ELatinCase { kUpper, kLower, kMixed };
+
+// pszName with its Latin letters in upper or lower case, or in turns, upper
+// first. A byte from 0x81 on leads a double-byte character of code page 949,
+// whose second byte may be a Latin letter's: both bytes stay as they are.
+std::string WithLatinCase(const char* pszName, ELatinCase eCase)
 {
     std::string str(pszName);
+    bool bUpper = eCase != ELatinCase::kLower;
     for (size_t i = 0; i < str.size(); ++i) {
         const unsigned char ch = static_cast<unsigned char>(str[i]);
-        if (ch >= 0x81)
+        if (ch >= 0x81) {
             ++i;
-        else if (bUpper && ch >= 'a' && ch <= 'z')
-            str[i] = static_cast<char>(ch - 'a' + 'A');
-        else if (!bUpper && ch >= 'A' && ch <= 'Z')
-            str[i] = static_cast<char>(ch - 'A' + 'a');
+            continue;
+        }
+        const bool bLetter = (ch >= 'A' && ch <= 'Z') || (ch >= 'a' && ch <= 'z');
+        if (!bLetter)
+            continue;
+        str[i] = static_cast<char>(bUpper ? (ch & ~0x20) : (ch | 0x20));
+        if (eCase == ELatinCase::kMixed)
+            bUpper = !bUpper;
     }
     return str;
+}
+
+// The lookups as scans from row 0, first match first: what the tables'
+// indexes must answer.
+unsigned short ScanForName(CLutrovaneBase& table, const char* pszName)
+{
+    for (int i = 0; i < int(table.GetSizeOfMap()); ++i) {
+        if (CompareKeyNames(table.GetKeyNameByIndex(i), pszName) == 0)
+            return table.GetScancodeByIndex(i);
+    }
+    return 0;
+}
+
+std::string ScanForCode(CLutrovaneBase& table, unsigned short wScancode)
+{
+    for (int i = 0; i < int(table.GetSizeOfMap()); ++i) {
+        if (table.GetScancodeByIndex(i) == wScancode)
+            return std::string(table.GetKeyNameByIndex(i));
+    }
+    return kUnknownKeyName;
 }
 
 }  // namespace
@@ -293,21 +320,37 @@ TEST_F(KeyTables, RowsCarryAnotherKeysScanCode)
     }
 }
 
-// Names are looked up whatever the case of their Latin letters, "z" and "Z"
-// alike, each to the first row of that name.
-TEST_F(KeyTables, NameMissedInUpperOrLowerCase)
+// Lookups go through an index of each table; it must answer as a scan from
+// row 0 would: every name in upper, lower and mixed case, to the first row of
+// that name; names one byte longer or shorter, or ending in a lone lead byte
+// (a Korean name cut inside its last character, or one more lead byte), to
+// whatever row a scan finds, mostly none; and every code there is.
+TEST_F(KeyTables, IndexAnswersOtherThanAScanFromRowZero)
 {
     for (const STable& table : m_tables) {
         SCOPED_TRACE(table.pszLabel);
+        std::vector<std::string> queries = {"", kUnknownKeyName};
         for (int i = 0; i < int(table.pTable->GetSizeOfMap()); ++i) {
-            const CString strName = table.pTable->GetKeyNameByIndex(i);
-            int nFirst = 0;
-            while (std::string(table.pTable->GetKeyNameByIndex(nFirst)) != std::string(strName))
-                ++nFirst;
-            const unsigned short wScancode = table.pTable->GetScancodeByIndex(nFirst);
-            SCOPED_TRACE(testing::Message() << "row " << i << ", 0x" << std::hex << wScancode);
-            EXPECT_EQ(wScancode, table.pTable->GetScanCode(WithLatinCase(strName, true).c_str()));
-            EXPECT_EQ(wScancode, table.pTable->GetScanCode(WithLatinCase(strName, false).c_str()));
+            const std::string strName(table.pTable->GetKeyNameByIndex(i));
+            for (ELatinCase eCase : {ELatinCase::kUpper, ELatinCase::kLower, ELatinCase::kMixed})
+                queries.push_back(WithLatinCase(strName.c_str(), eCase));
+            queries.push_back(strName + "x");
+            queries.push_back(strName.substr(0, strName.size() - 1));
+            queries.push_back(strName + "\xB0");
+        }
+        for (const std::string& strQuery : queries) {
+            SCOPED_TRACE(strQuery);
+            EXPECT_EQ(ScanForName(*table.pTable, strQuery.c_str()),
+                      table.pTable->GetScanCode(strQuery.c_str()));
+        }
+        // One failure for a table says enough: 65536 would drown it.
+        for (unsigned nCode = 0; nCode <= 0xFFFF; ++nCode) {
+            const unsigned short wScancode = static_cast<unsigned short>(nCode);
+            const std::string strName(table.pTable->GetKeyName(wScancode));
+            if (strName != ScanForCode(*table.pTable, wScancode)) {
+                ADD_FAILURE() << "code 0x" << std::hex << nCode << " named " << strName;
+                break;
+            }
         }
     }
 }
