@@ -20,17 +20,47 @@ std::unique_ptr<CLutrovaneBase> NewKeyboardTable(int nKeyboardType)
     return nullptr;
 }
 
-std::unique_ptr<CLutrovaneBase> NewRealKeyResolver(int nKeyboardType)
-{
-    if (nKeyboardType == 0)
-        return std::make_unique<CLutrovaneCore>();
-    return NewKeyboardTable(nKeyboardType);
-}
-
 int RealKeyCount(CLutrovaneBase& keyboardTable, int nKeyboardType)
 {
     // The PC table ends in rows offered only as mapped keys.
     if (nKeyboardType == 0)
         return int(static_cast<CLutrovanePC&>(keyboardTable).GetSizeOfFromMap());
     return int(keyboardTable.GetSizeOfMap());
+}
+
+CPageKeyTables::CPageKeyTables() : m_nKeyboardType(-1) {}
+
+CPageKeyTables::~CPageKeyTables() {}
+
+CLutrovaneBase* CPageKeyTables::GetKeyboardTable(int nKeyboardType)
+{
+    if (!m_pKeyboard || m_nKeyboardType != nKeyboardType) {
+        m_pKeyboard = NewKeyboardTable(nKeyboardType);
+        m_nKeyboardType = nKeyboardType;
+    }
+    return m_pKeyboard.get();
+}
+
+CLutrovaneBase* CPageKeyTables::GetRealKeyResolver(int nKeyboardType)
+{
+    if (nKeyboardType == 0)
+        return &GetCatalogue();
+    return GetKeyboardTable(nKeyboardType);
+}
+
+CLutrovaneBase& CPageKeyTables::GetCatalogue()
+{
+    if (!m_pCatalogue)
+        m_pCatalogue = std::make_unique<CLutrovaneCore>();
+    return *m_pCatalogue;
+}
+
+void CPageKeyTables::DecodeMap(int nKeyboardType, unsigned char* pBuffer,
+                               CStringArray& realNames, CWordArray& realCodes,
+                               CStringArray& mapNames, CWordArray& mapCodes)
+{
+    if (CLutrovaneBase* pKeyboard = GetKeyboardTable(nKeyboardType)) {
+        pKeyboard->GetScancodeMap(pBuffer, realNames, realCodes, 1);
+        GetCatalogue().GetScancodeMap(pBuffer, mapNames, mapCodes, 0);
+    }
 }

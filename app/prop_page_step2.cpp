@@ -1,11 +1,9 @@
 #include "prop_page_step2.h"
 
-#include <memory>
 #include <new>
 #include <string>
 #include <vector>
 
-#include "key_tables.h"
 #include "lutrovane_main.h"
 #include "map_edit_dlg.h"
 #include "res/resource.h"
@@ -17,6 +15,14 @@ namespace {
 const char kRealKeyFormat[] = "◁ %s";
 const char kMapKeyFormat[] = "▶ %s";
 const int kCellPrefixBytes = 3;
+
+// The key name in a cell, as Mid(kCellPrefixBytes) would give it, without a
+// copy: empty when the cell is no longer than its prefix.
+const char* CellKeyName(const CString& strCell)
+{
+    return static_cast<const char*>(strCell) +
+           (strCell.GetLength() < kCellPrefixBytes ? strCell.GetLength() : kCellPrefixBytes);
+}
 
 // 16 + 4 * 252 = 1024, the size of every buffer that carries the map.
 const int kMaxRows = 252;
@@ -317,15 +323,16 @@ void CPropPageStep2::OnLoadSystemMap()
         return;
     ClearList();
 
-    // Each decoder reads the value itself; an absent or unreadable value
-    // leaves its arrays empty.
+    // One read serves both decodings, so the two halves of a row always come
+    // from the same value; an absent or unreadable value leaves the arrays
+    // empty.
+    std::vector<unsigned char> buffer(1024, 0);
+    unsigned long nSize = static_cast<unsigned long>(buffer.size());
     CStringArray realNames, mapNames;
     CWordArray realCodes, mapCodes;
-    if (std::unique_ptr<CLutrovaneBase> pKeyboard = NewKeyboardTable(m_nKeyboardType)) {
-        pKeyboard->GetCurrentScancodeMap(realNames, realCodes, 1);
-        CLutrovaneCore catalogue;
-        catalogue.GetCurrentScancodeMap(mapNames, mapCodes, 0);
-    }
+    if (CUtils::GetScancodeMapRegistry(buffer.data(), &nSize) == 0)
+        m_keyTables.DecodeMap(m_nKeyboardType, buffer.data(), realNames, realCodes, mapNames,
+                              mapCodes);
     if (realNames.GetSize() == 0 || mapNames.GetSize() == 0)
         AfxMessageBox(IDS_NO_SYSTEM_MAP, MB_OK);
     if (!AppendDecodedPairs(realNames, mapNames, realCodes, mapCodes))
@@ -399,11 +406,7 @@ void CPropPageStep2::OnLoadFile()
     // The map's own entry count governs, not the number of bytes read.
     CStringArray realNames, mapNames;
     CWordArray realCodes, mapCodes;
-    if (std::unique_ptr<CLutrovaneBase> pKeyboard = NewKeyboardTable(m_nKeyboardType)) {
-        pKeyboard->GetScancodeMap(buffer.data(), realNames, realCodes, 1);
-        CLutrovaneCore catalogue;
-        catalogue.GetScancodeMap(buffer.data(), mapNames, mapCodes, 0);
-    }
+    m_keyTables.DecodeMap(m_nKeyboardType, buffer.data(), realNames, realCodes, mapNames, mapCodes);
     if (!AppendDecodedPairs(realNames, mapNames, realCodes, mapCodes))
         AfxMessageBox(IDS_LIST_TRUNCATED, MB_OK);
     if (m_nMapCount > 0)
@@ -558,8 +561,7 @@ BOOL CPropPageStep2::AppendDecodedPairs(const CStringArray& realNames,
                                         const CStringArray& mapNames,
                                         const CWordArray& realCodes, const CWordArray& mapCodes)
 {
-    // Pairs only by index: the two halves may come from two reads that
-    // disagree, and no array is read past its end.
+    // Pairs only by index: no array is read past its end.
     int nPairs = realNames.GetSize();
     for (int n : {mapNames.GetSize(), realCodes.GetSize(), mapCodes.GetSize()}) {
         if (n < nPairs)
@@ -575,22 +577,24 @@ BOOL CPropPageStep2::AppendDecodedPairs(const CStringArray& realNames,
 
 void CPropPageStep2::GetRowScancodes(int nItem, WORD& wRealKey, WORD& wMapKey)
 {
-    std::unique_ptr<CLutrovaneBase> pRealKeys = NewRealKeyResolver(m_nKeyboardType);
-    CLutrovaneCore catalogue;
-    ResolveRow(nItem, pRealKeys.get(), catalogue, wRealKey, wMapKey);
+    ResolveRow(nItem, m_keyTables.GetRealKeyResolver(m_nKeyboardType), m_keyTables.GetCatalogue(),
+               wRealKey, wMapKey);
 }
 
 void CPropPageStep2::GetListScancodes(CWordArray& realKeys, CWordArray& mappedKeys)
 {
+    const int nRows = m_listMap.GetItemCount();
     realKeys.SetSize(0);
+    realKeys.SetSize(nRows);
     mappedKeys.SetSize(0);
-    std::unique_ptr<CLutrovaneBase> pRealKeys = NewRealKeyResolver(m_nKeyboardType);
-    CLutrovaneCore catalogue;
-    for (int i = 0; i < m_listMap.GetItemCount(); ++i) {
+    mappedKeys.SetSize(nRows);
+    CLutrovaneBase* pRealKeys = m_keyTables.GetRealKeyResolver(m_nKeyboardType);
+    CLutrovaneBase& catalogue = m_keyTables.GetCatalogue();
+    for (int i = 0; i < nRows; ++i) {
         WORD wRealKey, wMapKey;
-        ResolveRow(i, pRealKeys.get(), catalogue, wRealKey, wMapKey);
-        realKeys.Add(wRealKey);
-        mappedKeys.Add(wMapKey);
+        ResolveRow(i, pRealKeys, catalogue, wRealKey, wMapKey);
+        realKeys.SetAtGrow(i, wRealKey);
+        mappedKeys.SetAtGrow(i, wMapKey);
     }
 }
 
@@ -606,9 +610,10 @@ void CPropPageStep2::ResolveRow(int nItem, CLutrovaneBase* pRealKeys, CLutrovane
         wMapKey = HIWORD(lCodes);
         return;
     }
-    const CString strRealKey = m_listMap.GetItemText(nItem, 0).Mid(kCellPrefixBytes);
-    wRealKey = pRealKeys ? pRealKeys->GetScanCode(strRealKey) : 0;
-    wMapKey = catalogue.GetScanCode(m_listMap.GetItemText(nItem, 1).Mid(kCellPrefixBytes));
+    const CString strRealCell = m_listMap.GetItemText(nItem, 0);
+    const CString strMapCell = m_listMap.GetItemText(nItem, 1);
+    wRealKey = pRealKeys ? pRealKeys->FindScanCode(CellKeyName(strRealCell)) : 0;
+    wMapKey = catalogue.FindScanCode(CellKeyName(strMapCell));
 }
 
 void CPropPageStep2::EnableRowCommands(BOOL bEnable)

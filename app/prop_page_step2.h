@@ -4,6 +4,7 @@
 #pragma once
 
 #include "afx/afx.h"
+#include "key_tables.h"
 
 class CLutrovaneMain;
 
@@ -65,6 +66,8 @@ protected:
     CListCtrl m_listMap;
 
 private:
+    CPageKeyTables m_keyTables;  // built at the first command that needs them
+
     void AppendRow(const char* pszRealKey, const char* pszMapKey, LPARAM lCodes);
     // Encodes the rows into a zero-filled 1024-byte buffer; their length.
     unsigned long MakeMapBytes(unsigned char* pBuffer);

@@ -5,12 +5,14 @@
 // page 949, one a line) and map.bin (the 252-entry map that Apply writes).
 #include "bench_util.h"
 
+#include "key_tables.h"
 #include "lutrovane_core.h"
 #include "lutrovane_pc.h"
 #include "map_edit_dlg.h"
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -41,14 +43,19 @@ void MakeRows(SRows& rows)
 
 // Apply on the PC keyboard's page: every row back to its code by name through
 // the catalogue, the codes into map bytes, the bytes into the registry. The
-// restart request is left out.
-unsigned long Apply(SRows& rows, unsigned char* pBuffer)
+// restart request is left out. The page keeps its key tables: the first,
+// untimed run builds them.
+unsigned long Apply(CPageKeyTables& tables, SRows& rows, unsigned char* pBuffer)
 {
-    CLutrovaneCore catalogue;
+    CLutrovaneBase* pRealKeys = tables.GetRealKeyResolver(0);
+    CLutrovaneBase& catalogue = tables.GetCatalogue();
     CWordArray real, mapped;
+    real.SetSize(rows.real.GetSize());
+    mapped.SetSize(rows.real.GetSize());
     for (int k = 0; k < rows.real.GetSize(); ++k) {
-        real.Add(catalogue.GetScanCode(rows.real[k].Mid(3)));
-        mapped.Add(catalogue.GetScanCode(rows.mapped[k].Mid(3)));
+        // The name after the cell's glyph and blank, as the page takes it.
+        real.SetAtGrow(k, pRealKeys->FindScanCode(rows.real[k] + 3));
+        mapped.SetAtGrow(k, catalogue.FindScanCode(rows.mapped[k] + 3));
     }
     ZeroMemory(pBuffer, 1024);
     if (CUtils::MakeRegistryData(real, mapped, pBuffer) != 0)
@@ -57,18 +64,20 @@ unsigned long Apply(SRows& rows, unsigned char* pBuffer)
     return CUtils::SetScancodeMapRegistry(pBuffer, nLength);
 }
 
-// Load system map on the PC keyboard's page: the system's map decoded twice,
-// real keys with the keyboard's table, mapped keys with the catalogue.
-unsigned long LoadSystemMap()
+// Load system map on the PC keyboard's page: the system's map read once and
+// decoded twice, real keys with the keyboard's table, mapped keys with the
+// catalogue, both kept by the page.
+unsigned long LoadSystemMap(CPageKeyTables& tables)
 {
-    CLutrovanePC keyboard;
-    CLutrovaneCore catalogue;
+    std::vector<unsigned char> buffer(1024, 0);
+    unsigned long nSize = static_cast<unsigned long>(buffer.size());
     CStringArray realNames, mappedNames;
     CWordArray realCodes, mappedCodes;
-    unsigned long nResult = keyboard.GetCurrentScancodeMap(realNames, realCodes, 1);
+    const unsigned long nResult = CUtils::GetScancodeMapRegistry(buffer.data(), &nSize);
     if (nResult == 0)
-        nResult = catalogue.GetCurrentScancodeMap(mappedNames, mappedCodes, 0);
-    return nResult == 0 && realNames.GetSize() == kPairs ? 0 : 1;
+        tables.DecodeMap(0, buffer.data(), realNames, realCodes, mappedNames, mappedCodes);
+    return nResult == 0 && realNames.GetSize() == kPairs && mappedNames.GetSize() == kPairs ? 0
+                                                                                             : 1;
 }
 
 bool WriteFile(const std::string& strPath, const void* pData, size_t nSize)
@@ -103,10 +112,11 @@ int main(int argc, char** argv)
 
     SRows rows;
     MakeRows(rows);
+    CPageKeyTables tables;
     unsigned char abMap[1024];
     bool bFailed = false;
-    const double dApply = bench::MedianUs(kRegistryRuns, [&] { bFailed |= Apply(rows, abMap) != 0; });
-    const double dLoad = bench::MedianUs(kRegistryRuns, [&] { bFailed |= LoadSystemMap() != 0; });
+    const double dApply = bench::MedianUs(kRegistryRuns, [&] { bFailed |= Apply(tables, rows, abMap) != 0; });
+    const double dLoad = bench::MedianUs(kRegistryRuns, [&] { bFailed |= LoadSystemMap(tables) != 0; });
     if (bFailed || !WriteFile(strDir + "map.bin", abMap, sizeof(abMap)) ||
         !WriteKeys(strDir + "keys.txt")) {
         std::fprintf(stderr, "bench_lutrovane: the registry or %s failed\n", argv[1]);

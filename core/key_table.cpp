@@ -14,9 +14,44 @@ const int kEntrySize = 4;
 // must not make the decoder read past it.
 const int kMaxDecodedEntries = (kMapBufferSize - kFirstEntryOffset) / kEntrySize;
 
+// Scan codes differ mostly in their high byte (the make code); a multiplier
+// spreads that over the slot bits.
+unsigned HashScancode(unsigned short wScancode)
+{
+    return (wScancode * 2654435761u) >> 16;
+}
+
+// Folds every byte that is a Latin capital, a trail byte of a double-byte
+// character too: names that CompareKeyNames finds equal hash alike, and the
+// few that differ only in a trail byte's case share a hash, which the
+// comparison then tells apart. No double-byte parsing: the hash runs on every
+// lookup.
+unsigned HashKeyName(const char* pszName)
+{
+    unsigned h = 0;
+    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(pszName); *p; ++p) {
+        const unsigned ch = *p + (unsigned(*p - 'A') < 26u ? 0x20u : 0u);
+        h = (h << 5 | h >> 27) ^ ch;
+    }
+    return h * 2654435761u >> 16;
+}
+
+// CompareKeyNames(a, b) == 0, taking names of the same bytes, as most
+// lookups give them, without its per-byte folding.
+bool SameKeyName(const char* a, const char* b)
+{
+    const char* p = a;
+    const char* q = b;
+    while (*p && *p == *q) {
+        ++p;
+        ++q;
+    }
+    return *p == *q || CompareKeyNames(a, b) == 0;
+}
+
 }  // namespace
 
-CLutrovaneBase::CLutrovaneBase()
+CLutrovaneBase::CLutrovaneBase() : m_nIndexedRows(-1)
 {
     // A constructor reaches only this class's InitData; a subclass's
     // constructor runs its own afterwards.
@@ -29,14 +64,49 @@ void CLutrovaneBase::InitData()
 {
     m_arrKeyName.SetSize(0);
     m_arrScancode.SetSize(0);
+    m_nIndexedRows = -1;
 }
 
 void CLutrovaneBase::AppendKeys(const SKeyRow* pRows, int nCount)
 {
+    m_nIndexedRows = -1;
     for (int i = 0; i < nCount; ++i) {
         m_arrKeyName.SetAtGrow(m_arrKeyName.GetSize(), pRows[i].pszName);
         m_arrScancode.SetAtGrow(m_arrScancode.GetSize(), pRows[i].wScancode);
     }
+}
+
+void CLutrovaneBase::BuildIndexes()
+{
+    // Open addressing with linear probing, in at least twice as many slots as
+    // rows, so that probe runs stay short. Rows go in in table order and a row
+    // whose name or code an earlier row holds is left out: a lookup finds the
+    // first row, as a scan from row 0 would.
+    const int nRows = m_arrKeyName.GetSize();
+    int nSlots = 4;
+    while (nSlots < 2 * nRows)
+        nSlots *= 2;
+    const unsigned nMask = unsigned(nSlots) - 1;
+    m_arrNameSlots.SetSize(0);
+    m_arrNameSlots.SetSize(nSlots);
+    m_arrCodeSlots.SetSize(0);
+    m_arrCodeSlots.SetSize(nSlots);
+    for (int nRow = 0; nRow < nRows; ++nRow) {
+        unsigned i = HashKeyName(m_arrKeyName[nRow]) & nMask;
+        while (m_arrNameSlots[i] != 0 &&
+               !SameKeyName(m_arrKeyName[m_arrNameSlots[i] - 1], m_arrKeyName[nRow]))
+            i = (i + 1) & nMask;
+        if (m_arrNameSlots[i] == 0)
+            m_arrNameSlots.SetAtGrow(int(i), WORD(nRow + 1));
+
+        const WORD wScancode = m_arrScancode[nRow];
+        i = HashScancode(wScancode) & nMask;
+        while (m_arrCodeSlots[i] != 0 && m_arrScancode[m_arrCodeSlots[i] - 1] != wScancode)
+            i = (i + 1) & nMask;
+        if (m_arrCodeSlots[i] == 0)
+            m_arrCodeSlots.SetAtGrow(int(i), WORD(nRow + 1));
+    }
+    m_nIndexedRows = nRows;
 }
 
 unsigned long CLutrovaneBase::GetSizeOfMap()
@@ -60,18 +130,34 @@ unsigned short CLutrovaneBase::GetScancodeByIndex(int nIndex)
 
 CString CLutrovaneBase::GetKeyName(unsigned short wScancode)
 {
-    for (int i = 0; i < m_arrScancode.GetSize(); ++i) {
-        if (m_arrScancode[i] == wScancode)
-            return m_arrKeyName[i];
+    if (m_nIndexedRows != m_arrKeyName.GetSize())
+        BuildIndexes();
+    const unsigned nMask = unsigned(m_arrCodeSlots.GetSize()) - 1;
+    for (unsigned i = HashScancode(wScancode) & nMask; m_arrCodeSlots[i] != 0; i = (i + 1) & nMask) {
+        const int nRow = m_arrCodeSlots[i] - 1;
+        if (m_arrScancode[nRow] == wScancode)
+            return m_arrKeyName[nRow];
     }
     return CString(kUnknownKeyName);
 }
 
 unsigned short CLutrovaneBase::GetScanCode(CString strName)
 {
-    for (int i = 0; i < m_arrKeyName.GetSize(); ++i) {
-        if (CompareKeyNames(m_arrKeyName[i], strName) == 0)
-            return m_arrScancode[i];
+    return FindScanCode(strName);
+}
+
+unsigned short CLutrovaneBase::FindScanCode(const char* pszName)
+{
+    // A subclass may fill the arrays itself: tables of another size are stale.
+    if (m_nIndexedRows != m_arrKeyName.GetSize())
+        BuildIndexes();
+    if (!pszName)
+        pszName = "";
+    const unsigned nMask = unsigned(m_arrNameSlots.GetSize()) - 1;
+    for (unsigned i = HashKeyName(pszName) & nMask; m_arrNameSlots[i] != 0; i = (i + 1) & nMask) {
+        const int nRow = m_arrNameSlots[i] - 1;
+        if (SameKeyName(m_arrKeyName[nRow], pszName))
+            return m_arrScancode[nRow];
     }
     return 0;
 }
@@ -90,11 +176,17 @@ unsigned long CLutrovaneBase::GetScancodeMap(unsigned char* pBuffer, CStringArra
     // An entry holds the mapped key in bytes +0 (make code) and +1 (prefix),
     // the real key in bytes +2 and +3.
     const int nKeyOffset = nSelector ? 2 : 0;
+    // Sized once: arrays grown an entry at a time copy every name again at
+    // each doubling.
+    if (nEntries > 0) {
+        codes.SetSize(nEntries);
+        names.SetSize(nEntries);
+    }
     for (int k = 0; k < nEntries; ++k) {
         const unsigned char* pKey = pBuffer + kFirstEntryOffset + k * kEntrySize + nKeyOffset;
         const unsigned short wScancode = static_cast<unsigned short>(pKey[0] << 8 | pKey[1]);
-        codes.SetAtGrow(codes.GetSize(), wScancode);
-        names.SetAtGrow(names.GetSize(), GetKeyName(wScancode));
+        codes.SetAtGrow(k, wScancode);
+        names.SetAtGrow(k, GetKeyName(wScancode));
     }
     return 0;
 }

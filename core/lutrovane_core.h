@@ -20,8 +20,9 @@
 #define LUTROVANE_CORE_API LUTROVANE_DLLIMPORT
 #endif
 
-// Text in code page 949. Every instance owns its buffer, allocated and freed
-// inside this library, so strings may cross from one module to another.
+// Text in code page 949. Copies share one buffer under a reference count, as
+// the framework's strings do; buffers are allocated and freed inside this
+// library only, so strings may cross from one module to another.
 class LUTROVANE_CORE_API CString
 {
 public:
@@ -128,7 +129,7 @@ public:
     virtual unsigned short GetScancodeByIndex(int nIndex);
     // "알수 없음" when no key has the code.
     virtual CString GetKeyName(unsigned short wScancode);
-    // 0 when no key has the name.
+    // 0 when no key has the name. The same as FindScanCode.
     virtual unsigned short GetScanCode(CString strName);
     // Reads the system's map and decodes it; nSelector non-zero picks the real
     // keys, zero the mapped keys. Returns the store's code; the arrays are
@@ -152,11 +153,25 @@ protected:
 public:
     virtual ~CLutrovaneBase();
 
+    // The code of the first key whose name equals pszName under
+    // CompareKeyNames; 0 when none does. Takes a name inside a longer text,
+    // such as a list cell's, without copying it.
+    unsigned short FindScanCode(const char* pszName);
+
 protected:
     void AppendKeys(const SKeyRow* pRows, int nCount);
 
     CStringArray m_arrKeyName;
     CWordArray m_arrScancode;
+
+private:
+    void BuildIndexes();
+
+    // Hash tables over the rows, built at the first lookup: each slot holds
+    // row + 1 of the first row with a name (a code), 0 when empty.
+    CWordArray m_arrNameSlots;
+    CWordArray m_arrCodeSlots;
+    int m_nIndexedRows;  // the rows the tables cover; -1 before they are built
 };
 
 // The master key catalogue: every key any keyboard module holds, under the

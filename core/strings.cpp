@@ -1,10 +1,53 @@
 #include "lutrovane_core.h"
 
+#include <atomic>
 #include <cstring>
+#include <new>
 
 namespace {
 
 char g_chNil = '\0';
+
+// A string's bytes sit behind a reference count, as in the framework's
+// CString: copies share one buffer. No buffer is written once it is filled
+// (every change builds a new one), so sharing needs no copy on write. A copy
+// costs an atomic increment, not a heap allocation and a byte copy, which
+// under Wine take some 100 ns; decoding a map copies each name it gives
+// several times over.
+struct SStringData
+{
+    std::atomic<long> nRefs;
+};
+
+// The header sits in front of the bytes, at the start of the allocation.
+const int kHeaderBytes = int(sizeof(SStringData));
+
+SStringData* DataOf(char* pch)
+{
+    return reinterpret_cast<SStringData*>(pch - kHeaderBytes);
+}
+
+// A buffer for nLength bytes and the terminating zero, referenced once.
+char* NewBuffer(int nLength)
+{
+    char* pRaw = new char[kHeaderBytes + nLength + 1];
+    new (pRaw) SStringData{{1}};
+    return pRaw + kHeaderBytes;
+}
+
+void AddRef(char* pch)
+{
+    if (pch != &g_chNil)
+        DataOf(pch)->nRefs.fetch_add(1, std::memory_order_relaxed);
+}
+
+void Release(char* pch)
+{
+    if (pch == &g_chNil || DataOf(pch)->nRefs.fetch_sub(1, std::memory_order_acq_rel) != 1)
+        return;
+    DataOf(pch)->~SStringData();
+    delete[] (pch - kHeaderBytes);
+}
 
 bool IsLeadByte949(unsigned char ch)
 {
@@ -43,9 +86,9 @@ void ResizeArray(T*& pData, int& nSize, int& nMaxSize, int nNewSize)
 
 CString::CString() : m_pchData(&g_chNil), m_nLength(0) {}
 
-CString::CString(const CString& str) : m_pchData(&g_chNil), m_nLength(0)
+CString::CString(const CString& str) : m_pchData(str.m_pchData), m_nLength(str.m_nLength)
 {
-    Assign(str.m_pchData, str.m_nLength);
+    AddRef(m_pchData);
 }
 
 CString::CString(const char* psz) : m_pchData(&g_chNil), m_nLength(0)
@@ -61,8 +104,11 @@ CString::~CString()
 
 CString& CString::operator=(const CString& str)
 {
-    if (this != &str)
-        Assign(str.m_pchData, str.m_nLength);
+    // Referenced before the old buffer goes: str may share it.
+    AddRef(str.m_pchData);
+    Release(m_pchData);
+    m_pchData = str.m_pchData;
+    m_nLength = str.m_nLength;
     return *this;
 }
 
@@ -77,18 +123,17 @@ CString& CString::operator=(const char* psz)
 
 void CString::Empty()
 {
-    if (m_pchData != &g_chNil)
-        delete[] m_pchData;
+    Release(m_pchData);
     m_pchData = &g_chNil;
     m_nLength = 0;
 }
 
 void CString::Assign(const char* psz, int nLength)
 {
-    // psz may point into this string's own buffer: copy before freeing.
+    // psz may point into this string's own buffer: copy before releasing.
     char* pch = &g_chNil;
     if (nLength > 0) {
-        pch = new char[nLength + 1];
+        pch = NewBuffer(nLength);
         std::memcpy(pch, psz, nLength);
         pch[nLength] = '\0';
     }
@@ -99,8 +144,8 @@ void CString::Assign(const char* psz, int nLength)
 
 CString CString::Mid(int nFirst) const
 {
-    if (nFirst < 0)
-        nFirst = 0;
+    if (nFirst <= 0)
+        return *this;
     if (nFirst >= m_nLength)
         return CString();
     return CString(m_pchData + nFirst);
@@ -115,7 +160,7 @@ void CString::Format(const char* pszFormat, const char* psz)
     if (!psz)
         psz = "";
     const int nArg = static_cast<int>(std::strlen(psz));
-    char* pch = new char[std::strlen(pszFormat) + nArg + 1];
+    char* pch = NewBuffer(static_cast<int>(std::strlen(pszFormat)) + nArg);
     int n = 0;
     bool bUsed = false;
     for (const char* p = pszFormat; *p; ++p) {
@@ -187,10 +232,16 @@ void CStringArray::SetAtGrow(int nIndex, const CString& str)
 {
     if (nIndex < 0)
         return;
-    // str may be an element of this array: copy it before the array moves.
+    if (nIndex < m_nMaxSize) {
+        // The elements stay where they are, str among them if it is one.
+        if (nIndex >= m_nSize)
+            SetSize(nIndex + 1);
+        m_pData[nIndex] = str;
+        return;
+    }
+    // str may be an element of this array: hold its text before the array moves.
     const CString strCopy(str);
-    if (nIndex >= m_nSize)
-        SetSize(nIndex + 1);
+    SetSize(nIndex + 1);
     m_pData[nIndex] = strCopy;
 }
 

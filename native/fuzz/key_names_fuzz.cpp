@@ -1,6 +1,6 @@
-// Key names as they come in from outside: the name comparison, the lookup by
-// name in each key table, and the string class. The input is two names, split
-// at its first zero byte; the second is also a format's argument.
+// Key names as they come in from outside: the name comparison, the lookups
+// through each key table's indexes, and the string class. The input is two
+// names, split at its first zero byte; the second is also a format's argument.
 #include "fuzz_support.h"
 
 #include <cstddef>
@@ -61,16 +61,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize)
     FUZZ_CHECK(CompareKeyNames(a.get(), a.get()) == 0);
     CheckCompare(a.get(), b.get());
 
-    // The lookup gives the code of the first row whose name compares equal.
+    // The lookups, through each table's indexes, give the first row whose name
+    // compares equal, and the first row with the code that the second name's
+    // first two bytes make, as scans from row 0 would.
+    const unsigned short wScancode = static_cast<unsigned short>(
+        (nRest > 0 ? pSplit[1] << 8 : 0) | (nRest > 1 ? pSplit[2] : 0));
     for (CLutrovaneBase* pTable : tables.all) {
         int nRow = -1;
-        for (int i = 0; nRow < 0 && i < int(pTable->GetSizeOfMap()); ++i) {
+        int nCodeRow = -1;
+        for (int i = 0; i < int(pTable->GetSizeOfMap()); ++i) {
             const CString strName = pTable->GetKeyNameByIndex(i);
             CheckCompare(strName, a.get());
-            if (CompareKeyNames(strName, a.get()) == 0)
+            if (nRow < 0 && CompareKeyNames(strName, a.get()) == 0)
                 nRow = i;
+            if (nCodeRow < 0 && pTable->GetScancodeByIndex(i) == wScancode)
+                nCodeRow = i;
         }
         FUZZ_CHECK(pTable->GetScanCode(a.get()) == (nRow < 0 ? 0 : pTable->GetScancodeByIndex(nRow)));
+        const CString strCodeName =
+            nCodeRow < 0 ? CString("알수 없음") : pTable->GetKeyNameByIndex(nCodeRow);
+        FUZZ_CHECK(std::strcmp(pTable->GetKeyName(wScancode), strCodeName) == 0);
     }
 
     // The string class: copies, the tail from a byte on, a format with the

@@ -31,6 +31,31 @@ TEST(CString, FormatAndMidNeverReachPastTheirText)
     EXPECT_STREQ("", str);
 }
 
+// Copies share one buffer: a change to one copy must build a buffer of its
+// own, and a buffer must live until its last copy goes.
+TEST(CString, ChangeOrEndOfOneCopyReachesAnother)
+{
+    CString a("CapsLock");
+    CString b(a);
+    CString c;
+    c = b;
+    a.Format("%s 키", a);  // the argument is the shared text itself
+    EXPECT_STREQ("CapsLock 키", a);
+    EXPECT_STREQ("CapsLock", b);
+    b = "F1";
+    EXPECT_STREQ("CapsLock", c);
+    const CString& alias = c;
+    c = alias;
+    EXPECT_STREQ("CapsLock", c);
+    {
+        CString d(c);
+        c.Empty();
+        c = d.Mid(0);
+    }
+    EXPECT_STREQ("CapsLock", c);
+    EXPECT_STREQ("Lock", c.Mid(4));
+}
+
 TEST(CStringArray, SetAtGrowOfItsOwnElementSurvivesReallocation)
 {
     CStringArray arr;

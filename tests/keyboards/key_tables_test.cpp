@@ -62,19 +62,44 @@ const standard_keys::SKey* FindStandardKey(const char* pszName)
 // pszName with its Latin letters in upper or lower case. A byte from 0x81 on
 // leads a double-byte character of code page 949, whose second byte may be a
 // Latin letter's: both bytes stay as they are.
-std::string WithLatinCase(const char* pszName, bool bUpper)
+// bMixed alternates, starting with bUpper.
+std::string WithLatinCase(const char* pszName, bool bUpper, bool bMixed = false)
 {
     std::string str(pszName);
     for (size_t i = 0; i < str.size(); ++i) {
         const unsigned char ch = static_cast<unsigned char>(str[i]);
-        if (ch >= 0x81)
+        if (ch >= 0x81) {
             ++i;
-        else if (bUpper && ch >= 'a' && ch <= 'z')
+            continue;
+        }
+        if (bUpper && ch >= 'a' && ch <= 'z')
             str[i] = static_cast<char>(ch - 'a' + 'A');
         else if (!bUpper && ch >= 'A' && ch <= 'Z')
             str[i] = static_cast<char>(ch - 'A' + 'a');
+        if (bMixed && ((ch | 0x20) >= 'a' && (ch | 0x20) <= 'z'))
+            bUpper = !bUpper;
     }
     return str;
+}
+
+// The lookups as scans from row 0, first match first: what the tables'
+// indexes must answer.
+unsigned short ScanForName(CLutrovaneBase& table, const char* pszName)
+{
+    for (int i = 0; i < int(table.GetSizeOfMap()); ++i) {
+        if (CompareKeyNames(table.GetKeyNameByIndex(i), pszName) == 0)
+            return table.GetScancodeByIndex(i);
+    }
+    return 0;
+}
+
+std::string ScanForCode(CLutrovaneBase& table, unsigned short wScancode)
+{
+    for (int i = 0; i < int(table.GetSizeOfMap()); ++i) {
+        if (table.GetScancodeByIndex(i) == wScancode)
+            return std::string(table.GetKeyNameByIndex(i));
+    }
+    return kUnknownKeyName;
 }
 
 }  // namespace
@@ -238,5 +263,42 @@ TEST_F(KeyTables, NamesAreCodePage949Bytes)
         EXPECT_EQ(std::string("\xA1\xE6"), std::string(table.pTable->GetKeyName(0x4DE0)));  // →
         EXPECT_EQ(std::string("\xC5\xB0\xC6\xD0\xB5\xE5\x20\x2F"),
                   std::string(table.pTable->GetKeyName(0x35E0)));  // 키패드 /
+    }
+}
+
+// Lookups go through an index of each table; it must answer as a scan from
+// row 0 would: every name in upper, lower and mixed case, to the first row of
+// that name; names one byte longer or shorter, or ending in a lone lead byte
+// (a Korean name cut inside its last character, or one more lead byte), to
+// whatever row a scan finds, mostly none; and every code there is.
+TEST_F(KeyTables, IndexAnswersOtherThanAScanFromRowZero)
+{
+    for (const STable& table : m_tables) {
+        SCOPED_TRACE(table.pszLabel);
+        std::vector<std::string> queries = {"", kUnknownKeyName};
+        for (int i = 0; i < int(table.pTable->GetSizeOfMap()); ++i) {
+            const std::string strName(table.pTable->GetKeyNameByIndex(i));
+            for (bool bUpper : {true, false}) {
+                queries.push_back(WithLatinCase(strName.c_str(), bUpper));
+                queries.push_back(WithLatinCase(strName.c_str(), bUpper, true));
+            }
+            queries.push_back(strName + "x");
+            queries.push_back(strName.substr(0, strName.size() - 1));
+            queries.push_back(strName + "\xB0");
+        }
+        for (const std::string& strQuery : queries) {
+            SCOPED_TRACE(strQuery);
+            EXPECT_EQ(ScanForName(*table.pTable, strQuery.c_str()),
+                      table.pTable->GetScanCode(strQuery.c_str()));
+        }
+        // One failure for a table says enough: 65536 would drown it.
+        for (unsigned nCode = 0; nCode <= 0xFFFF; ++nCode) {
+            const unsigned short wScancode = static_cast<unsigned short>(nCode);
+            const std::string strName(table.pTable->GetKeyName(wScancode));
+            if (strName != ScanForCode(*table.pTable, wScancode)) {
+                ADD_FAILURE() << "code 0x" << std::hex << nCode << " named " << strName;
+                break;
+            }
+        }
     }
 }
