@@ -1,56 +1,21 @@
-#include "lutrovane_core.h"
-
-#include "known_maps.h"
-
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <vector>
+#include "scratch.h"
 
 namespace {
 
-const char kLayoutKey[] = "SYSTEM\\CurrentControlSet\\Control\\Keyboard Layout";
+typedef Scratch MapStore;
 
-// Each test starts with the key and without a Scancode Map value, and leaves
-// the prefix so.
-class MapStore : public ::testing::Test
+// GetCurrentScancodeMap through a table without rows: the result, and
+// whether it left the arrays as they were.
+unsigned long ReadCurrent(bool* pTouched)
 {
-protected:
-    void SetUp() override
-    {
-        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, kLayoutKey, 0, nullptr, 0,
-                                                 KEY_ALL_ACCESS, nullptr, &m_hKey, nullptr));
-        RegDeleteValueA(m_hKey, "Scancode Map");
-    }
-
-    void TearDown() override
-    {
-        RegCloseKey(m_hKey);
-        SetUp();
-        RegCloseKey(m_hKey);
-    }
-
-    void Store(DWORD dwType, const Bytes& value)
-    {
-        RegDeleteValueA(m_hKey, "Scancode Map");
-        if (dwType != REG_NONE)
-            RegSetValueExA(m_hKey, "Scancode Map", 0, dwType, value.data(), DWORD(value.size()));
-    }
-
-    // What an outside reader finds; type REG_NONE and no bytes for no value.
-    Bytes Stored(DWORD* pType)
-    {
-        Bytes value(4096);
-        DWORD nSize = DWORD(value.size());
-        *pType = REG_NONE;
-        if (RegQueryValueExA(m_hKey, "Scancode Map", nullptr, pType, value.data(), &nSize) != ERROR_SUCCESS)
-            nSize = 0;
-        value.resize(nSize);
-        return value;
-    }
-
-    HKEY m_hKey = nullptr;
-};
+    CLutrovaneBase table;
+    CStringArray names;
+    CWordArray codes;
+    names.Add("kept");
+    const unsigned long nResult = table.GetCurrentScancodeMap(names, codes, 0);
+    *pTouched = names.GetSize() != 1;
+    return nResult;
+}
 
 }  // namespace
 
@@ -70,44 +35,36 @@ TEST_F(MapStore, ValuesThatDoNotFitOrAreEmptyCountAsAbsent)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        Store(c.dwType, Bytes(c.nLength, 2));
+        SetValue(c.dwType, Bytes(c.nLength, 2));
         EXPECT_EQ(c.nHave, CUtils::HaveCurrentScancode());
-
-        CLutrovaneBase table;
-        CStringArray names;
-        CWordArray codes;
-        names.Add("kept");
-        EXPECT_EQ(c.nHave ? 0u : 1u, table.GetCurrentScancodeMap(names, codes, 0));
-        if (!c.nHave) {
-            EXPECT_EQ(1, names.GetSize()) << "arrays touched although nothing was read";
-        }
+        bool bTouched;
+        EXPECT_EQ(c.nHave ? 0u : 1u, ReadCurrent(&bTouched));
+        EXPECT_TRUE(c.nHave || !bTouched) << "arrays touched although nothing was read";
     }
 
     // A value longer than the caller's capacity reads as nothing, zeros.
-    Store(REG_BINARY, kCapsToControl);
-    unsigned char abBuffer[16];
-    std::fill(abBuffer, abBuffer + 16, 0x55);
-    unsigned long nSize = sizeof(abBuffer);
-    EXPECT_EQ(1u, CUtils::GetScancodeMapRegistry(abBuffer, &nSize));
+    SetValue(REG_BINARY, kCapsToControl);
+    Bytes buffer(16, 0x55);
+    unsigned long nSize = 16;
+    EXPECT_EQ(1u, CUtils::GetScancodeMapRegistry(buffer.data(), &nSize));
     EXPECT_EQ(0u, nSize);
-    EXPECT_EQ(Bytes(16, 0), Bytes(abBuffer, abBuffer + 16));
-    EXPECT_EQ(1u, CUtils::GetScancodeMapRegistry(abBuffer, nullptr));
+    EXPECT_EQ(Bytes(16, 0), buffer);
+    EXPECT_EQ(1u, CUtils::GetScancodeMapRegistry(buffer.data(), nullptr));
 }
 
 TEST_F(MapStore, WrittenMapReadsBackAsWrittenAndReplacesAnyType)
 {
-    Store(REG_SZ, {'a', 'b', 0});
+    SetValue(REG_SZ, {'a', 'b', 0});
     Bytes map = kCapsToControl;
     EXPECT_EQ(0u, CUtils::SetScancodeMapRegistry(map.data(), ULONG(map.size())));
     DWORD dwType;
-    EXPECT_EQ(kCapsToControl, Stored(&dwType));
+    EXPECT_EQ(kCapsToControl, Value(&dwType));
     EXPECT_EQ(DWORD(REG_BINARY), dwType);
-    EXPECT_EQ(1, CUtils::HaveCurrentScancode());
 
-    unsigned char abBuffer[1024];
-    unsigned long nSize = sizeof(abBuffer);
-    EXPECT_EQ(0u, CUtils::GetScancodeMapRegistry(abBuffer, &nSize));
-    EXPECT_EQ(kCapsToControl, Bytes(abBuffer, abBuffer + nSize));
+    Bytes buffer(1024);
+    unsigned long nSize = 1024;
+    EXPECT_EQ(0u, CUtils::GetScancodeMapRegistry(buffer.data(), &nSize));
+    EXPECT_EQ(kCapsToControl, Bytes(buffer.begin(), buffer.begin() + nSize));
     CLutrovaneCore catalogue;
     CStringArray names;
     CWordArray codes;
@@ -116,32 +73,25 @@ TEST_F(MapStore, WrittenMapReadsBackAsWrittenAndReplacesAnyType)
     EXPECT_STREQ("CapsLock", names[0]);
 
     EXPECT_EQ(1u, CUtils::SetScancodeMapRegistry(nullptr, 20));
-    EXPECT_EQ(kCapsToControl, Stored(&dwType));
-
+    EXPECT_EQ(kCapsToControl, Value());
     EXPECT_EQ(0u, CUtils::DelScancodeMapRegistry());
-    EXPECT_TRUE(Stored(&dwType).empty());
+    EXPECT_TRUE(Value().empty());
     EXPECT_EQ(0u, CUtils::DelScancodeMapRegistry()) << "no value to delete is no failure";
 }
 
 TEST_F(MapStore, MissingKeyIsReportedAndNotCreated)
 {
-    RegCloseKey(m_hKey);
-    ASSERT_EQ(ERROR_SUCCESS, RegDeleteKeyA(HKEY_LOCAL_MACHINE, kLayoutKey));
-    m_hKey = nullptr;
-
+    ASSERT_EQ(ERROR_SUCCESS, RegDeleteKeyW(HKEY_LOCAL_MACHINE, kLayoutKey));
     EXPECT_EQ(0, CUtils::HaveCurrentScancode());
-    unsigned char abBuffer[1024];
-    unsigned long nSize = sizeof(abBuffer);
-    EXPECT_EQ(2u, CUtils::GetScancodeMapRegistry(abBuffer, &nSize));
-    EXPECT_EQ(sizeof(abBuffer), nSize);
-    Bytes map = kCapsToControl;
-    EXPECT_EQ(2u, CUtils::SetScancodeMapRegistry(map.data(), ULONG(map.size())));
+    Bytes buffer(1024);
+    unsigned long nSize = 1024;
+    EXPECT_EQ(2u, CUtils::GetScancodeMapRegistry(buffer.data(), &nSize));
+    EXPECT_EQ(1024u, nSize);
+    EXPECT_EQ(2u, CUtils::SetScancodeMapRegistry(buffer.data(), 20));
     EXPECT_EQ(2u, CUtils::DelScancodeMapRegistry());
-    CLutrovaneBase table;
-    CStringArray names;
-    CWordArray codes;
-    EXPECT_EQ(2u, table.GetCurrentScancodeMap(names, codes, 1));
+    bool bTouched;
+    EXPECT_EQ(2u, ReadCurrent(&bTouched));
 
     HKEY hKey;
-    EXPECT_NE(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, kLayoutKey, 0, KEY_READ, &hKey));
+    EXPECT_NE(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE, kLayoutKey, 0, KEY_READ, &hKey));
 }
