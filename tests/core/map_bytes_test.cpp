@@ -10,13 +10,6 @@ namespace {
 
 typedef std::vector<WORD> Codes;
 
-void Fill(CWordArray& arr, const Codes& codes)
-{
-    arr.SetSize(0);
-    for (WORD w : codes)
-        arr.Add(w);
-}
-
 Codes Fetch(const CWordArray& arr)
 {
     Codes codes;
@@ -25,28 +18,31 @@ Codes Fetch(const CWordArray& arr)
     return codes;
 }
 
-// The map bytes of the pairs, from a buffer whose bytes past 16 + 4 * N must
-// stay as they were; zero-filled to 1024 as every map buffer is.
+// The map bytes of the pairs, zero-filled to 1024 as every map buffer is, or
+// none when they are refused; no byte past the map may be written.
 Bytes Encode(const Codes& real, const Codes& mapped)
 {
     CWordArray realKeys, mappedKeys;
-    Fill(realKeys, real);
-    Fill(mappedKeys, mapped);
+    for (WORD w : real)
+        realKeys.Add(w);
+    for (WORD w : mapped)
+        mappedKeys.Add(w);
     Bytes buffer(1024, 0xCC);
-    EXPECT_EQ(0u, CUtils::MakeRegistryData(realKeys, mappedKeys, buffer.data()));
-    const size_t nLength = 16 + 4 * real.size();
+    const size_t nLength = CUtils::MakeRegistryData(realKeys, mappedKeys, buffer.data()) ? 0 : 16 + 4 * real.size();
     EXPECT_EQ(Bytes(1024 - nLength, 0xCC), Bytes(buffer.begin() + nLength, buffer.end()));
     buffer.resize(nLength);
-    buffer.resize(1024, 0);
+    buffer.resize(nLength ? 1024 : 0, 0);
     return buffer;
 }
 
-Codes Decode(unsigned char* pBuffer, int nSelector, CStringArray* pNames = nullptr)
+// Decodes into arrays that held something before.
+Codes Decode(Bytes& map, int nSelector, CStringArray& names)
 {
-    CLutrovaneCore catalogue;
-    CStringArray names;
     CWordArray codes;
-    EXPECT_EQ(0u, catalogue.GetScancodeMap(pBuffer, pNames ? *pNames : names, codes, nSelector));
+    codes.Add(0x5555);
+    names.Add("stale");
+    EXPECT_EQ(0u, CLutrovaneCore().GetScancodeMap(map.data(), names, codes, nSelector));
+    EXPECT_EQ(codes.GetSize(), names.GetSize());
     return Fetch(codes);
 }
 
@@ -54,24 +50,14 @@ Codes Decode(unsigned char* pBuffer, int nSelector, CStringArray* pNames = nullp
 
 TEST(MakeRegistryData, KnownMapsNotByteForByteOrListsOverrunningTheBuffer)
 {
-    const Bytes caps = Encode({0x3A00}, {0x1D00});
+    const Bytes caps = Encode({0x3A00}, {0x1D00}), alt = Encode({0x38E0}, {0x1D00});
     EXPECT_EQ(kCapsToControl, Bytes(caps.begin(), caps.begin() + 20));
-    // An extended key keeps its prefix second: right Alt is 38 E0.
-    const Bytes alt = Encode({0x38E0}, {0x1D00});
-    EXPECT_EQ(0x38, alt[14]);
-    EXPECT_EQ(0xE0, alt[15]);
+    EXPECT_EQ(Bytes({0x38, 0xE0}), Bytes(alt.begin() + 14, alt.begin() + 16)) << "an extended key's prefix second";
     EXPECT_EQ(253, Encode(Codes(252, 0x3A00), Codes(252, 0x1D00))[8]);
-
-    Bytes buffer(1024, 0xCC);
-    CWordArray real, mapped;
-    Fill(real, Codes(253, 0x3A00));
-    Fill(mapped, Codes(253, 0x1D00));
-    EXPECT_NE(0u, CUtils::MakeRegistryData(real, mapped, buffer.data()));
-    Fill(real, Codes(3, 0x3A00));
-    Fill(mapped, Codes(2, 0x1D00));
-    EXPECT_NE(0u, CUtils::MakeRegistryData(real, mapped, buffer.data()));
-    EXPECT_EQ(Bytes(1024, 0xCC), buffer);
-    EXPECT_NE(0u, CUtils::MakeRegistryData(real, real, nullptr));
+    EXPECT_TRUE(Encode(Codes(253, 0x3A00), Codes(253, 0x1D00)).empty()) << "253 pairs overrun";
+    EXPECT_TRUE(Encode(Codes(3, 0x3A00), Codes(2, 0x1D00)).empty()) << "a real key without its mapped key";
+    CWordArray none;
+    EXPECT_NE(0u, CUtils::MakeRegistryData(none, none, nullptr));
 }
 
 TEST(GetScancodeMap, CountByteDisobeyedOrPairsLostReorderedOrBesideStaleEntries)
@@ -82,47 +68,38 @@ TEST(GetScancodeMap, CountByteDisobeyedOrPairsLostReorderedOrBesideStaleEntries)
         {"an all-zero entry inside the count yields 0", 3, {0x3A00, 0}},
         {"entries announced past the written ones read as 0", 5, {0x3A00, 0, 0, 0}},
     };
+    CStringArray names;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        Bytes bytes = Encode({0x3A00}, {0x1D00});
-        bytes[8] = c.count;
-        EXPECT_EQ(c.expected, Decode(bytes.data(), 1));
+        Bytes map = Encode({0x3A00}, {0x1D00});
+        map[8] = c.count;
+        EXPECT_EQ(c.expected, Decode(map, 1, names));
     }
     // Count 255 announces 254 entries; 253 fit in the 1024 bytes, and the
     // bytes behind them are no part of the map.
-    Bytes bytes(1028, 0);
-    bytes[8] = 255;
-    bytes[1022] = 0x3A;
-    bytes[1026] = 0x1D;
-    const Codes last = Decode(bytes.data(), 1);
+    Bytes map(1028, 0);
+    map[8] = 255;
+    map[1022] = 0x3A;
+    map[1026] = 0x1D;
+    const Codes last = Decode(map, 1, names);
     ASSERT_EQ(253u, last.size());
     EXPECT_EQ(0x3A00, last.back());
 
-    // Both keys of every pair come back in order, into arrays that held more.
-    CStringArray names;
-    for (int i = 0; i < 5; ++i)
-        names.Add("stale");
-    const Codes real = {0x38E0, 0x1234, 0x3A00, 0x1D00};
-    const Codes mapped = {0x1D00, 0x5D00, 0x3A00, 0x1D00};
-    bytes = Encode(real, mapped);
-    EXPECT_EQ(real, Decode(bytes.data(), 1, &names));
-    ASSERT_EQ(4, names.GetSize());
+    const Codes real = {0x38E0, 0x1234, 0x3A00}, mapped = {0x1D00, 0x5D00, 0x3A00};
+    map = Encode(real, mapped);
+    EXPECT_EQ(real, Decode(map, 1, names));
     EXPECT_STREQ("Alt(오른쪽)/한글전환", names[0]);
     EXPECT_STREQ("알수 없음", names[1]);
-    EXPECT_EQ(mapped, Decode(bytes.data(), 0));
-    bytes[8] = 1;
-    EXPECT_EQ(Codes(), Decode(bytes.data(), 0, &names));
-    EXPECT_EQ(0, names.GetSize());
+    EXPECT_EQ(mapped, Decode(map, 0, names));
 }
 
 TEST(FindLostSignInKeys, MapsThatLeaveNoKeyToSignInWithMissedOrMovedKeysCounted)
 {
     const struct { const char* what; Codes real, mapped; unsigned long nLost; Codes lostKeys; } cases[] = {
-        {"both Control keys off", {0x1D00, 0x1DE0}, {0, 0}, SIGN_IN_CTRL, {0x1D00, 0x1DE0}},
-        {"both Alt keys made A", {0x3800, 0x38E0}, {0x1E00, 0x1E00}, SIGN_IN_ALT, {0x3800, 0x38E0}},
-        {"Delete and keypad Del off", {0x53E0, 0x5300}, {0, 0}, SIGN_IN_DELETE, {0x53E0, 0x5300}},
         {"every Enter off, and both Controls", {0x1C00, 0x1D00, 0x1CE0, 0x1DE0}, {0, 0, 0, 0},
          SIGN_IN_CTRL | SIGN_IN_ENTER, {0x1D00, 0x1DE0, 0x1C00, 0x1CE0}},
+        {"both Alt keys made A", {0x3800, 0x38E0}, {0x1E00, 0x1E00}, SIGN_IN_ALT, {0x3800, 0x38E0}},
+        {"Delete and keypad Del off", {0x53E0, 0x5300}, {0, 0}, SIGN_IN_DELETE, {0x53E0, 0x5300}},
         {"an entry from the code 0 gives no key", {0x1D00, 0x1DE0, 0}, {0, 0, 0x1D00}, SIGN_IN_CTRL,
          {0x1D00, 0x1DE0}},
         {"one Control key left", {0x1D00}, {0}, 0, {}},
@@ -136,19 +113,23 @@ TEST(FindLostSignInKeys, MapsThatLeaveNoKeyToSignInWithMissedOrMovedKeysCounted)
         EXPECT_EQ(c.nLost, FindLostSignInKeys(Encode(c.real, c.mapped).data(), 16 + 4 * c.real.size(), lost));
         EXPECT_EQ(c.lostKeys, Fetch(lost));
     }
-    // Entries past the count, or past the bytes given, are no part of the map.
+    // The count is four bytes wide; entries past it, or past the bytes given,
+    // are no part of the map.
     Bytes map = Encode({0x1D00, 0x1DE0}, {0, 0});
-    map[8] = 2;
-    EXPECT_EQ(0u, FindLostSignInKeys(map.data(), 24, lost));
-    map[8] = 3;
-    EXPECT_EQ(0u, FindLostSignInKeys(map.data(), 16, lost));
+    const struct { unsigned char count[2]; unsigned long nLength, nLost; } counts[] = {
+        {{2, 0}, 24, 0}, {{3, 0}, 16, 0}, {{2, 1}, 24, SIGN_IN_CTRL}};
+    for (const auto& c : counts) {
+        SCOPED_TRACE(testing::Message() << "count " << int(c.count[0]) << ", " << int(c.count[1]));
+        map[8] = c.count[0];
+        map[9] = c.count[1];
+        EXPECT_EQ(c.nLost, FindLostSignInKeys(map.data(), c.nLength, lost));
+    }
     EXPECT_EQ(0u, FindLostSignInKeys(nullptr, 0, lost));
 }
 
 // The base class alone is a table without rows: an index outside them is no row.
 TEST(CLutrovaneBase, IndexOutsideTheRowsReadsARow)
 {
-    CLutrovaneBase table;
-    EXPECT_STREQ("", table.GetKeyNameByIndex(-1));
-    EXPECT_EQ(0, table.GetScancodeByIndex(-1));
+    EXPECT_STREQ("", CLutrovaneBase().GetKeyNameByIndex(-1));
+    EXPECT_EQ(0, CLutrovaneBase().GetScancodeByIndex(-1));
 }

@@ -18,9 +18,8 @@ unsigned long Parse(const Bytes& file, Bytes* pMap = nullptr)
     const Bytes exact(file);
     Bytes buffer(1100, 0xCC);
     unsigned long nSize = 77;
-    const unsigned long nResult = CUtils::ParseLutrovaneData(
-        exact.empty() ? nullptr : exact.data(), static_cast<unsigned long>(exact.size()),
-        buffer.data(), &nSize);
+    const unsigned long nResult = CUtils::ParseLutrovaneData(exact.empty() ? nullptr : exact.data(),
+                                                             static_cast<unsigned long>(exact.size()), buffer.data(), &nSize);
     const unsigned long nWritten = nResult == 0 ? nSize : 0;
     EXPECT_EQ(nResult == 0 ? nWritten : 77u, nSize) << "size changed on failure";
     EXPECT_EQ(Bytes(1100 - nWritten, 0xCC), Bytes(buffer.begin() + nWritten, buffer.end()));
@@ -49,7 +48,6 @@ TEST(ParseLutrovaneData, ShortOrForeignFileAccepted)
         EXPECT_EQ(2u, Parse(c.second));
     }
     EXPECT_EQ(3u, Parse(MapDataFile(0))) << "no map bytes";
-
     unsigned char abBuffer[1024];
     unsigned long nSize = 0;
     EXPECT_EQ(1u, CUtils::ParseLutrovaneData(header.data(), 1064, abBuffer, nullptr));
@@ -57,11 +55,13 @@ TEST(ParseLutrovaneData, ShortOrForeignFileAccepted)
     EXPECT_EQ(1u, CUtils::ParseLutrovaneData(nullptr, 1064, abBuffer, &nSize));
 }
 
+// The byte after the signature and the reserved block are not examined; of a
+// map longer than a map buffer, the first 1024 bytes are read.
 TEST(ParseLutrovaneData, UnexaminedBytesOrOverlongMapRefused)
 {
-    Bytes bytes = MapDataFile(1500);
-    bytes[39] = 0x00;    // the byte after the signature
-    bytes[1063] = 0x12;  // the reserved block
+    Bytes bytes = MapDataFile(1025);
+    bytes[39] = 0x00;
+    bytes[1063] = 0x12;
     Bytes map;
     ASSERT_EQ(0u, Parse(bytes, &map));
     EXPECT_EQ(Bytes(bytes.begin() + 1064, bytes.begin() + 2088), map);

@@ -25,14 +25,13 @@ class MapHistory : public Scratch
 {
 protected:
     // Applies the map, or with null removes it.
-    unsigned long Change(const Bytes* pMap)
+    static unsigned long Change(const Bytes* pMap)
     {
-        CMapHistory history;
-        return history.ChangeSystemMap(pMap ? pMap->data() : nullptr, pMap ? ULONG(pMap->size()) : 0);
+        return CMapHistory().ChangeSystemMap(pMap ? pMap->data() : nullptr, pMap ? ULONG(pMap->size()) : 0);
     }
 
     // The kept files' bytes, newest first.
-    std::vector<Bytes> Kept()
+    static std::vector<Bytes> Kept()
     {
         CMapHistory history;
         EXPECT_EQ(0u, history.Load());
@@ -42,7 +41,7 @@ protected:
         return files;
     }
 
-    std::wstring HistoryFolder() const { return m_folder + L"\\Lutrovane\\history"; }
+    std::wstring Folder() const { return m_folder + L"\\Lutrovane\\history"; }
 };
 
 }  // namespace
@@ -72,24 +71,22 @@ TEST_F(MapHistory, EachChangeKeepsWhatItReplacedNewestFirst)
             expected.push_back(RegFile(value));
         EXPECT_EQ(expected, Kept());
     }
-
     // A value no map buffer holds, of another type, is kept whole all the same.
-    const Bytes kLong(1500, 0x5A);
-    SetValue(REG_NONE, kLong);
+    SetValue(REG_NONE, Bytes(1500, 0x5A));
     EXPECT_EQ(0u, Change(&kCapsToControl));
-    EXPECT_EQ(RegFile(kLong), Kept().front());
+    EXPECT_EQ(RegFile(Bytes(1500, 0x5A)), Kept().front());
 }
 
+// Changes within one second are told apart and kept in their order, also once
+// the oldest of that second has gone. Files named almost like entries are not
+// entries: never listed, never deleted.
 TEST_F(MapHistory, ChangesPastFiftyDropTheOldestAndNoOtherFile)
 {
-    CreateDirectoryW((m_folder + L"\\Lutrovane").c_str(), nullptr);
-    CreateDirectoryW(HistoryFolder().c_str(), nullptr);
-    const std::vector<std::wstring> others = {L"notes.txt", L"20000101T000000Z.reg.bak",
-                                              L"20000101T000000Z_01.reg", L"20000101T000000.reg"};
-    for (const std::wstring& name : others)
-        Write(HistoryFolder() + L"\\" + name, {});
-    // Changes within one second are told apart and kept in their order, also
-    // once the oldest of that second has gone.
+    fs::create_directories(Folder());
+    const wchar_t* const others[] = {L"notes.txt", L"20000101T000000Z.reg.bak", L"20000101T000000Z_02.reg",
+                                     L"20000101_morning.reg"};
+    for (const wchar_t* pszName : others)
+        Write(Folder() + L"\\" + pszName, {});
     for (size_t i = 0; i <= CMapHistory::MAX_ENTRIES + 1; ++i) {
         const Bytes map = MapOf(i);
         ASSERT_EQ(0u, Change(&map));
@@ -98,30 +95,32 @@ TEST_F(MapHistory, ChangesPastFiftyDropTheOldestAndNoOtherFile)
     ASSERT_EQ(size_t(CMapHistory::MAX_ENTRIES), kept.size());
     EXPECT_EQ(RegFile(MapOf(CMapHistory::MAX_ENTRIES)), kept.front());
     EXPECT_EQ(RegFile(MapOf(1)), kept.back()) << "the oldest should have gone";
-    for (const std::wstring& name : others)
-        EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((HistoryFolder() + L"\\" + name).c_str()));
+    EXPECT_EQ(size_t(CMapHistory::MAX_ENTRIES + 4), Names(Folder()).size()) << "another file deleted";
 }
 
 TEST_F(MapHistory, ChangeThatCannotBeKeptDoesNotHappen)
 {
     SetValue(REG_BINARY, kCapsToControl);
     // A file where the history folder belongs: nothing can be written there.
-    CreateDirectoryW((m_folder + L"\\Lutrovane").c_str(), nullptr);
-    Write(HistoryFolder(), {});
+    fs::create_directory(m_folder + L"\\Lutrovane");
+    Write(Folder(), {});
     const Bytes kOther = MapOf(2);
     SetLastError(ERROR_SUCCESS);
     EXPECT_EQ(4u, Change(&kOther));
     EXPECT_NE(DWORD(ERROR_SUCCESS), GetLastError()) << "no reason given";
     EXPECT_EQ(4u, Change(nullptr));
     EXPECT_EQ(kCapsToControl, Value());
-    DeleteFileW(HistoryFolder().c_str());
+    fs::remove(Folder());
 
     // Without the key (as without the rights to open it) nothing is kept either.
     ASSERT_EQ(ERROR_SUCCESS, RegDeleteKeyW(HKEY_LOCAL_MACHINE, kLayoutKey));
     EXPECT_EQ(2u, Change(&kOther));
     EXPECT_TRUE(Kept().empty());
 
-    // A process started without ProgramData keeps its history where Windows keeps that folder.
-    SetEnvironmentVariableW(L"ProgramData", nullptr);
-    EXPECT_EQ(std::wstring(L"C:\\ProgramData\\Lutrovane\\history"), CMapHistory().GetFolder());
+    // A process started without ProgramData, or with it empty, keeps its
+    // history where Windows keeps that folder.
+    for (const wchar_t* pszValue : {static_cast<const wchar_t*>(nullptr), L""}) {
+        SetEnvironmentVariableW(L"ProgramData", pszValue);
+        EXPECT_EQ(std::wstring(L"C:\\ProgramData\\Lutrovane\\history"), CMapHistory().GetFolder());
+    }
 }

@@ -1,6 +1,6 @@
-// A fixture that gives each test a folder of its own under %TEMP%, made its
-// ProgramData, and the keyboard layout key without a Scancode Map value; the
-// test's files, value and ProgramData go again at its end.
+// Gives each test a folder of its own under %TEMP%, made its ProgramData, and
+// the keyboard layout key without a Scancode Map value; the folder and any
+// value go at its end.
 #pragma once
 
 #include "lutrovane_core.h"
@@ -9,8 +9,13 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
+
+namespace fs = std::filesystem;
 
 const wchar_t kLayoutKey[] = L"SYSTEM\\CurrentControlSet\\Control\\Keyboard Layout";
 
@@ -19,26 +24,22 @@ class Scratch : public ::testing::Test
 protected:
     void SetUp() override
     {
-        wchar_t sz[MAX_PATH] = L"";
-        GetTempPathW(MAX_PATH, sz);
-        m_folder = std::wstring(sz) + L"lvtest-" + std::to_wstring(GetCurrentProcessId());
-        CreateDirectoryW(m_folder.c_str(), nullptr);
-        sz[0] = L'\0';
-        GetEnvironmentVariableW(L"ProgramData", sz, MAX_PATH);
-        m_oldProgramData = sz;
+        m_folder = (fs::temp_directory_path() / ("lvtest-" + std::to_string(GetCurrentProcessId()))).wstring();
+        fs::create_directory(m_folder);
         SetEnvironmentVariableW(L"ProgramData", m_folder.c_str());
         SetValue(REG_NONE, {});
     }
 
     void TearDown() override
     {
-        SetEnvironmentVariableW(L"ProgramData", m_oldProgramData.c_str());
         SetValue(REG_NONE, {});
-        DeleteTree(m_folder);
+        for (const fs::directory_entry& entry : fs::recursive_directory_iterator(m_folder))
+            SetFileAttributesW(entry.path().c_str(), FILE_ATTRIBUTE_NORMAL);  // read-only files too
+        fs::remove_all(m_folder);
     }
 
-    // Sets the value as another program would, the key made where it is
-    // missing; REG_NONE without bytes removes the value.
+    // Sets the value as another program would, the key made where a test took
+    // it away; REG_NONE without bytes removes the value.
     static void SetValue(DWORD dwType, const Bytes& value)
     {
         HKEY hKey;
@@ -49,13 +50,13 @@ protected:
         RegCloseKey(hKey);
     }
 
-    // The value's bytes and type as an outside reader finds them; none: REG_NONE.
+    // The value's bytes as an outside reader finds them, and their type; none: REG_NONE.
     static Bytes Value(DWORD* pType = nullptr)
     {
         Bytes value(4096);
         DWORD nSize = DWORD(value.size()), dwType = REG_NONE;
-        if (RegGetValueW(HKEY_LOCAL_MACHINE, kLayoutKey, L"Scancode Map", RRF_RT_ANY, &dwType,
-                         value.data(), &nSize) != ERROR_SUCCESS)
+        if (RegGetValueW(HKEY_LOCAL_MACHINE, kLayoutKey, L"Scancode Map", RRF_RT_ANY, &dwType, value.data(),
+                         &nSize) != ERROR_SUCCESS)
             nSize = 0;
         if (pType)
             *pType = dwType;
@@ -65,53 +66,26 @@ protected:
 
     std::wstring Path(const std::wstring& strName) const { return m_folder + L"\\" + strName; }
     // The same path as code page 949 text: the folder's path is ASCII.
-    CString Path(const char* pszName) const
-    {
-        return CString((std::string(m_folder.begin(), m_folder.end()) + "\\" + pszName).c_str());
-    }
+    CString Path(const char* pszName) const { return CString(fs::path(Path(L"")).string().append(pszName).c_str()); }
 
     static void Write(const std::wstring& strPath, const Bytes& bytes)
     {
-        HANDLE h = CreateFileW(strPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        DWORD n;
-        WriteFile(h, bytes.data(), DWORD(bytes.size()), &n, nullptr);
-        CloseHandle(h);
+        std::ofstream(fs::path(strPath), std::ios::binary).write((const char*)bytes.data(), bytes.size());
     }
 
     static Bytes Read(const std::wstring& strPath)
     {
-        HANDLE h = CreateFileW(strPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-        Bytes bytes(h == INVALID_HANDLE_VALUE ? 0 : GetFileSize(h, nullptr));
-        DWORD n = 0;
-        ReadFile(h, bytes.data(), DWORD(bytes.size()), &n, nullptr);
-        CloseHandle(h);
-        bytes.resize(n);
-        return bytes;
+        std::ifstream file(fs::path(strPath), std::ios::binary);
+        return Bytes(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
     }
 
-    // The names in a folder, but "." and "..".
     static std::vector<std::wstring> Names(const std::wstring& strFolder)
     {
         std::vector<std::wstring> names;
-        WIN32_FIND_DATAW fd;
-        HANDLE hFind = FindFirstFileW((strFolder + L"\\*").c_str(), &fd);
-        for (BOOL b = hFind != INVALID_HANDLE_VALUE; b; b = FindNextFileW(hFind, &fd)) {
-            if (fd.cFileName[0] != L'.')
-                names.push_back(fd.cFileName);
-        }
-        FindClose(hFind);
+        for (const fs::directory_entry& entry : fs::directory_iterator(strFolder))
+            names.push_back(entry.path().filename().wstring());
         return names;
     }
 
-    static void DeleteTree(const std::wstring& strPath)
-    {
-        for (const std::wstring& strName : Names(strPath))
-            DeleteTree(strPath + L"\\" + strName);
-        SetFileAttributesW(strPath.c_str(), FILE_ATTRIBUTE_NORMAL);
-        if (!DeleteFileW(strPath.c_str()))
-            RemoveDirectoryW(strPath.c_str());
-    }
-
     std::wstring m_folder;
-    std::wstring m_oldProgramData;
 };
