@@ -18,8 +18,8 @@ unsigned long Parse(const Bytes& file, Bytes* pMap = nullptr)
     const Bytes exact(file);
     Bytes buffer(1100, 0xCC);
     unsigned long nSize = 77;
-    const unsigned long nResult = CUtils::ParseLutrovaneData(exact.empty() ? nullptr : exact.data(),
-                                                             static_cast<unsigned long>(exact.size()), buffer.data(), &nSize);
+    const unsigned long nResult = CUtils::ParseLutrovaneData(
+        exact.empty() ? nullptr : exact.data(), static_cast<unsigned long>(exact.size()), buffer.data(), &nSize);
     const unsigned long nWritten = nResult == 0 ? nSize : 0;
     EXPECT_EQ(nResult == 0 ? nWritten : 77u, nSize) << "size changed on failure";
     EXPECT_EQ(Bytes(1100 - nWritten, 0xCC), Bytes(buffer.begin() + nWritten, buffer.end()));

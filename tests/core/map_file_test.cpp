@@ -2,9 +2,8 @@
 
 namespace {
 
-// What the bytes mean is ParseLutrovaneData's (map_file_format_test.cpp):
-// here, that a file is written whole under any name or not at all, and read
-// back. A failed load must leave the size as it was.
+// That a file is written whole under any name or not at all, and read back;
+// what its bytes mean is ParseLutrovaneData's. A failed load keeps the size.
 class MapFile : public Scratch
 {
 protected:

@@ -49,12 +49,8 @@ protected:
 TEST_F(MapHistory, EachChangeKeepsWhatItReplacedNewestFirst)
 {
     const Bytes kOther = MapOf(3);
-    const struct {
-        const char* what;
-        const Bytes* pMap;  // null: remove
-        unsigned long nResult;
-        std::vector<Bytes> kept;  // the values kept, newest first; empty: no map
-    } steps[] = {
+    // The map to apply (null: remove), the result, and the values kept, newest first (empty: no map).
+    const struct { const char* what; const Bytes* pMap; unsigned long nResult; std::vector<Bytes> kept; } steps[] = {
         {"remove where there is none: nothing to keep", nullptr, 1, {}},
         {"apply over none keeps that there was none", &kCapsToControl, 0, {{}}},
         {"apply over a map keeps it", &kOther, 0, {kCapsToControl, {}}},

@@ -40,9 +40,8 @@ unsigned short StandardCode(const std::string& strName)
     return 0;
 }
 
-// strName with its Latin letters in lower case. A byte from 0x81 on leads a
-// double-byte character of code page 949, whose second byte may be a Latin
-// letter's: both bytes stay as they are.
+// strName with its Latin letters in lower case; a code page 949 lead byte
+// (0x81 on) and the byte after it, which may be a letter's, stay as they are.
 std::string Lower(std::string str)
 {
     for (size_t i = 0; i < str.size(); ++i) {
@@ -57,15 +56,13 @@ std::string Lower(std::string str)
 }  // namespace
 
 // Every row against the standard's scan code set 1, which no comparison of our
-// tables with one another can replace (the catalogue and the PC table share
-// their rows, as the three Apple tables do): a code typed wrong, two codes
-// swapped between rows, a name the standard does not know. Departures on
-// purpose: the Apple Pro Keyboard sends F13 to F15 as 5D to 5F, the catalogue
-// holds those codes besides the standard ones, and its "키패드 =" carries
-// keypad 9's code. Every key is in the catalogue, a PC key under its PC name;
-// a keyboard's own table holds no name or code twice. In the PC table Break is
-// the first key offered only as a mapped key; the catalogue shows it behind
-// ScrollLock. The names reach list controls and files as code page 949 bytes.
+// tables with one another can replace: a code typed wrong, two codes swapped, a
+// name the standard does not know. On purpose, the Apple Pro Keyboard sends F13
+// to F15 as 5D to 5F, which the catalogue holds too, and the catalogue's
+// "키패드 =" carries keypad 9's code. Every key is in the catalogue, a PC key
+// under its PC name; a keyboard's table holds no name or code twice; Break
+// follows ScrollLock in the catalogue and opens the PC table's mapped-only keys.
+// Names are code page 949 bytes.
 TEST_F(KeyTables, RowWithAnotherKeysCodeOrNameOrOutOfPlace)
 {
     const std::vector<std::string> kOwnCodes[5] = {
@@ -99,11 +96,9 @@ TEST_F(KeyTables, RowWithAnotherKeysCodeOrNameOrOutOfPlace)
     EXPECT_STREQ("Break(Pause) 키", m_pc.GetKeyNameByIndex(int(m_pc.GetSizeOfFromMap())));
 }
 
-// Lookups go through an index of each table; it must answer as a scan from
-// row 0 would: every name in its own and in lower case, to the first row of
-// that name; names one byte longer or shorter, or ending in a lone lead byte
-// (a Korean name cut inside its last character, or one more lead byte), to
-// whatever row a scan finds, mostly none; and every code there is.
+// Lookups go through an index; it must answer as a scan from row 0 would, for
+// every name as written and in lower case, one byte longer or shorter, or
+// ending in a lone lead byte, and for every code there is.
 TEST_F(KeyTables, IndexAnswersOtherThanAScanFromRowZero)
 {
     for (int t = 0; t < 5; ++t) {

@@ -1,10 +1,7 @@
-// The scan code set 1 make codes of the keys of a standard PC keyboard (the
-// IBM enhanced layout with the Windows keys, the ACPI keys and the usual media
-// and browser keys), as Microsoft gives them for Windows keyboards in its USB
-// HID to PS/2 scan code translation table. Written by key, row by row of
-// the keyboard, not from our tables, so that the tables can be checked against
-// them. Each key carries the names our tables give it: the PC names first,
-// then the Apple ones.
+// The scan code set 1 make codes of a standard PC keyboard's keys (with the
+// Windows, ACPI, media and browser keys) as Microsoft's USB HID to PS/2 scan
+// code table gives them, written row by row of the keyboard, not from our
+// tables. Each key carries our tables' names for it: PC names, then Apple ones.
 #pragma once
 
 namespace standard_keys {
