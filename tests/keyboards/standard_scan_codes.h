@@ -1,77 +1,67 @@
-// The scan code set 1 make codes of the keys of a standard PC keyboard (the
-// IBM enhanced layout with the Windows keys, the ACPI keys and the usual media
-// and browser keys), as Microsoft gives them for Windows keyboards in its USB
-// HID to PS/2 scan code translation table. Written by key, row by row of
-// the keyboard, not from our tables, so that the tables can be checked against
-// them. Each key carries the names our tables give it: the PC names first,
-// then the Apple ones.
+// The scan code set 1 make codes of a standard PC keyboard's keys (with the
+// Windows, ACPI, media and browser keys) as Microsoft's USB HID to PS/2 scan
+// code table gives them, written row by row of the keyboard, not from our
+// tables. Each key carries our tables' names for it: PC names, then Apple ones.
 #pragma once
 
 namespace standard_keys {
 
 struct SKey
 {
-    unsigned char abMake[2];  // as the standard writes it: {make} or {0xE0, make}
+    unsigned short nMake;  // as the standard writes it: make, or 0xE0 and make as 0xE0mm
     const char* apszNames[3];
 };
 
 // The form a Scancode Map holds: make code in the high byte, prefix in the low.
 inline unsigned short ScanCode(const SKey& key)
 {
-    return key.abMake[0] == 0xE0 ? static_cast<unsigned short>(key.abMake[1] << 8 | 0xE0)
-                                 : static_cast<unsigned short>(key.abMake[0] << 8);
+    return static_cast<unsigned short>(key.nMake > 0xFF ? (key.nMake & 0xFF) << 8 | 0xE0 : key.nMake << 8);
 }
 
 const SKey kKeys[] = {
     // Function key row. Pause sends E1 1D 45, which no map entry can hold; the
     // map reaches the key through Break (Ctrl+Pause), E0 46. PrintScreen
     // sends E0 2A E0 37, of which E0 37 is the key's own.
-    {{0x01}, {"ESC"}}, {{0x3B}, {"F1"}}, {{0x3C}, {"F2"}}, {{0x3D}, {"F3"}}, {{0x3E}, {"F4"}},
-    {{0x3F}, {"F5"}}, {{0x40}, {"F6"}}, {{0x41}, {"F7"}}, {{0x42}, {"F8"}}, {{0x43}, {"F9"}},
-    {{0x44}, {"F10"}}, {{0x57}, {"F11"}}, {{0x58}, {"F12"}}, {{0x64}, {"F13"}}, {{0x65}, {"F14"}},
-    {{0x66}, {"F15"}},
+    {0x01, {"ESC"}}, {0x3B, {"F1"}}, {0x3C, {"F2"}}, {0x3D, {"F3"}}, {0x3E, {"F4"}}, {0x3F, {"F5"}},
+    {0x40, {"F6"}}, {0x41, {"F7"}}, {0x42, {"F8"}}, {0x43, {"F9"}}, {0x44, {"F10"}}, {0x57, {"F11"}},
+    {0x58, {"F12"}}, {0x64, {"F13"}}, {0x65, {"F14"}}, {0x66, {"F15"}},
     // The Apple Extended Keyboard's F13 and F14 send PrintScreen and ScrollLock.
-    {{0xE0, 0x37}, {"PrintScreen", "PrintScreen/F13"}}, {{0x46}, {"ScrollLock", "ScrollLock/F14"}},
-    {{0xE0, 0x46}, {"Break(Pause) 키"}},
+    {0xE037, {"PrintScreen", "PrintScreen/F13"}}, {0x46, {"ScrollLock", "ScrollLock/F14"}},
+    {0xE046, {"Break(Pause) 키"}},
     // Digit row.
-    {{0x29}, {"`"}}, {{0x02}, {"1"}}, {{0x03}, {"2"}}, {{0x04}, {"3"}}, {{0x05}, {"4"}}, {{0x06}, {"5"}},
-    {{0x07}, {"6"}}, {{0x08}, {"7"}}, {{0x09}, {"8"}}, {{0x0A}, {"9"}}, {{0x0B}, {"0"}}, {{0x0C}, {"-"}},
-    {{0x0D}, {"="}}, {{0x0E}, {"Backspace", "Backspace/Delete"}},
+    {0x29, {"`"}}, {0x02, {"1"}}, {0x03, {"2"}}, {0x04, {"3"}}, {0x05, {"4"}}, {0x06, {"5"}}, {0x07, {"6"}},
+    {0x08, {"7"}}, {0x09, {"8"}}, {0x0A, {"9"}}, {0x0B, {"0"}}, {0x0C, {"-"}}, {0x0D, {"="}},
+    {0x0E, {"Backspace", "Backspace/Delete"}},
     // Upper letter row.
-    {{0x0F}, {"Tab"}}, {{0x10}, {"Q"}}, {{0x11}, {"W"}}, {{0x12}, {"E"}}, {{0x13}, {"R"}}, {{0x14}, {"T"}},
-    {{0x15}, {"Y"}}, {{0x16}, {"U"}}, {{0x17}, {"I"}}, {{0x18}, {"O"}}, {{0x19}, {"P"}}, {{0x1A}, {"["}},
-    {{0x1B}, {"]"}}, {{0x2B}, {"\\"}},
+    {0x0F, {"Tab"}}, {0x10, {"Q"}}, {0x11, {"W"}}, {0x12, {"E"}}, {0x13, {"R"}}, {0x14, {"T"}}, {0x15, {"Y"}},
+    {0x16, {"U"}}, {0x17, {"I"}}, {0x18, {"O"}}, {0x19, {"P"}}, {0x1A, {"["}}, {0x1B, {"]"}}, {0x2B, {"\\"}},
     // Home row.
-    {{0x3A}, {"CapsLock"}}, {{0x1E}, {"A"}}, {{0x1F}, {"S"}}, {{0x20}, {"D"}}, {{0x21}, {"F"}},
-    {{0x22}, {"G"}}, {{0x23}, {"H"}}, {{0x24}, {"J"}}, {{0x25}, {"K"}}, {{0x26}, {"L"}}, {{0x27}, {";"}},
-    {{0x28}, {"'"}}, {{0x1C}, {"Enter", "Enter/Return"}},
+    {0x3A, {"CapsLock"}}, {0x1E, {"A"}}, {0x1F, {"S"}}, {0x20, {"D"}}, {0x21, {"F"}}, {0x22, {"G"}}, {0x23, {"H"}},
+    {0x24, {"J"}}, {0x25, {"K"}}, {0x26, {"L"}}, {0x27, {";"}}, {0x28, {"'"}}, {0x1C, {"Enter", "Enter/Return"}},
     // Lower letter row.
-    {{0x2C}, {"Z"}}, {{0x2D}, {"X"}}, {{0x2E}, {"C"}}, {{0x2F}, {"V"}}, {{0x30}, {"B"}}, {{0x31}, {"N"}},
-    {{0x32}, {"M"}}, {{0x33}, {","}}, {{0x34}, {"."}}, {{0x35}, {"/"}},
+    {0x2C, {"Z"}}, {0x2D, {"X"}}, {0x2E, {"C"}}, {0x2F, {"V"}}, {0x30, {"B"}}, {0x31, {"N"}}, {0x32, {"M"}},
+    {0x33, {","}}, {0x34, {"."}}, {0x35, {"/"}},
     // Modifiers and the space bar. Apple's command keys send the Windows keys'
     // codes; the Apple Extended Keyboard's modifier pairs send the left key's.
-    {{0x2A}, {"Shift(왼쪽)", "Shift(왼쪽&오른쪽)"}}, {{0x36}, {"Shift(오른쪽)"}},
-    {{0x1D}, {"Control(왼쪽)", "Control(왼쪽&오른쪽)"}}, {{0xE0, 0x1D}, {"Control(오른쪽)/한자변환", "Control(오른쪽)"}},
-    {{0x38}, {"Alt(왼쪽)", "Alt(왼쪽&오른쪽)"}}, {{0xE0, 0x38}, {"Alt(오른쪽)/한글전환", "Alt(오른쪽)"}},
-    {{0xE0, 0x5B}, {"윈도우키(왼쪽)", "사과키(왼쪽)", "사과키(왼쪽&오른쪽)"}}, {{0xE0, 0x5C}, {"윈도우키(오른쪽)", "사과키(오른쪽)"}},
-    {{0xE0, 0x5D}, {"컨텍스트키"}}, {{0x39}, {"Space"}},
+    {0x2A, {"Shift(왼쪽)", "Shift(왼쪽&오른쪽)"}}, {0x36, {"Shift(오른쪽)"}}, {0x1D, {"Control(왼쪽)", "Control(왼쪽&오른쪽)"}},
+    {0xE01D, {"Control(오른쪽)/한자변환", "Control(오른쪽)"}}, {0x38, {"Alt(왼쪽)", "Alt(왼쪽&오른쪽)"}},
+    {0xE038, {"Alt(오른쪽)/한글전환", "Alt(오른쪽)"}}, {0xE05B, {"윈도우키(왼쪽)", "사과키(왼쪽)", "사과키(왼쪽&오른쪽)"}},
+    {0xE05C, {"윈도우키(오른쪽)", "사과키(오른쪽)"}}, {0xE05D, {"컨텍스트키"}}, {0x39, {"Space"}},
     // Navigation block and arrows: the prefix tells them from the keypad.
-    {{0xE0, 0x52}, {"Insert", "Ins"}}, {{0xE0, 0x53}, {"Delete", "Del"}}, {{0xE0, 0x47}, {"Home"}},
-    {{0xE0, 0x4F}, {"End"}}, {{0xE0, 0x49}, {"PageUp"}}, {{0xE0, 0x51}, {"PageDown"}},
-    {{0xE0, 0x48}, {"↑"}}, {{0xE0, 0x4B}, {"←"}}, {{0xE0, 0x50}, {"↓"}}, {{0xE0, 0x4D}, {"→"}},
+    {0xE052, {"Insert", "Ins"}}, {0xE053, {"Delete", "Del"}}, {0xE047, {"Home"}}, {0xE04F, {"End"}},
+    {0xE049, {"PageUp"}}, {0xE051, {"PageDown"}}, {0xE048, {"↑"}}, {0xE04B, {"←"}}, {0xE050, {"↓"}},
+    {0xE04D, {"→"}},
     // Numeric keypad.
-    {{0x45}, {"NumLock"}}, {{0xE0, 0x35}, {"키패드 /"}}, {{0x37}, {"키패드 *"}}, {{0x4A}, {"키패드 -"}},
-    {{0x47}, {"키패드 7"}}, {{0x48}, {"키패드 8"}}, {{0x49}, {"키패드 9"}}, {{0x4E}, {"키패드 +"}}, {{0x4B}, {"키패드 4"}},
-    {{0x4C}, {"키패드 5"}}, {{0x4D}, {"키패드 6"}}, {{0x4F}, {"키패드 1"}}, {{0x50}, {"키패드 2"}}, {{0x51}, {"키패드 3"}},
-    {{0xE0, 0x1C}, {"키패드 Enter"}}, {{0x52}, {"키패드 0"}}, {{0x53}, {"키패드 ."}}, {{0x59}, {"키패드 ="}},
+    {0x45, {"NumLock"}}, {0xE035, {"키패드 /"}}, {0x37, {"키패드 *"}}, {0x4A, {"키패드 -"}}, {0x47, {"키패드 7"}},
+    {0x48, {"키패드 8"}}, {0x49, {"키패드 9"}}, {0x4E, {"키패드 +"}}, {0x4B, {"키패드 4"}}, {0x4C, {"키패드 5"}},
+    {0x4D, {"키패드 6"}}, {0x4F, {"키패드 1"}}, {0x50, {"키패드 2"}}, {0x51, {"키패드 3"}}, {0xE01C, {"키패드 Enter"}},
+    {0x52, {"키패드 0"}}, {0x53, {"키패드 ."}}, {0x59, {"키패드 ="}},
     // ACPI keys.
-    {{0xE0, 0x5E}, {"Power 키"}}, {{0xE0, 0x5F}, {"Sleep 키"}}, {{0xE0, 0x63}, {"WakeUp 키"}},
+    {0xE05E, {"Power 키"}}, {0xE05F, {"Sleep 키"}}, {0xE063, {"WakeUp 키"}},
     // Media and browser keys.
-    {{0xE0, 0x19}, {"다음 트랙"}}, {{0xE0, 0x10}, {"이전 트랙"}}, {{0xE0, 0x24}, {"플레이 정지"}},
-    {{0xE0, 0x22}, {"플레이/일시정지"}}, {{0xE0, 0x20}, {"음소거"}}, {{0xE0, 0x30}, {"소리 크게"}},
-    {{0xE0, 0x2E}, {"소리 작게"}}, {{0xE0, 0x6C}, {"메일"}}, {{0xE0, 0x21}, {"계산기"}}, {{0xE0, 0x6B}, {"내컴퓨터"}},
-    {{0xE0, 0x32}, {"웹브라우저"}}, {{0xE0, 0x65}, {"웹(검색)"}}, {{0xE0, 0x6A}, {"웹(뒤로)"}},
-    {{0xE0, 0x69}, {"웹(앞으로)"}},
+    {0xE019, {"다음 트랙"}}, {0xE010, {"이전 트랙"}}, {0xE024, {"플레이 정지"}}, {0xE022, {"플레이/일시정지"}}, {0xE020, {"음소거"}},
+    {0xE030, {"소리 크게"}}, {0xE02E, {"소리 작게"}}, {0xE06C, {"메일"}}, {0xE021, {"계산기"}}, {0xE06B, {"내컴퓨터"}},
+    {0xE032, {"웹브라우저"}}, {0xE065, {"웹(검색)"}}, {0xE06A, {"웹(뒤로)"}}, {0xE069, {"웹(앞으로)"}},
 };
 
 }  // namespace standard_keys
