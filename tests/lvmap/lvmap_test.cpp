@@ -1,6 +1,5 @@
-// lvmap.exe run as a process, as scripts run it: exit codes, what it prints
-// into files, the value it leaves in the registry, and detect fed with key
-// presses injected into the session.
+// lvmap.exe run as scripts run it: exit codes, what it prints into files, the
+// value it leaves in the registry; detect fed with keys injected into the session.
 #include "process_run.h"
 #include "reg_file.h"
 
@@ -28,19 +27,13 @@ std::string RegFile(const Bytes& map, bool bDelete = false)
 // A map data file as the wizard saves one: signature, 0x1A, 1024 x 0xFF, map.
 std::string Lvd(const Bytes& map)
 {
-    return "Lutrovane v1.0 Scancode Map Data Format\x1A" + std::string(1024, '\xFF') + std::string(map.begin(), map.end());
+    return "Lutrovane v1.0 Scancode Map Data Format\x1A" + std::string(1024, '\xFF')
+           + std::string(map.begin(), map.end());
 }
 
-// One lvmap run and what must come of it: how standard output begins, a part
-// of standard error ("" for nothing, both) and the value afterwards; null is
-// not checked.
-struct SStep
-{
-    std::wstring args;
-    DWORD dwExit;
-    const char *out, *err;
-    const Bytes* pStored;
-};
+// One lvmap run and what must come of it: how standard output begins, a part of
+// standard error ("" for nothing, both), the value afterwards; null: not checked.
+struct SStep { std::wstring args; DWORD dwExit; const char *out, *err; const Bytes* pStored; };
 
 // Each test starts with the key and without the value, in a folder of its own
 // below which lvmap keeps its history.
@@ -51,8 +44,7 @@ protected:
     {
         wchar_t szPath[MAX_PATH];
         GetModuleFileNameW(nullptr, szPath, MAX_PATH);
-        *wcsrchr(szPath, L'\\') = 0;
-        m_lvmap = L"\"" + std::wstring(szPath) + L"\\lvmap.exe\" ";
+        m_lvmap = L"\"" + std::filesystem::path(szPath).replace_filename(L"lvmap.exe").wstring() + L"\" ";
         SetEnvironmentVariableW(L"ProgramData", m_folder.c_str());
         ASSERT_TRUE(StoreValue(kLayoutKey, kNone));
     }
@@ -265,14 +257,12 @@ TEST_F(Lvmap, DetectNamesInjectedKeysOnceEachUntilEscapeTwiceOrItsTime)
         ASSERT_TRUE(waitFor(L"err.txt", "Press keys", 0));
         for (const auto& key : keys) {
             strWanted += std::string(key.code) + "  " + key.name + "  (catalogue: " + key.name + ")\r\n";
-            INPUT inputs[3] = {};
-            for (int i = 0; i < 3; ++i) {
-                inputs[i].type = INPUT_KEYBOARD;
-                inputs[i].ki.wScan = key.wMake;
-                inputs[i].ki.dwFlags = KEYEVENTF_SCANCODE | (key.bExtended ? KEYEVENTF_EXTENDEDKEY : 0)
-                                       | (i == 2 ? KEYEVENTF_KEYUP : 0);
+            for (DWORD dwUp : {0, 0, KEYEVENTF_KEYUP}) {  // pressed, held down, let go
+                INPUT input = {INPUT_KEYBOARD, {}};
+                input.ki.wScan = key.wMake;
+                input.ki.dwFlags = KEYEVENTF_SCANCODE | (key.bExtended ? KEYEVENTF_EXTENDEDKEY : 0) | dwUp;
+                SendInput(1, &input, sizeof(input));
             }
-            SendInput(3, inputs, sizeof(INPUT));
             // One line per key: wait for it before the next key comes.
             ASSERT_TRUE(waitFor(L"out.txt", "", strWanted.size()));
         }

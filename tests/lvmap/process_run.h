@@ -4,34 +4,26 @@
 
 #include <windows.h>
 
-#include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
 
 typedef std::vector<unsigned char> Bytes;
 
-// Empty when the file is missing. _wfopen shares it with a writer.
+// Empty when the file is missing; a program may be writing it.
 inline std::string ReadAll(const std::wstring& path)
 {
-    std::string bytes;
-    if (FILE* pFile = _wfopen(path.c_str(), L"rb")) {
-        char buffer[4096];
-        for (size_t n; (n = fread(buffer, 1, sizeof(buffer), pFile)) > 0;)
-            bytes.append(buffer, n);
-        fclose(pFile);
-    }
-    return bytes;
+    std::ifstream file(std::filesystem::path(path), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), {});
 }
 
 template <class TBytes>
 void WriteAll(const std::wstring& path, const TBytes& bytes)
 {
-    if (FILE* pFile = _wfopen(path.c_str(), L"wb")) {
-        fwrite(bytes.data(), 1, bytes.size(), pFile);
-        fclose(pFile);
-    }
+    std::ofstream file(std::filesystem::path(path), std::ios::binary);
+    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
 // A folder of this process's own below %TEMP%, with a trailing backslash;
@@ -85,8 +77,9 @@ inline SRun RunProgram(const std::wstring& folder, std::wstring line, const std:
     STARTUPINFOW si = {};
     si.cb = sizeof(si);
     si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdOutput = CreateFileW((folder + L"out.txt").c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS, 0, 0);
-    si.hStdError = CreateFileW((folder + L"err.txt").c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS, 0, 0);
+    const std::wstring out = folder + L"out.txt", err = folder + L"err.txt";
+    si.hStdOutput = CreateFileW(out.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS, 0, nullptr);
+    si.hStdError = CreateFileW(err.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS, 0, nullptr);
     PROCESS_INFORMATION pi = {};
     SRun run;
     if (CreateProcessW(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
@@ -100,7 +93,7 @@ inline SRun RunProgram(const std::wstring& folder, std::wstring line, const std:
     }
     CloseHandle(si.hStdOutput);
     CloseHandle(si.hStdError);
-    run.strOut = ReadAll(folder + L"out.txt");
-    run.strErr = ReadAll(folder + L"err.txt");
+    run.strOut = ReadAll(out);
+    run.strErr = ReadAll(err);
     return run;
 }

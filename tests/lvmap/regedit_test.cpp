@@ -65,18 +65,17 @@ std::string Replace(std::string text, const std::string& from, const std::string
     return text;
 }
 
+// The corpus, and for each '~' of these a blank or a tab at that place, the
+// others left out: each place a line can hold one.
 std::vector<std::string> Corpus()
 {
     std::vector<std::string> corpus(std::begin(kCorpus), std::end(kCorpus));
-    // A blank or a tab at each place a line can hold one: each '~' in turn,
-    // the other ones left out.
     for (const std::string base : {"~REGEDIT4~|~[~{K}~]~|~\"Scancode Map~\"~=~hex~:~{M}~|", "{R}{S}hex(3~):{M}|",
                                    "{X}00~,~00,00,00,00,00,00,00,{T}|", "{X}{H}~\\~|~{T}|", "{X}{H}\\|~|  {T}|",
                                    "{R}{S}~-~|"}) {
         for (size_t n = base.find('~'); n != std::string::npos; n = base.find('~', n + 1)) {
             const std::string place = Replace(base.substr(0, n), "~", "") + "~" + Replace(base.substr(n + 1), "~", "");
-            corpus.push_back(Replace(place, "~", " "));
-            corpus.push_back(Replace(place, "~", "\t"));
+            corpus.insert(corpus.end(), {Replace(place, "~", " "), Replace(place, "~", "\t")});
         }
     }
     return corpus;
@@ -90,8 +89,8 @@ Bytes FileBytes(std::string text, std::string strKey)
         text.erase(0, 2);
     const std::pair<const char*, std::string> kShort[] = {
         {"{X}", "{R}{S}hex:"}, {"{R}", "REGEDIT4|[{K}]|"}, {"{V}", "{S}hex:{M}|"}, {"{F}", "{S}hex:{H}\\|  {T}|"},
-        {"{S}", "\"Scancode Map\"="}, {"{M}", "{H}{T}"}, {"{P}", "{H}02,00,00,00,"}, {"{H}", "00,00,00,00,00,00,00,00,"},
-        {"{T}", "02,00,00,00,1d{Q}"}, {"{Q}", ",00,3a,00,00,00,00,00"}, {"|", "\r\n"},
+        {"{S}", "\"Scancode Map\"="}, {"{M}", "{H}{T}"}, {"{P}", "{H}02,00,00,00,"}, {"{T}", "02,00,00,00,1d{Q}"},
+        {"{H}", "00,00,00,00,00,00,00,00,"}, {"{Q}", ",00,3a,00,00,00,00,00"}, {"|", "\r\n"},
         {"{O}", kScratchPath + std::string("other")}};
     for (const auto& s : kShort)
         text = Replace(text, s.first, s.second);
@@ -105,12 +104,6 @@ Bytes FileBytes(std::string text, std::string strKey)
             bytes.push_back(0);
     }
     return bytes;
-}
-
-// What came of a file, as both sides can tell it.
-std::string Outcome(bool bRefused, bool bRemoved, const Bytes& map)
-{
-    return bRefused ? "refused" : bRemoved ? "removed" : "set " + testing::PrintToString(map);
 }
 
 }  // namespace
@@ -138,7 +131,11 @@ TEST(RegFile, ReadsWhatTheRegistryEditorImports)
         const Bytes file = FileBytes(corpus[i], kKeyboardLayoutKeyPath);
         SRegFileContent content;
         const std::string strError = ParseRegFile(file.data(), file.size(), &content);
-        EXPECT_EQ(Outcome(bSet && bRefused, !bSet, editor), Outcome(!strError.empty(), content.bDelete, content.map))
+        // What came of the file, as both sides can tell it.
+        const auto outcome = [](bool bRefused, bool bRemoved, const Bytes& map) {
+            return bRefused ? "refused" : bRemoved ? "removed" : "set " + testing::PrintToString(map);
+        };
+        EXPECT_EQ(outcome(bSet && bRefused, !bSet, editor), outcome(!strError.empty(), content.bDelete, content.map))
             << strError;
     }
     RegDeleteTreeW(HKEY_LOCAL_MACHINE, kScratchKey);
