@@ -24,9 +24,9 @@ const Bytes kUntouched = {0xAA};
 // lvmap refuses: signs, "0x" and blanks, which no hand-written map means.
 const char* const kCorpus[] = {
     // Line ends of every kind, also mixed; comments and blank lines in folded data.
-    "REGEDIT4|; c||[{K}]|{X}{H}\\|; c||  {T}|", "REGEDIT4\n; c\n\n[{K}]\n{X}{H}\\\n; c\n\n  {T}\n",
-    "REGEDIT4\r; c\r\r[{K}]\r{X}{H}\\\r; c\r\r  {T}\r", "REGEDIT4\n\r; c\n\r\n\r[{K}]\n\r{X}{H}\\\n\r\n\r  {T}\n\r",
-    "REGEDIT4\n[{K}]\r{X}{H}\\\r\n\n  {T}\r", "{X}{M}", "{X}{H}\\|; c||  ; c|\t|  {T}|", "{X}{H}\\ ; c|  {T} ; c|",
+    "REGEDIT4|; c||[{K}]|{S}hex:{H}\\|; c||  {T}|", "REGEDIT4\n; c\n\n[{K}]\n{S}hex:{H}\\\n; c\n\n  {T}\n",
+    "REGEDIT4\r; c\r\r[{K}]\r{S}hex:{H}\\\r; c\r\r  {T}\r", "REGEDIT4\n\r; c\n\r\n\r[{K}]\n\r{S}hex:{H}\\\n\r\n\r  {T}\n\r",
+    "REGEDIT4\n[{K}]\r{S}hex:{H}\\\r\n\n  {T}\r", "{X}{M}", "{X}{H}\\|; c||  ; c|\t|  {T}|", "{X}{H}\\ ; c|  {T} ; c|",
     // The first line.
     "U:Windows Registry Editor Version 5.00||[{K}]|{V}", "Windows Registry Editor Version 5.00|[{K}]|{V}", "U:{R}{V}",
     "\xEF\xBB\xBF{R}{V}", "REGEDIT40|[{K}]|{V}", "REGEDIT4 4|[{K}]|{V}", "REGEDIT4;|[{K}]|{V}", "REGEDIT|[{K}]|{V}",
@@ -48,12 +48,12 @@ const char* const kCorpus[] = {
     "{R}\"X\"=hex(7):41,00,\\|; c|  00,00|{V}",
     // Repeated keys and values: the last one the editor reads counts.
     "{X}00,00,00,00,00,00,00,00,01,00,00,00,00,00,00,00|{V}", "{R}{V}{S}-|", "{R}{S}-|{V}", "{R}{S}- ; gone|",
-    "{R}{V}{S}- x|", "{R}{V}{X}00,zz|", "{R}{V}{S}\"text\"|", "{X}zz|{V}", "{R}{V}\"Scancode Map\" hex:00|",
-    "{X}01|[{O}]|[{K}]|{V}", "{R}{V}[{O}]|{X}01|", "REGEDIT4|[{K}\\sub]|{V}", "REGEDIT4|{V}",
+    "{R}{V}{S}- x|", "{R}{V}{S}hex:00,zz|", "{R}{V}{S}\"text\"|", "{X}zz|{V}", "{R}{V}\"Scancode Map\" hex:00|",
+    "{X}01|[{O}]|[{K}]|{V}", "{R}{V}[{O}]|{S}hex:01|", "REGEDIT4|[{K}\\sub]|{V}", "REGEDIT4|{V}",
     "{R}@=hex:01|\"Other\"=dword:00000001|{F}\"Layout File\"=\"KBDKOR.DLL\"|", "{R}\"Scancode\\ Map\"=hex:{M}|",
     "{R}\"Scancode\\0 Map\"=hex:{M}|", "{R}\"Scancode Map=hex:{M}|",
     // Other keys' odd lines: a key line the editor cannot read leaves the key before it open.
-    "{R}{V}[ {O}]|{X}01|", "REGEDIT4|[ {O}]|\"X\"=hex:01|[{K}]|{V}", "{R}[{O}|{V}", "{R}[]|{V}", "{R}{V}[-{O}]|{X}01|",
+    "{R}{V}[ {O}]|{S}hex:01|", "REGEDIT4|[ {O}]|\"X\"=hex:01|[{K}]|{V}", "{R}[{O}|{V}", "{R}[]|{V}", "{R}{V}[-{O}]|{S}hex:01|",
     "{R}text|= x|\"|@|{V}", "REGEDIT4|[{K}] ; ours|{V}", "REGEDIT4|[{K}]x|{V}",
     "REGEDIT4|[HKLM\\SOFTWARE\\Lutrovane regedit test]|{V}",
 };
