@@ -78,6 +78,8 @@ protected:
         }
     }
 
+    // The same, the value set first (no bytes: none).
+    void Steps(const Bytes& value, const std::vector<SStep>& steps) { StoreValue(kLayoutKey, value); Steps(steps); }
     std::wstring File(const std::wstring& name) const { return m_folder + name; }
 
     std::wstring m_lvmap;                                    // quoted, with a blank behind
@@ -88,29 +90,25 @@ protected:
 
 TEST_F(Lvmap, WrongUsageExitsWithOneAndChangesNothing)
 {
-    StoreValue(kLayoutKey, kThree);
     WriteAll(File(L"in.lvd"), Lvd(kCaps));
     for (const wchar_t* pszArgs : {L"", L"show {in.lvd}", L"show --keyboard qwerty", L"keys --timeout 5",
                                    L"detect --timeout 0", L"apply {map.txt}", L"convert {in.lvd}",
                                    L"apply {in.lvd} {in.lvd}", L"remove --force"})
-        Steps({{pszArgs, 1, "", "lvmap: ", &kThree}});
+        Steps(kThree, {{pszArgs, 1, "", "lvmap: ", &kThree}});
 }
 
 TEST_F(Lvmap, ShowNamesRealKeysByTheKeyboardInUtf8WhenRedirected)
 {
     Steps({{L"show", 0, "No map\r\n", "", nullptr}});
-    StoreValue(kLayoutKey, Bytes{0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0});
-    Steps({{L"show", 0, "No mappings", "", nullptr}});
+    Steps({0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0}, {{L"show", 0, "No mappings", "", nullptr}});
     // Real keys by the chosen keyboard's table, mapped keys by the catalogue.
-    StoreValue(kLayoutKey, kThree);
-    Steps({{L"show", 0,
+    Steps(kThree, {{L"show", 0,
             u8"003A CapsLock -> 001D Control(왼쪽)\r\nE05B 윈도우키(왼쪽) -> E038 Alt(오른쪽)/한글전환\r\n"
             u8"0059 알수 없음 -> 0000 알수 없음\r\n", "", nullptr},
            {L"show --keyboard=apple-pro", 0, u8"003A CapsLock -> 001D Control(왼쪽)\r\nE05B 사과키(왼쪽) -> ", "", nullptr},
            {L"keys", 0, "001E A\r\n", "", nullptr}});
     // A map Windows would not take is still shown, with a warning.
-    StoreValue(kLayoutKey, Bytes(kThree.begin(), kThree.end() - 4));
-    Steps({{L"show", 0, "003A CapsLock", "warning", nullptr}});
+    Steps(Bytes(kThree.begin(), kThree.end() - 4), {{L"show", 0, "003A CapsLock", "warning", nullptr}});
 }
 
 TEST_F(Lvmap, ApplyTakesEachFileFormAndRemovalsAndWritesNothingUnsound)
@@ -150,21 +148,17 @@ TEST_F(Lvmap, ApplyTakesEachFileFormAndRemovalsAndWritesNothingUnsound)
 TEST_F(Lvmap, ExportsRoundTripAndNoMapOrAnUnsoundOneIsNeverExported)
 {
     Steps({{L"export {system.reg}", 4, "", nullptr, nullptr}});
-    StoreValue(kLayoutKey, kThree);
-    Steps({{L"export {system.reg}", 0, nullptr, "", nullptr},
+    Steps(kThree, {{L"export {system.reg}", 0, nullptr, "", nullptr},
            {L"export {system.lvd}", 0, nullptr, "", nullptr},
            {L"convert {system.lvd} {again.reg}", 0, nullptr, "", nullptr},
            {L"convert {again.reg} {again.lvd}", 0, nullptr, "", nullptr}});
     EXPECT_EQ(RegFile(kThree), ReadAll(File(L"again.reg")));
     EXPECT_EQ(Lvd(kThree), ReadAll(File(L"again.lvd")));
 
-    // Neither a value without its null entry nor one longer than any map (the
-    // core reads at most 1024 bytes, and says the same of a longer value as
-    // of none) is exported; remove still takes the long one away.
-    StoreValue(kLayoutKey, Bytes(kThree.begin(), kThree.end() - 4));
-    Steps({{L"export {system.lvd}", 3, "", nullptr, nullptr}});
-    StoreValue(kLayoutKey, Bytes(1028, 0));
-    Steps({{L"show", 3, "", "1028 bytes", nullptr},
+    // No value without its null entry, nor one longer than any map (which the
+    // core reads as none), is exported; remove takes the long one away too.
+    Steps(Bytes(kThree.begin(), kThree.end() - 4), {{L"export {system.lvd}", 3, "", nullptr, nullptr}});
+    Steps(Bytes(1028, 0), {{L"show", 3, "", "1028 bytes", nullptr},
            {L"export {system.reg}", 3, "", nullptr, nullptr},
            {L"remove", 0, nullptr, "", &kNone},
            {L"export {system.lvd}", 4, "", nullptr, nullptr}});
@@ -208,8 +202,7 @@ TEST_F(Lvmap, MapsAfterWhichNobodyCouldSignInAreRefusedUnlessForced)
                             0, 0, 0, 0};
     WriteAll(File(L"lock.lvd"), Lvd(kLockOut));
     WriteAll(File(L"caps.lvd"), Lvd(kCaps));
-    StoreValue(kLayoutKey, kThree);
-    Steps({{L"apply {lock.lvd}", 3, "", u8"001D Control(왼쪽), E01D Control(오른쪽)/한자변환, 001C Enter, E01C",
+    Steps(kThree, {{L"apply {lock.lvd}", 3, "", u8"001D Control(왼쪽), E01D Control(오른쪽)/한자변환, 001C Enter, E01C",
             &kThree},
            {L"undo", 2, "", nullptr, nullptr},  // a refused change is not kept
            {L"apply --force {lock.lvd}", 0, nullptr, "warning", &kLockOut},
@@ -235,9 +228,8 @@ TEST_F(Lvmap, AMissingKeyIsReportedWithTheSystemsReasonAndNotCreated)
 
 TEST_F(Lvmap, DetectNamesInjectedKeysOnceEachUntilEscapeTwiceOrItsTime)
 {
-    // Each key as Windows reports it to the hook: NumLock and the right Shift
-    // key come flagged extended, with no E0 prefix in the map's code. A key
-    // held down repeats its press, and is shown once. Esc ends only twice in a row.
+    // The hook sees NumLock and the right Shift key flagged extended, with no E0
+    // in their codes. A key held down, repeating, is shown once.
     const struct { WORD wMake; bool bExtended; const char *code, *name; } keys[] = {
         {0x1E, false, "001E", "A"}, {0x38, true, "E038", u8"Alt(오른쪽)/한글전환"}, {0x36, true, "0036", u8"Shift(오른쪽)"},
         {0x45, true, "0045", "NumLock"}, {0x59, false, "0059", u8"알수 없음"}, {0x01, false, "0001", "ESC"},

@@ -26,8 +26,7 @@ void WriteAll(const std::wstring& path, const TBytes& bytes)
     file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
-// A folder of this process's own below %TEMP%, with a trailing backslash;
-// std::filesystem::remove_all takes it away.
+// A folder of this process's own below %TEMP%, with a trailing backslash.
 inline std::wstring ScratchFolder(const wchar_t* pszName)
 {
     const auto folder = std::filesystem::temp_directory_path() / (pszName + std::to_wstring(GetCurrentProcessId()));
@@ -35,8 +34,7 @@ inline std::wstring ScratchFolder(const wchar_t* pszName)
     return folder.wstring() + L"\\";
 }
 
-// The Scancode Map value under a key of HKEY_LOCAL_MACHINE: false, and
-// *pBytes empty, when there is none.
+// The Scancode Map value under a key of HKEY_LOCAL_MACHINE: false and empty if none.
 inline bool ReadValue(const std::wstring& key, Bytes* pBytes, DWORD* pType = nullptr)
 {
     DWORD nSize = 70000;

@@ -1,8 +1,6 @@
-// lvmap's registry file reader measured against the registry editor: each
-// file of a corpus generated here is imported with regedit /S into a scratch
-// key of its own and read with ParseRegFile. Both must reach the same value,
-// or both refuse; where the editor sets bytes that are no sound map, lvmap's
-// check of the map refuses them.
+// lvmap's registry file reader against the registry editor: each file of a
+// corpus is imported with regedit /S into a scratch key of its own and read with
+// ParseRegFile. Both must reach the same value, or both refuse.
 #include "process_run.h"
 #include "reg_file.h"
 
@@ -65,8 +63,7 @@ std::string Replace(std::string text, const std::string& from, const std::string
     return text;
 }
 
-// The corpus, and for each '~' of these a blank or a tab at that place, the
-// others left out: each place a line can hold one.
+// The corpus, and a blank or a tab at each '~' of these in turn, the others left out.
 std::vector<std::string> Corpus()
 {
     std::vector<std::string> corpus(std::begin(kCorpus), std::end(kCorpus));
