@@ -62,14 +62,13 @@ inline bool StoreValue(const std::wstring& key, const Bytes& bytes)
 struct SRun
 {
     DWORD dwExit = 0xFFFFFFFF;
-    std::string strOut;  // the bytes written, UTF-8 for lvmap
-    std::string strErr;
+    std::string strOut, strErr;  // the bytes written, UTF-8 for lvmap
 };
 
 // Runs a program whose standard output and error go to out.txt and err.txt in
 // folder; duringRun may read them and act while it runs. The deadline only
 // turns a hung program into a failure.
-inline SRun RunProgram(const std::wstring& folder, std::wstring line, const std::function<void()>& duringRun = {})
+inline SRun RunProgram(const std::wstring& folder, std::wstring line, const std::function<void()>& duringRun = [] {})
 {
     SECURITY_ATTRIBUTES sa = {sizeof(sa), nullptr, TRUE};
     STARTUPINFOW si = {};
@@ -81,8 +80,7 @@ inline SRun RunProgram(const std::wstring& folder, std::wstring line, const std:
     PROCESS_INFORMATION pi = {};
     SRun run;
     if (CreateProcessW(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
-        if (duringRun)
-            duringRun();
+        duringRun();
         if (WaitForSingleObject(pi.hProcess, 120000) != WAIT_OBJECT_0)
             TerminateProcess(pi.hProcess, 99);
         GetExitCodeProcess(pi.hProcess, &run.dwExit);

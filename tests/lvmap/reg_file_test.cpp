@@ -43,28 +43,22 @@ std::string Parse(const Bytes& file, SRegFileContent* pContent)
 TEST(RegFile, WrittenAsTheRegistryEditorExportsItAndReadBackByteForByte)
 {
     // 20 bytes on the first line, 25 on each continuation line behind two blanks.
-    SRegFileContent content;
-    content.map = MapOf(10);
-    EXPECT_EQ(Text("Windows Registry Editor Version 5.00\r\n\r\n" + kKeyLine
-                       + "\"Scancode Map\"=hex:00,00,00,00,00,00,00,00,0b,00,00,00,01,00,00,00,02,00,01,00,\\\r\n"
-                         "  03,00,02,00,04,00,03,00,05,00,04,00,06,00,05,00,07,00,06,00,08,00,07,00,09,\\\r\n"
-                         "  00,08,00,0a,00,09,00,00,00,00,00\r\n\r\n",
+    const std::string strHead = "Windows Registry Editor Version 5.00\r\n\r\n" + kKeyLine + "\"Scancode Map\"=";
+    EXPECT_EQ(Text(strHead + "hex:00,00,00,00,00,00,00,00,0b,00,00,00,01,00,00,00,02,00,01,00,\\\r\n"
+                             "  03,00,02,00,04,00,03,00,05,00,04,00,06,00,05,00,07,00,06,00,08,00,07,00,09,\\\r\n"
+                             "  00,08,00,0a,00,09,00,00,00,00,00\r\n\r\n",
                    true),
-              MakeRegFile(content));
-    content.bDelete = true;
-    EXPECT_EQ(Text("Windows Registry Editor Version 5.00\r\n\r\n" + kKeyLine + "\"Scancode Map\"=-\r\n\r\n", true),
-              MakeRegFile(content));
+              MakeRegFile({false, MapOf(10)}));
+    EXPECT_EQ(Text(strHead + "-\r\n\r\n", true), MakeRegFile({true, {}}));
 
     // What is refused, however long, leaves the result as it was.
     for (size_t nMappings : {0, 1, 20, 252, 253, 5000}) {
         SCOPED_TRACE(nMappings);
-        SRegFileContent written, read;
-        written.map = MapOf(nMappings);
-        read.map = {0x55};
-        EXPECT_EQ(nMappings > 252, !Parse(MakeRegFile(written), &read).empty());
-        EXPECT_EQ(nMappings > 252 ? Bytes{0x55} : written.map, read.map);
-        read.bDelete = false;
-        EXPECT_EQ("", Parse(MakeRegFile(content), &read));
+        SRegFileContent read{true, {0x55}};
+        EXPECT_EQ(nMappings > 252, !Parse(MakeRegFile({false, MapOf(nMappings)}), &read).empty());
+        EXPECT_EQ(nMappings > 252, read.bDelete);
+        EXPECT_EQ(nMappings > 252 ? Bytes{0x55} : MapOf(nMappings), read.map);
+        EXPECT_EQ("", Parse(MakeRegFile({true, {}}), &read));
         EXPECT_TRUE(read.bDelete && read.map.empty());
     }
 }

@@ -13,13 +13,12 @@ const char kScratchPath[] = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Lutrovane regedit tes
 // Set before the import: still there afterwards, the editor set nothing.
 const Bytes kUntouched = {0xAA};
 
-// The corpus in short: '|' is a CRLF line end; {R} a REGEDIT4 header and our
-// key's line, {S} the value's name and '=', {X} both and "hex:", {V} the value
-// in one line, {F} it folded; {K} our key's path, {k} it in small letters,
-// {O} another key's; {M} the map (CapsLock to the left Control key), {H} and
-// {T} its halves, {P} and {Q} it around the byte 1d. "U:" writes the file in
-// UTF-16; "W:" marks what Wine's editor reads with wcstoul and so imports, and
-// lvmap refuses: signs, "0x" and blanks, which no hand-written map means.
+// In short: '|' is CRLF; {R} a REGEDIT4 header and our key's line, {S} the value's
+// name and '=', {X} both and "hex:", {V} the value, {F} it folded; {K} our key, {k}
+// in small letters, {O} another; {M} the map (CapsLock to the left Control key),
+// {H} and {T} its halves, {P} and {Q} it around the byte 1d. "U:" files are UTF-16;
+// "W:" ones Wine's editor alone imports (it reads numbers with wcstoul): no map
+// means signs, "0x" or blanks there, and lvmap refuses them.
 const char* const kCorpus[] = {
     // Line ends of every kind, also mixed; comments and blank lines in folded data.
     "REGEDIT4|; c||[{K}]|{S}hex:{H}\\|; c||  {T}|", "REGEDIT4\n; c\n\n[{K}]\n{S}hex:{H}\\\n; c\n\n  {T}\n",
