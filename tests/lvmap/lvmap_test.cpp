@@ -181,10 +181,8 @@ TEST_F(Lvmap, UndoAndRestorePutBackWhatEachChangeReplaced)
 
     // Number, time to the second, count and the first mappings by name.
     const std::string strHistory = Run(L"history").strOut;
-    EXPECT_EQ(strHistory.find("\r\n 1  ") + 25,
-              strHistory.find(u8"  3 mappings: CapsLock -> Control(왼쪽), 윈도우키(왼쪽) -> Alt(오른쪽)/한글전환, "
-                              u8"알수 없음 -> 알수 없음\r\n 2  "))
-        << strHistory;
+    EXPECT_EQ(strHistory.find("\r\n 1  ") + 25, strHistory.find(u8"  3 mappings: CapsLock -> Control(왼쪽), 윈도우키(왼쪽) -> "
+                                                            u8"Alt(오른쪽)/한글전환, 알수 없음 -> 알수 없음\r\n 2  "));
     for (const char* pszKept : {u8"  1 mapping: CapsLock -> Control(왼쪽)\r\n 3  ", "  no map\r\n 4  ", "\r\n 5  "})
         EXPECT_NE(std::string::npos, strHistory.find(pszKept)) << pszKept;
 
@@ -196,10 +194,9 @@ TEST_F(Lvmap, UndoAndRestorePutBackWhatEachChangeReplaced)
 
 TEST_F(Lvmap, MapsAfterWhichNobodyCouldSignInAreRefusedUnlessForced)
 {
-    const Bytes kLockOut = {0, 0, 0, 0, 0, 0, 0, 0, 5, 0, 0, 0,
-                            0x00, 0x00, 0x1D, 0x00, 0x00, 0x00, 0x1D, 0xE0,  // both Control keys off
-                            0x1E, 0x00, 0x1C, 0x00, 0x1E, 0x00, 0x1C, 0xE0,  // both Enter keys A
-                            0, 0, 0, 0};
+    // Both Control keys off, both Enter keys made A.
+    const Bytes kLockOut = {0, 0, 0, 0, 0, 0, 0, 0, 5, 0, 0, 0, 0x00, 0x00, 0x1D, 0x00, 0x00, 0x00, 0x1D, 0xE0,
+                            0x1E, 0x00, 0x1C, 0x00, 0x1E, 0x00, 0x1C, 0xE0, 0, 0, 0, 0};
     WriteAll(File(L"lock.lvd"), Lvd(kLockOut));
     WriteAll(File(L"caps.lvd"), Lvd(kCaps));
     Steps(kThree, {{L"apply {lock.lvd}", 3, "", u8"001D Control(왼쪽), E01D Control(오른쪽)/한자변환, 001C Enter, E01C",

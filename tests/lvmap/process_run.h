@@ -1,5 +1,4 @@
-// Programs run as a script runs them, their output going to files, and the
-// files and Scancode Map values they work on.
+// Programs run as a script runs them, output to files; those files and the Scancode Map values.
 #pragma once
 
 #include <windows.h>
@@ -39,24 +38,18 @@ inline bool ReadValue(const std::wstring& key, Bytes* pBytes, DWORD* pType = nul
 {
     DWORD nSize = 70000;
     pBytes->resize(nSize);
-    const bool bFound = RegGetValueW(HKEY_LOCAL_MACHINE, key.c_str(), L"Scancode Map", RRF_RT_ANY, pType,
-                                     pBytes->data(), &nSize) == ERROR_SUCCESS;
+    const bool bFound =
+        !RegGetValueW(HKEY_LOCAL_MACHINE, key.c_str(), L"Scancode Map", RRF_RT_ANY, pType, pBytes->data(), &nSize);
     pBytes->resize(bFound ? nSize : 0);
     return bFound;
 }
 
-// Creates the key and sets the value as binary; no bytes delete the value.
+// Sets the value as binary, creating the key; no bytes leave the key without it.
 inline bool StoreValue(const std::wstring& key, const Bytes& bytes)
 {
-    HKEY hKey;
-    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &hKey, nullptr))
-        return false;
-    if (bytes.empty())
-        RegDeleteValueW(hKey, L"Scancode Map");
-    else
-        RegSetValueExW(hKey, L"Scancode Map", 0, REG_BINARY, bytes.data(), static_cast<DWORD>(bytes.size()));
-    RegCloseKey(hKey);
-    return true;
+    const DWORD nSize = static_cast<DWORD>(bytes.size());
+    return !RegSetKeyValueW(HKEY_LOCAL_MACHINE, key.c_str(), L"Scancode Map", REG_BINARY, bytes.data(), nSize)
+           && (nSize || !RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, key.c_str(), L"Scancode Map"));
 }
 
 struct SRun

