@@ -31,8 +31,7 @@ std::string Lvd(const Bytes& map)
            + std::string(map.begin(), map.end());
 }
 
-// One lvmap run and what must come of it: how standard output begins, a part of
-// standard error ("" for nothing, both), the value afterwards; null: not checked.
+// An lvmap run and its outcome: how stdout begins, part of stderr ("" for none), the value; null: unchecked.
 struct SStep { std::wstring args; DWORD dwExit; const char *out, *err; const Bytes* pStored; };
 
 // Each test starts with the key and without the value, in a folder of its own
@@ -78,7 +77,6 @@ protected:
         }
     }
 
-    // The same, the value set first (no bytes: none).
     void Steps(const Bytes& value, const std::vector<SStep>& steps) { StoreValue(kLayoutKey, value); Steps(steps); }
     std::wstring File(const std::wstring& name) const { return m_folder + name; }
 
@@ -122,8 +120,7 @@ TEST_F(Lvmap, ApplyTakesEachFileFormAndRemovalsAndWritesNothingUnsound)
            {L"remove", 0, "Scancode Map removed.", "", &kNone},
            {L"remove", 0, "No map was set", "", &kNone}});
 
-    // Refused (3) before anything is written; a file that is not there (no
-    // bytes here) is a file failure (2); a removal has no map data file form.
+    // Refused (3), nothing written; a missing file (no bytes) fails (2); a removal has no .lvd form.
     const Bytes badCount = {0, 0, 0, 0, 0, 0, 0, 0, 3, 0, 0, 0, 0x1D, 0x00, 0x3A, 0x00, 0, 0, 0, 0};
     const std::pair<const wchar_t*, std::string> cases[] = {
         {L"count.reg", RegFile(badCount)}, {L"count.lvd", Lvd(badCount)}, {L"text.lvd", "Scancode Map: CapsLock"},

@@ -52,11 +52,8 @@ inline bool StoreValue(const std::wstring& key, const Bytes& bytes)
            && (nSize || !RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, key.c_str(), L"Scancode Map"));
 }
 
-struct SRun
-{
-    DWORD dwExit = 0xFFFFFFFF;
-    std::string strOut, strErr;  // the bytes written, UTF-8 for lvmap
-};
+// A program's exit code and the bytes it wrote to standard output and error.
+struct SRun { DWORD dwExit = 0xFFFFFFFF; std::string strOut, strErr; };
 
 // Runs a program whose standard output and error go to out.txt and err.txt in
 // folder; duringRun may read them and act while it runs. The deadline only

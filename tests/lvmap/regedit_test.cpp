@@ -1,6 +1,5 @@
-// lvmap's registry file reader against the registry editor: each file of a
-// corpus is imported with regedit /S into a scratch key of its own and read with
-// ParseRegFile. Both must reach the same value, or both refuse.
+// lvmap's reader against the registry editor: regedit /S imports each file of a corpus into a
+// scratch key of its own, ParseRegFile reads it; both must reach the same value, or both refuse.
 #include "process_run.h"
 #include "reg_file.h"
 
@@ -10,8 +9,7 @@ namespace {
 
 const wchar_t kScratchKey[] = L"SOFTWARE\\Lutrovane regedit test\\";
 const char kScratchPath[] = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Lutrovane regedit test\\";
-// Set before the import: still there afterwards, the editor set nothing.
-const Bytes kUntouched = {0xAA};
+const Bytes kUntouched = {0xAA};  // set before the import: still there, the editor set nothing
 
 // In short: '|' is CRLF; {R} a REGEDIT4 header and our key's line, {S} the value's
 // name and '=', {X} both and "hex:", {V} the value, {F} it folded; {K} our key, {k}
