@@ -114,7 +114,7 @@ TEST_F(Lvmap, ApplyTakesEachFileFormAndRemovalsAndWritesNothingUnsound)
     WriteAll(File(L"map.reg"), RegFile(kThree));
     WriteAll(File(L"map.lvd"), Lvd(kThree));
     WriteAll(File(L"delete.reg"), RegFile(kNone, true));
-    Steps({{L"apply {map.reg}", 0, "Scancode Map set: 3 mappings.", "", &kThree},
+    Steps({{L"apply {map.REG}", 0, "Scancode Map set: 3 mappings.", "", &kThree},
            {L"apply {delete.reg}", 0, "Scancode Map removed.", "", &kNone},
            {L"apply {map.lvd}", 0, "Scancode Map set: 3 mappings.", "", &kThree},
            {L"remove", 0, "Scancode Map removed.", "", &kNone},

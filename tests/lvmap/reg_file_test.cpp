@@ -82,10 +82,10 @@ TEST(MapBytes, InconsistentMapsAreRefused)
 {
     const std::pair<Bytes, bool> cases[] = {
         {MapOf(0), true}, {MapOf(252), true}, {MapOf(253), false},        // up to 1024 bytes
-        {Bytes(12, 0), false}, {Bytes(18, 0), false}, {Bytes(16, 0), false},  // no null entry; between; count 0
+        {Bytes(12, 0), false}, {Bytes(16, 0), false},                     // no null entry; count 0
+        {{0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0}, false},  // a length between entries
         {{0, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0}, false},        // flags set
         {{0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 1, 0, 0, 0, 0}, false},        // count 0x01000001: byte 8 alone says 1
-        {{0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 0, 0, 0, 0, 0, 0}, false},        // count 0x0101
         {{0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0x1D, 0, 0x3A, 0}, false},  // the last entry is no null entry
         {{0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0x1D, 0, 0, 0}, false},    // nor is a key mapped to 0000
     };
