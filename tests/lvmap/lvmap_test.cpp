@@ -80,7 +80,7 @@ protected:
     void Steps(const Bytes& value, const std::vector<SStep>& steps) { StoreValue(kLayoutKey, value); Steps(steps); }
     std::wstring File(const std::wstring& name) const { return m_folder + name; }
 
-    std::wstring m_lvmap;                                    // quoted, with a blank behind
+    std::wstring m_lvmap;                                         // quoted, with a blank behind
     const std::wstring m_folder = ScratchFolder(L"lvmap-test-");  // the files and the programs' output
 };
 
@@ -101,10 +101,10 @@ TEST_F(Lvmap, ShowNamesRealKeysByTheKeyboardInUtf8WhenRedirected)
     Steps({0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0}, {{L"show", 0, "No mappings", "", nullptr}});
     // Real keys by the chosen keyboard's table, mapped keys by the catalogue.
     Steps(kThree, {{L"show", 0,
-            u8"003A CapsLock -> 001D Control(왼쪽)\r\nE05B 윈도우키(왼쪽) -> E038 Alt(오른쪽)/한글전환\r\n"
-            u8"0059 알수 없음 -> 0000 알수 없음\r\n", "", nullptr},
-           {L"show --keyboard=apple-pro", 0, u8"003A CapsLock -> 001D Control(왼쪽)\r\nE05B 사과키(왼쪽) -> ", "", nullptr},
-           {L"keys", 0, "001E A\r\n", "", nullptr}});
+                    u8"003A CapsLock -> 001D Control(왼쪽)\r\nE05B 윈도우키(왼쪽) -> E038 Alt(오른쪽)/한글전환\r\n"
+                    u8"0059 알수 없음 -> 0000 알수 없음\r\n", "", nullptr},
+                   {L"show --keyboard=apple-pro", 0, u8"003A CapsLock -> 001D Control(왼쪽)\r\nE05B 사과키", "", nullptr},
+                   {L"keys", 0, "001E A\r\n", "", nullptr}});
     // A map Windows would not take is still shown, with a warning.
     Steps(Bytes(kThree.begin(), kThree.end() - 4), {{L"show", 0, "003A CapsLock", "warning", nullptr}});
 }
@@ -146,9 +146,9 @@ TEST_F(Lvmap, ExportsRoundTripAndNoMapOrAnUnsoundOneIsNeverExported)
 {
     Steps({{L"export {system.reg}", 4, "", nullptr, nullptr}});
     Steps(kThree, {{L"export {system.reg}", 0, nullptr, "", nullptr},
-           {L"export {system.lvd}", 0, nullptr, "", nullptr},
-           {L"convert {system.lvd} {again.reg}", 0, nullptr, "", nullptr},
-           {L"convert {again.reg} {again.lvd}", 0, nullptr, "", nullptr}});
+                   {L"export {system.lvd}", 0, nullptr, "", nullptr},
+                   {L"convert {system.lvd} {again.reg}", 0, nullptr, "", nullptr},
+                   {L"convert {again.reg} {again.lvd}", 0, nullptr, "", nullptr}});
     EXPECT_EQ(RegFile(kThree), ReadAll(File(L"again.reg")));
     EXPECT_EQ(Lvd(kThree), ReadAll(File(L"again.lvd")));
 
@@ -156,9 +156,9 @@ TEST_F(Lvmap, ExportsRoundTripAndNoMapOrAnUnsoundOneIsNeverExported)
     // core reads as none), is exported; remove takes the long one away too.
     Steps(Bytes(kThree.begin(), kThree.end() - 4), {{L"export {system.lvd}", 3, "", nullptr, nullptr}});
     Steps(Bytes(1028, 0), {{L"show", 3, "", "1028 bytes", nullptr},
-           {L"export {system.reg}", 3, "", nullptr, nullptr},
-           {L"remove", 0, nullptr, "", &kNone},
-           {L"export {system.lvd}", 4, "", nullptr, nullptr}});
+                           {L"export {system.reg}", 3, "", nullptr, nullptr},
+                           {L"remove", 0, nullptr, "", &kNone},
+                           {L"export {system.lvd}", 4, "", nullptr, nullptr}});
     EXPECT_EQ(RegFile(kThree), ReadAll(File(L"system.reg")));
     EXPECT_EQ(Lvd(kThree), ReadAll(File(L"system.lvd")));
 }
@@ -197,13 +197,13 @@ TEST_F(Lvmap, MapsAfterWhichNobodyCouldSignInAreRefusedUnlessForced)
     WriteAll(File(L"lock.lvd"), Lvd(kLockOut));
     WriteAll(File(L"caps.lvd"), Lvd(kCaps));
     Steps(kThree, {{L"apply {lock.lvd}", 3, "", u8"001D Control(왼쪽), E01D Control(오른쪽)/한자변환, 001C Enter, E01C",
-            &kThree},
-           {L"undo", 2, "", nullptr, nullptr},  // a refused change is not kept
-           {L"apply --force {lock.lvd}", 0, nullptr, "warning", &kLockOut},
-           {L"apply {caps.lvd}", 0, nullptr, "", &kCaps},
-           // Putting back a map is guarded as applying one.
-           {L"undo", 3, "", nullptr, &kCaps},
-           {L"undo --force", 0, nullptr, "warning", &kLockOut}});
+                    &kThree},
+                   {L"undo", 2, "", nullptr, nullptr},  // a refused change is not kept
+                   {L"apply --force {lock.lvd}", 0, nullptr, "warning", &kLockOut},
+                   {L"apply {caps.lvd}", 0, nullptr, "", &kCaps},
+                   // Putting back a map is guarded as applying one.
+                   {L"undo", 3, "", nullptr, &kCaps},
+                   {L"undo --force", 0, nullptr, "warning", &kLockOut}});
 }
 
 TEST_F(Lvmap, AMissingKeyIsReportedWithTheSystemsReasonAndNotCreated)
