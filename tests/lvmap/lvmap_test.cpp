@@ -124,7 +124,8 @@ TEST_F(Lvmap, ApplyTakesEachFileFormAndRemovalsAndWritesNothingUnsound)
     const Bytes badCount = {0, 0, 0, 0, 0, 0, 0, 0, 3, 0, 0, 0, 0x1D, 0x00, 0x3A, 0x00, 0, 0, 0, 0};
     const std::pair<const wchar_t*, std::string> cases[] = {
         {L"count.reg", RegFile(badCount)}, {L"count.lvd", Lvd(badCount)}, {L"text.lvd", "Scancode Map: CapsLock"},
-        {L"empty.lvd", Lvd(kNone)}, {L"long.lvd", Lvd(Bytes(1028, 0))}, {L"missing.reg", ""}, {L"missing.lvd", ""}};
+        {L"empty.lvd", Lvd(kNone)}, {L"missing.reg", ""}, {L"missing.lvd", ""},
+        {L"long.lvd", Lvd(Bytes(8, 0)) + '\xFD' + std::string(1019, '\0')}};  // a sound map's 1024 bytes, and 4
     StoreValue(kLayoutKey, kThree);
     WriteAll(File(L"out.reg"), std::string("old"));
     WriteAll(File(L"out.lvd"), std::string("old"));
@@ -241,8 +242,7 @@ TEST_F(Lvmap, DetectNamesInjectedKeysOnceEachUntilEscapeTwiceOrItsTime)
                 input.ki.dwFlags = KEYEVENTF_SCANCODE | (key.bExtended ? KEYEVENTF_EXTENDEDKEY : 0) | dwUp;
                 SendInput(1, &input, sizeof(input));
             }
-            // Its line, before the next key comes.
-            waitFor([&] { return ReadAll(m_folder + L"out.txt").size() >= strWanted.size(); });
+            waitFor([&] { return ReadAll(m_folder + L"out.txt").size() >= strWanted.size(); });  // its line first
         }
     });
     EXPECT_EQ(0u, run.dwExit) << "detect did not end on Esc twice";
