@@ -1,14 +1,11 @@
 // The list page's commands that exchange the map with the system and with
-// map data files, driven through the running wizard: questions, the file
-// dialog, notices, and the bytes that reach the registry and the files.
+// map data files: questions, the file dialog, notices, and the bytes that
+// reach the registry and the files.
 #include "wizard_run.h"
-
-#include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <new>
 
 namespace {
@@ -34,21 +31,17 @@ namespace {
 
 typedef std::vector<unsigned char> Bytes;
 
-const std::wstring kNoSystemMap = L"현재 설정된 매핑 데이터가 없습니다 !!";
-const std::wstring kInvalidFile = L"유효하지 않은 잘못된 데이터 파일입니다 !!";
 const wchar_t kKeyboardLayout[] = L"SYSTEM\\CurrentControlSet\\Control\\Keyboard Layout";
 
 // Map bytes with the given entries, each {mapped key, real key} in the
 // registry's form (prefix in the high byte, so 0xE038 is the right Alt key).
-Bytes MapBytes(std::initializer_list<std::pair<WORD, WORD>> entries, int nCount = -1)
+Bytes MapBytes(std::initializer_list<std::pair<WORD, WORD>> entries)
 {
     Bytes map(12, 0);
-    map[8] = static_cast<unsigned char>(nCount >= 0 ? nCount : int(entries.size()) + 1);
+    map[8] = static_cast<unsigned char>(entries.size() + 1);
     for (const auto& entry : entries) {
-        for (WORD w : {entry.first, entry.second}) {
-            map.push_back(LOBYTE(w));
-            map.push_back(HIBYTE(w));
-        }
+        for (WORD w : {entry.first, entry.second})
+            map.insert(map.end(), {LOBYTE(w), HIBYTE(w)});
     }
     map.insert(map.end(), 4, 0);
     return map;
@@ -58,14 +51,12 @@ Bytes SystemMap()
 {
     unsigned char buffer[1024];
     unsigned long nSize = sizeof(buffer);
-    if (CUtils::GetScancodeMapRegistry(buffer, &nSize) != 0)
-        return Bytes();
-    return Bytes(buffer, buffer + nSize);
+    return CUtils::GetScancodeMapRegistry(buffer, &nSize) == 0 ? Bytes(buffer, buffer + nSize) : Bytes();
 }
 
-void SetSystemMap(Bytes map)
+void SetSystemMap(const Bytes& map)
 {
-    ASSERT_EQ(0u, CUtils::SetScancodeMapRegistry(map.data(), static_cast<unsigned long>(map.size())));
+    ASSERT_EQ(0u, CUtils::SetScancodeMapRegistry(const_cast<unsigned char*>(map.data()), ULONG(map.size())));
 }
 
 Bytes FileBytes(const std::wstring& strPath)
@@ -87,26 +78,21 @@ std::wstring TestFolder(const wchar_t* pszName)
 {
     wchar_t szTemp[MAX_PATH];
     GetTempPathW(MAX_PATH, szTemp);
-    const std::wstring strFolder = std::wstring(szTemp) + L"lutrovane-" + pszName;
-    CreateDirectoryW(strFolder.c_str(), NULL);
-    WIN32_FIND_DATAW find;
-    HANDLE h = FindFirstFileW((strFolder + L"\\*").c_str(), &find);
-    for (BOOL b = h != INVALID_HANDLE_VALUE; b; b = FindNextFileW(h, &find)) {
-        const std::wstring strFile = strFolder + L"\\" + find.cFileName;
-        SetFileAttributesW(strFile.c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileW(strFile.c_str());
-    }
-    if (h != INVALID_HANDLE_VALUE)
-        FindClose(h);
-    return strFolder;
+    const std::filesystem::path folder = std::wstring(szTemp) + L"lutrovane-" + pszName;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error))
+        std::filesystem::permissions(entry.path(), std::filesystem::perms::owner_write,
+                                     std::filesystem::perm_options::add, error);
+    std::filesystem::remove_all(folder, error);
+    std::filesystem::create_directories(folder, error);
+    return folder.wstring();
 }
 
 // The registry file the history keeps for a value; an empty one stands for no map.
 Bytes RegFile(const Bytes& value)
 {
     Bytes file(CUtils::MakeRegFileData(value.empty(), value.data(), ULONG(value.size()), NULL, 0));
-    CUtils::MakeRegFileData(value.empty(), value.data(), ULONG(value.size()), file.data(),
-                            ULONG(file.size()));
+    CUtils::MakeRegFileData(value.empty(), value.data(), ULONG(value.size()), file.data(), ULONG(file.size()));
     return file;
 }
 
@@ -117,13 +103,11 @@ class CHistoryFolder
 public:
     CHistoryFolder()
     {
-        const std::wstring strRoot = TestFolder(L"history");
-        TestFolder(L"history\\Lutrovane");
-        TestFolder(L"history\\Lutrovane\\history");
         wchar_t szOld[MAX_PATH] = L"";
         GetEnvironmentVariableW(L"ProgramData", szOld, MAX_PATH);
         m_strOld = szOld;
-        SetEnvironmentVariableW(L"ProgramData", strRoot.c_str());
+        SetEnvironmentVariableW(L"ProgramData", TestFolder(L"history").c_str());
+        std::filesystem::create_directories(Folder());
     }
     ~CHistoryFolder() { SetEnvironmentVariableW(L"ProgramData", m_strOld.c_str()); }
     CHistoryFolder(const CHistoryFolder&) = delete;
@@ -145,54 +129,18 @@ private:
     std::wstring m_strOld;
 };
 
-// The common file dialog: anything shown that is none of the program's own.
-bool IsFileDialog(HWND hwnd)
-{
-    return !IsWizard(hwnd) && !IsMessageBox(hwnd) && !IsEditDialog(hwnd) && !IsPicture(hwnd) &&
-           GetDlgItem(hwnd, IDOK) != NULL;
-}
-
-// The file dialog's own question before it replaces a file.
-bool IsReplaceQuestion(HWND hwnd)
-{
-    return !IsMessageBox(hwnd) && GetDlgItem(hwnd, IDYES) && GetDlgItem(hwnd, 0xFFFF);
-}
-
-// Types strPath as the file name and confirms it (empty: cancels).
-bool ChooseFile(const std::wstring& strPath)
-{
-    HWND dlg = WaitShown(IsFileDialog);
-    if (!dlg)
-        return false;
-    if (strPath.empty()) {
-        PostMessageW(dlg, WM_COMMAND, IDCANCEL, 0);
-    } else {
-        // The file name box: a combo box with an edit (Explorer style), or an edit.
-        HWND name = GetDlgItem(dlg, 0x47C);
-        if (!name)
-            name = GetDlgItem(dlg, 0x480);
-        SendMessageW(name, WM_SETTEXT, 0, LPARAM(strPath.c_str()));
-        PostMessageW(dlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), LPARAM(GetDlgItem(dlg, IDOK)));
-        // Saving over a file, the dialog asks first: Yes.
-        HWND question = NULL;
-        WaitUntil([&] { return (question = FindShown(IsReplaceQuestion)) != NULL || !IsWindow(dlg); },
-                  1000);
-        if (question)
-            PostMessageW(question, WM_COMMAND, IDYES, 0);
-    }
-    return WaitGone(dlg);
-}
-
-// Apply, Remove system map and Load system map each ask first; these answer Yes.
+// Apply, Remove system map and the loads ask first; these answer Yes.
 std::wstring Command(HWND page, int id, int nAnswer = IDYES)
 {
     Click(page, id);
     return Answer(nAnswer);
 }
 
-bool SystemMapButtons(HWND page)
+// Whether Load system map and Remove system map can be pressed, e.g. "LR".
+std::string SystemMapButtons(HWND page)
 {
-    return IsEnabledItem(page, IDC_LOAD_SYSTEM_MAP) && IsEnabledItem(page, IDC_REMOVE_SYSTEM_MAP);
+    return std::string(IsEnabledItem(page, IDC_LOAD_SYSTEM_MAP) ? "L" : ".") +
+           (IsEnabledItem(page, IDC_REMOVE_SYSTEM_MAP) ? "R" : ".");
 }
 
 TEST(Commands, ApplyWritesTheRowsAndLoadSystemMapAndRemoveWorkOnTheRegistry)
@@ -207,39 +155,31 @@ TEST(Commands, ApplyWritesTheRowsAndLoadSystemMapAndRemoveWorkOnTheRegistry)
         HWND page = run.StartAtList(0);
         ASSERT_TRUE(page) << run.Where();
         HWND list = GetDlgItem(page, IDC_MAP_LIST);
-        EXPECT_FALSE(SystemMapButtons(page));
         ASSERT_TRUE(AddPair(page, L"CapsLock", L"Control(왼쪽)"));
-
         EXPECT_EQ(L"현재 세팅된 스캔코드 맵으로 설정하시겠습니까?", Command(page, IDC_APPLY_MAP, IDNO));
+        SendMessageW(page, WM_NULL, 0, 0);
         EXPECT_EQ(Bytes(), SystemMap()) << "No wrote the map";
         Command(page, IDC_APPLY_MAP);
         EXPECT_TRUE(WaitUntil([&] { return SystemMap() == MapBytes({{0x001D, 0x003A}}); }));
-        EXPECT_TRUE(WaitUntil([&] { return SystemMapButtons(page); }));
+        EXPECT_TRUE(WaitUntil([&] { return SystemMapButtons(page) == "LR"; }));
         EXPECT_TRUE(WaitUntil([&] { return restarts.Count() == 1; })) << "no restart offered";
         EXPECT_EQ(page, restarts.LastOwner());
         EXPECT_EQ(std::vector<Bytes>{RegFile(Bytes())}, history.Kept()) << "no record of no map";
 
         Command(page, IDC_NEW_MAP);
-        EXPECT_EQ(L"모든 매핑 데이터를 삭제하고 현재 시스템에 설정된 매핑 데이터를 분석하여 로드하시겠습니까?",
-                  Command(page, IDC_LOAD_SYSTEM_MAP));
-        EXPECT_TRUE(WaitUntil([&] {
-            return Rows(list) == std::vector<std::wstring>{Row(L"CapsLock", L"Control(왼쪽)")};
-        }));
+        Command(page, IDC_LOAD_SYSTEM_MAP);
+        EXPECT_TRUE(WaitUntil([&] { return Rows(list) == std::vector<std::wstring>{Row(L"CapsLock", L"Control(왼쪽)")}; }));
         EXPECT_EQ("..SA", RowAndMapCommands(page));
 
         // Remove keeps the rows for a new Apply; the buttons stay off while no map is there.
-        EXPECT_EQ(L"현재 시스템에 설정되어있는 맵 데이터를 제거하시겠습니까?",
-                  Command(page, IDC_REMOVE_SYSTEM_MAP));
-        EXPECT_TRUE(WaitUntil([&] {
-            return !IsEnabledItem(page, IDC_LOAD_SYSTEM_MAP) && !IsEnabledItem(page, IDC_REMOVE_SYSTEM_MAP);
-        }));
+        EXPECT_EQ(L"현재 시스템에 설정되어있는 맵 데이터를 제거하시겠습니까?", Command(page, IDC_REMOVE_SYSTEM_MAP));
+        EXPECT_TRUE(WaitUntil([&] { return SystemMapButtons(page) == ".."; }));
         EXPECT_EQ(Bytes(), SystemMap());
         EXPECT_TRUE(WaitUntil([&] { return restarts.Count() == 2; })) << "no restart offered";
         EXPECT_EQ(RegFile(MapBytes({{0x001D, 0x003A}})), history.Kept().front());
         EXPECT_EQ(1u, Rows(list).size());
-        ASSERT_TRUE(run.Go(kBack, 0));
-        ASSERT_TRUE(run.GoToList(0));
-        EXPECT_FALSE(SystemMapButtons(page));
+        ASSERT_TRUE(run.Go(kBack, 0) && run.GoToList(0));
+        EXPECT_EQ("..", SystemMapButtons(page));
 
         // An empty list writes the map of no entries, which loads as none. A
         // list emptied by a load that chose no file still offers Apply.
@@ -249,31 +189,26 @@ TEST(Commands, ApplyWritesTheRowsAndLoadSystemMapAndRemoveWorkOnTheRegistry)
         Command(page, IDC_APPLY_MAP);
         EXPECT_TRUE(WaitUntil([&] { return SystemMap() == MapBytes({}); }));
         Command(page, IDC_LOAD_SYSTEM_MAP);
-        EXPECT_EQ(kNoSystemMap, Answer(IDOK));
+        EXPECT_EQ(L"현재 설정된 매핑 데이터가 없습니다 !!", Answer(IDOK));
         EXPECT_TRUE(Rows(list).empty());
         EXPECT_TRUE(run.End(kFinish));
     });
 }
 
 // Without the key (as without the rights to open it) nothing can be written.
-void DeleteKeyboardLayoutKey()
+bool KeyboardLayoutKey(bool bThere)
 {
     HKEY hKey;
-    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE, kKeyboardLayout, 0, KEY_READ, &hKey));
+    if (!bThere)
+        return RegDeleteKeyW(HKEY_LOCAL_MACHINE, kKeyboardLayout) == ERROR_SUCCESS;
+    const bool bMade = RegCreateKeyExW(HKEY_LOCAL_MACHINE, kKeyboardLayout, 0, NULL, 0, KEY_ALL_ACCESS, NULL,
+                                       &hKey, NULL) == ERROR_SUCCESS;
     RegCloseKey(hKey);
-    ASSERT_EQ(ERROR_SUCCESS, RegDeleteKeyW(HKEY_LOCAL_MACHINE, kKeyboardLayout));
-}
-
-void CreateKeyboardLayoutKey()
-{
-    HKEY hKey;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE, kKeyboardLayout, 0, NULL, 0,
-                                             KEY_ALL_ACCESS, NULL, &hKey, NULL));
-    RegCloseKey(hKey);
+    return bMade;
 }
 
 // Each failure leaves both system-map buttons as they were, off or on, and
-// offers no restart.
+// offers no restart; one the history could not take says where.
 TEST(Commands, FailedAppliesAndRemovesAreReportedAndChangeNoButton)
 {
     CSystemMapKeeper keeper;
@@ -285,57 +220,38 @@ TEST(Commands, FailedAppliesAndRemovesAreReportedAndChangeNoButton)
         HWND page = run.StartAtList(0);
         ASSERT_TRUE(page) << run.Where();
         ASSERT_TRUE(AddPair(page, L"A", L"B"));
-        ASSERT_FALSE(IsEnabledItem(page, IDC_LOAD_SYSTEM_MAP) || IsEnabledItem(page, IDC_REMOVE_SYSTEM_MAP));
-
-        // A file where the history's folder belongs: the map it would replace
-        // cannot be kept, so nothing is changed, and the notice says where.
         const std::wstring strFolder = history.Folder();
-        const auto blockHistory = [&] {
+        for (int id : {IDC_APPLY_MAP, IDC_REMOVE_SYSTEM_MAP}) {
+            SCOPED_TRACE(id);
+            const Bytes before = SystemMap();
+            const std::string strButtons = SystemMapButtons(page);
+            // A file where the history's folder belongs: the map it would
+            // replace cannot be kept, so nothing is changed.
             std::filesystem::remove_all(strFolder);
             std::ofstream(strFolder.c_str(), std::ios::binary) << "in the way";
-        };
-        const auto expectHistoryNotice = [&](int id) {
-            SCOPED_TRACE(id);
-            Command(page, id);
-            const std::wstring strNotice = Answer(IDOK);
+            const std::wstring strNotice = Command(page, id) == L"(none)" ? L"" : Answer(IDOK);
             EXPECT_NE(std::wstring::npos, strNotice.find(L"기록으로 남기지 못해")) << strNotice.size();
             EXPECT_NE(std::wstring::npos, strNotice.find(strFolder)) << strNotice.size();
-        };
-        blockHistory();
-        expectHistoryNotice(IDC_APPLY_MAP);
-        EXPECT_EQ(Bytes(), SystemMap());
-        DeleteFileW(strFolder.c_str());
+            EXPECT_EQ(before, SystemMap());
+            DeleteFileW(strFolder.c_str());
 
-        DeleteKeyboardLayoutKey();
-        Command(page, IDC_APPLY_MAP);
-        EXPECT_NE(std::wstring::npos, Answer(IDOK).find(L"설정하지 못했습니다"));
-        EXPECT_FALSE(IsEnabledItem(page, IDC_LOAD_SYSTEM_MAP) || IsEnabledItem(page, IDC_REMOVE_SYSTEM_MAP))
-            << "buttons changed as if it had worked";
-
-        CreateKeyboardLayoutKey();
-        Command(page, IDC_APPLY_MAP);
-        EXPECT_TRUE(WaitUntil([&] { return SystemMapButtons(page); }));
-        EXPECT_TRUE(WaitUntil([&] { return restarts.Count() == 1; }));
-        const Bytes applied = SystemMap();
-
-        blockHistory();
-        expectHistoryNotice(IDC_REMOVE_SYSTEM_MAP);
-        EXPECT_EQ(applied, SystemMap());
-        DeleteFileW(strFolder.c_str());
-
-        DeleteKeyboardLayoutKey();
-        Command(page, IDC_REMOVE_SYSTEM_MAP);
-        EXPECT_NE(std::wstring::npos, Answer(IDOK).find(L"제거하지 못했습니다"));
-        EXPECT_TRUE(SystemMapButtons(page)) << "buttons changed as if it had worked";
-        EXPECT_EQ(1, restarts.Count()) << "a restart offered for a change that failed";
-        CreateKeyboardLayoutKey();
+            ASSERT_TRUE(KeyboardLayoutKey(false));
+            Command(page, id);
+            EXPECT_NE(std::wstring::npos, Answer(IDOK).find(id == IDC_APPLY_MAP ? L"설정하지 못했습니다" : L"제거하지 못했습니다"));
+            EXPECT_EQ(strButtons, SystemMapButtons(page)) << "buttons changed as if it had worked";
+            ASSERT_TRUE(KeyboardLayoutKey(true));
+            EXPECT_EQ(0, restarts.Count()) << "a restart offered for a change that failed";
+            if (id == IDC_APPLY_MAP) {
+                SetSystemMap(MapBytes({{0x0030, 0x001E}}));
+                ASSERT_TRUE(run.Go(kBack, 0) && run.GoToList(0));
+            }
+        }
         EXPECT_TRUE(run.End(kFinish));
     });
-    CreateKeyboardLayoutKey();
-    EXPECT_EQ(1, restarts.Count()) << "a restart offered for a change that failed";
+    KeyboardLayoutKey(true);
 }
 
-TEST(Commands, MapsThatLeaveNoKeyToSignInWithAskFirstAndNoWritesNothing)
+TEST(Commands, MapsThatLeaveNoKeyToSignInWithAskFirstWithNoAsTheDefault)
 {
     CSystemMapKeeper keeper;
     CHistoryFolder history;
@@ -345,12 +261,10 @@ TEST(Commands, MapsThatLeaveNoKeyToSignInWithAskFirstAndNoWritesNothing)
         Bytes map;
         const wchar_t* pszLost;  // NULL: no question
     } maps[] = {
-        {"both Control keys off", MapBytes({{0x0000, 0x001D}, {0x0000, 0xE01D}}),
-         L"Control(왼쪽), Control(오른쪽)/한자변환"},
+        {"both Control keys off", MapBytes({{0x0000, 0x001D}, {0x0000, 0xE01D}}), L"Control(왼쪽), Control(오른쪽)/한자변환"},
         {"every Enter off", MapBytes({{0x0000, 0x001C}, {0x0000, 0xE01C}}), L"Enter, 키패드 Enter"},
         {"Control moved onto CapsLock", MapBytes({{0x003A, 0x001D}, {0x001D, 0x003A}}), NULL},
-        {"Control and Alt swapped",
-         MapBytes({{0x0038, 0x001D}, {0x001D, 0x0038}, {0xE038, 0xE01D}, {0xE01D, 0xE038}}), NULL},
+        {"Control and Alt swapped", MapBytes({{0x0038, 0x001D}, {0x001D, 0x0038}, {0xE038, 0xE01D}, {0xE01D, 0xE038}}), NULL},
     };
     SetSystemMap(maps[0].map);
     CWizardRun run;
@@ -372,12 +286,10 @@ TEST(Commands, MapsThatLeaveNoKeyToSignInWithAskFirstAndNoWritesNothing)
             }
             HWND box = WaitShown(IsMessageBox);
             ASSERT_TRUE(box);
-            const std::wstring strQuestion = MessageText(box);
+            EXPECT_EQ(BS_DEFPUSHBUTTON, GetWindowLongW(GetDlgItem(box, IDNO), GWL_STYLE) & BS_TYPEMASK)
+                << "Enter would take Yes";
+            const std::wstring strQuestion = Answer(IDNO);
             EXPECT_NE(std::wstring::npos, strQuestion.find(m.pszLost)) << strQuestion.size();
-            // Enter takes the default answer, which must be No.
-            SetForegroundWindow(box);
-            PressKey(VK_RETURN);
-            ASSERT_TRUE(WaitGone(box));
             // Returns once the command has ended: nothing was written by then.
             SendMessageW(page, WM_NULL, 0, 0);
             EXPECT_EQ(Bytes(), SystemMap());
@@ -400,35 +312,31 @@ TEST(Commands, SaveThenLoadFileReproducesTheRowsAndRefusesWhatIsNoMapFile)
         ASSERT_TRUE(AddPair(page, L"F13", L"PrintScreen"));
         ASSERT_TRUE(AddPair(page, L"Enter/Return", L"Enter"));
         const std::vector<std::wstring> rows = Rows(list);
-
         Click(page, IDC_SAVE_FILE);
         ASSERT_TRUE(ChooseFile(strMap));
-        EXPECT_TRUE(WaitUntil([&] { return FileBytes(strMap).size() == 1080 + 8; }));
-        EXPECT_EQ(MapBytes({{0xE037, 0x005D}, {0x001C, 0x001C}}), FileMap(strMap));
+        EXPECT_TRUE(WaitUntil([&] { return FileMap(strMap) == MapBytes({{0xE037, 0x005D}, {0x001C, 0x001C}}); }));
 
         // Cancelled in the file dialog: the list was cleared first and stays so.
-        EXPECT_EQ(L"모든 매핑 설정을 삭제하고 매핑 데이터를 로드하시겠습니까?",
-                  Command(page, IDC_LOAD_FILE));
+        EXPECT_EQ(L"모든 매핑 설정을 삭제하고 매핑 데이터를 로드하시겠습니까?", Command(page, IDC_LOAD_FILE));
         ASSERT_TRUE(ChooseFile(L""));
         EXPECT_TRUE(Rows(list).empty());
         EXPECT_EQ("..SA", RowAndMapCommands(page)) << "Save file and Apply keep their states";
-
         Command(page, IDC_LOAD_FILE);
         ASSERT_TRUE(ChooseFile(strMap));
         EXPECT_TRUE(WaitUntil([&] { return Rows(list) == rows; }));
-
         Command(page, IDC_LOAD_FILE);
         ASSERT_TRUE(ChooseFile(strOther));
-        EXPECT_EQ(kInvalidFile, Answer(IDOK));
+        EXPECT_EQ(L"유효하지 않은 잘못된 데이터 파일입니다 !!", Answer(IDOK));
         EXPECT_TRUE(Rows(list).empty());
 
         // An empty list saves the file of no entries, which loads without a word.
         Click(page, IDC_SAVE_FILE);
         ASSERT_TRUE(ChooseFile(strEmpty));
-        EXPECT_TRUE(WaitUntil([&] { return FileBytes(strEmpty).size() == 1080; }));
+        EXPECT_TRUE(WaitUntil([&] { return FileMap(strEmpty) == MapBytes({}); }));
         Command(page, IDC_LOAD_FILE);
         ASSERT_TRUE(ChooseFile(strEmpty));
-        EXPECT_EQ(L"(none)", Answer(IDOK, 1000));
+        SendMessageW(page, WM_NULL, 0, 0);
+        EXPECT_FALSE(FindShown(IsMessageBox));
         EXPECT_TRUE(Rows(list).empty());
         EXPECT_TRUE(run.End(kFinish));
     });
@@ -440,35 +348,39 @@ TEST(Commands, FailedSavesAndPathsCodePage949CannotSpellAreReportedAndChangeNoFi
     const std::wstring strReadOnly = strFolder + L"\\read-only.lvd";
     std::ofstream(strReadOnly.c_str(), std::ios::binary) << "kept";
     SetFileAttributesW(strReadOnly.c_str(), FILE_ATTRIBUTE_READONLY);
-    // A folder whose name code page 949 cannot spell (Thai).
+    // A folder whose name code page 949 cannot spell (Thai), with a file in it.
     const std::wstring strForeign = strFolder + L"\\ไทย";
     CreateDirectoryW(strForeign.c_str(), NULL);
+    std::ofstream((strForeign + L"\\there.lvd").c_str(), std::ios::binary) << "";
     CWizardRun run;
     run.Run([&] {
         HWND page = run.StartAtList(0);
         ASSERT_TRUE(page) << run.Where();
         ASSERT_TRUE(AddPair(page, L"A", L"B"));
-        for (const std::wstring& strPath : {strReadOnly, strFolder + L"\\missing\\map.lvd"}) {
-            SCOPED_TRACE(std::string(strPath.begin(), strPath.end()));
-            Click(page, IDC_SAVE_FILE);
-            ASSERT_TRUE(ChooseFile(strPath));
+        const struct
+        {
+            int id;
+            std::wstring strPath;
+            const wchar_t* pszNotice;
+        } cases[] = {
+            {IDC_SAVE_FILE, strReadOnly, L"저장하지 못했습니다"},
+            {IDC_SAVE_FILE, strFolder + L"\\missing\\map.lvd", L"저장하지 못했습니다"},
+            {IDC_SAVE_FILE, strForeign + L"\\map.lvd", L"코드 페이지"},
+            {IDC_LOAD_FILE, strForeign + L"\\there.lvd", L"코드 페이지"},
+        };
+        for (const auto& c : cases) {
+            SCOPED_TRACE(&c - cases);
+            if (c.id == IDC_LOAD_FILE)
+                Command(page, c.id);
+            else
+                Click(page, c.id);
+            ASSERT_TRUE(ChooseFile(c.strPath));
             const std::wstring strNotice = Answer(IDOK);
-            EXPECT_NE(std::wstring::npos, strNotice.find(L"저장하지 못했습니다")) << strNotice.size();
+            EXPECT_NE(std::wstring::npos, strNotice.find(c.pszNotice)) << strNotice.size();
         }
         EXPECT_EQ(Bytes({'k', 'e', 'p', 't'}), FileBytes(strReadOnly));
-        EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((strFolder + L"\\missing").c_str()));
-
-        Click(page, IDC_SAVE_FILE);
-        ASSERT_TRUE(ChooseFile(strForeign + L"\\map.lvd"));
-        EXPECT_NE(std::wstring::npos, Answer(IDOK).find(L"코드 페이지"));
-        EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((strForeign + L"\\map.lvd").c_str()));
-
-        // Nor is a file loaded from there, though one is there.
-        CloseHandle(CreateFileW((strForeign + L"\\there.lvd").c_str(), GENERIC_WRITE, 0, NULL,
-                                CREATE_ALWAYS, 0, NULL));
-        Command(page, IDC_LOAD_FILE);
-        ASSERT_TRUE(ChooseFile(strForeign + L"\\there.lvd"));
-        EXPECT_NE(std::wstring::npos, Answer(IDOK).find(L"코드 페이지"));
+        EXPECT_FALSE(std::filesystem::exists(strFolder + L"\\missing"));
+        EXPECT_FALSE(std::filesystem::exists(strForeign + L"\\map.lvd"));
         EXPECT_TRUE(Rows(GetDlgItem(page, IDC_MAP_LIST)).empty());
         EXPECT_TRUE(run.End(kFinish));
     });
@@ -478,7 +390,7 @@ TEST(Commands, FailedSavesAndPathsCodePage949CannotSpellAreReportedAndChangeNoFi
 TEST(Commands, MapsOtherToolsWroteSurviveALoadFollowedByApplyOrSaveByteForByte)
 {
     CSystemMapKeeper keeper;
-    const std::wstring strFolder = TestFolder(L"foreign");
+    const std::wstring strFile = TestFolder(L"foreign") + L"\\map.lvd";
     const struct
     {
         const char* pszCase;
@@ -505,7 +417,6 @@ TEST(Commands, MapsOtherToolsWroteSurviveALoadFollowedByApplyOrSaveByteForByte)
             CUtils::DelScancodeMapRegistry();
             Command(page, IDC_APPLY_MAP);
             EXPECT_TRUE(WaitUntil([&] { return SystemMap() == m.map; })) << "apply changed it";
-            const std::wstring strFile = strFolder + L"\\map.lvd";
             Click(page, IDC_SAVE_FILE);
             ASSERT_TRUE(ChooseFile(strFile));
             EXPECT_TRUE(WaitUntil([&] { return FileMap(strFile) == m.map; })) << "save changed it";
@@ -522,10 +433,7 @@ TEST(Commands, MapsOtherToolsWroteSurviveALoadFollowedByApplyOrSaveByteForByte)
         Click(dlg, IDC_SET_MAP);
         Answer(IDYES);
         Command(page, IDC_APPLY_MAP);
-        EXPECT_TRUE(WaitUntil([&] {
-            return SystemMap() ==
-                   MapBytes({{0x0000, 0x0000}, {0x002E, 0x001E}, {0x0030, 0x001E}});
-        }));
+        EXPECT_TRUE(WaitUntil([&] { return SystemMap() == MapBytes({{0x0000, 0x0000}, {0x002E, 0x001E}, {0x0030, 0x001E}}); }));
         EXPECT_TRUE(run.End(kFinish));
     });
 }
@@ -546,6 +454,14 @@ LRESULT CALLBACK WatchListRedraw(int nCode, WPARAM wParam, LPARAM lParam)
     return CallNextHookEx(NULL, nCode, wParam, lParam);
 }
 
+// Decoded halves that disagree in length come to the page as this, however
+// its callers make them today.
+class CPageProbe : public CPropPageStep2
+{
+public:
+    using CPropPageStep2::AppendDecodedPairs;
+};
+
 TEST(Commands, LoadingNamesRealKeysByTheCurrentKeyboardStopsAtTheListsLimitAndOutOfMemoryLeavesTheListDrawing)
 {
     CSystemMapKeeper keeper;
@@ -563,24 +479,31 @@ TEST(Commands, LoadingNamesRealKeysByTheCurrentKeyboardStopsAtTheListsLimitAndOu
         Command(page, IDC_LOAD_SYSTEM_MAP);
         EXPECT_EQ(L"메모리가 부족하여 명령을 마치지 못했습니다 !!", Answer(IDOK));
         EXPECT_TRUE(g_bListDraws) << "the list was left without drawing";
-
         Command(page, IDC_LOAD_SYSTEM_MAP);
-        const std::vector<std::wstring> rows = {Row(L"CapsLock", L"Control(왼쪽)"),
-                                                Row(L"알수 없음", L"Alt(오른쪽)/한글전환")};
+        const std::vector<std::wstring> rows = {Row(L"CapsLock", L"Control(왼쪽)"), Row(L"알수 없음", L"Alt(오른쪽)/한글전환")};
         EXPECT_TRUE(WaitUntil([&] { return Rows(list) == rows; })) << Rows(list).size();
 
-        // A count byte of 255 announces 254 entries: the buffer holds 253, the list 252.
-        Bytes map = MapBytes({});
-        map.resize(1024, 0);
-        for (size_t i = 12; i + 4 <= map.size(); i += 4) {
-            map[i] = 0x1E;
-            map[i + 2] = 0x30;
+        // Two real keys, one mapped key: one pair, nothing read past the shorter half.
+        Command(page, IDC_NEW_MAP);
+        CStringArray realNames, mapNames;
+        CWordArray realCodes, mapCodes;
+        for (const char* pszName : {"A", "B"}) {
+            realNames.Add(pszName);
+            realCodes.Add(0x1E);
         }
+        mapNames.Add("C");
+        mapCodes.Add(0x2E);
+        static_cast<CPageProbe*>(PageObject(page))->AppendDecodedPairs(realNames, mapNames, realCodes, mapCodes);
+        EXPECT_EQ(std::vector<std::wstring>{Row(L"A", L"C")}, Rows(list));
+
+        // A count byte of 255 announces 254 entries: the buffer holds 253, the list 252.
+        Bytes map(1024, 0);
+        for (size_t i = 12; i + 4 <= map.size(); i += 4)
+            map[i] = 0x1E, map[i + 2] = 0x30;
         map[8] = 255;
         SetSystemMap(map);
         Command(page, IDC_LOAD_SYSTEM_MAP);
-        const std::wstring strNotice = Answer(IDOK);
-        EXPECT_NE(std::wstring::npos, strNotice.find(L"252"));
+        EXPECT_NE(std::wstring::npos, Answer(IDOK).find(L"252"));
         EXPECT_EQ(252u, Rows(list).size());
         EXPECT_TRUE(run.End(kFinish));
     });

@@ -1,0 +1,248 @@
+// Drives a program's real windows as a user would: by their texts, buttons,
+// mouse and keys. Serves the in-process tests (the program's code on the
+// test's thread) and the session test (the real program in another process):
+// the windows looked at are those of g_dwDrivenProcess.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+// How long a state may take to come. Waits end as soon as it is there, so
+// only a failing test waits this long; on a busy machine Wine can take
+// seconds for a window.
+inline constexpr DWORD kPatienceMs = 20000;
+inline DWORD g_dwDrivenProcess = GetCurrentProcessId();
+
+inline bool WaitUntil(const std::function<bool()>& done, DWORD ms = kPatienceMs)
+{
+    for (const DWORD start = GetTickCount(); !done(); Sleep(10)) {
+        if (GetTickCount() - start >= ms)
+            return false;
+    }
+    return true;
+}
+
+// Reads the title without sending WM_GETTEXT, so a window whose thread is
+// busy does not stall us.
+inline std::wstring Text(HWND hwnd)
+{
+    wchar_t buf[512] = L"";
+    InternalGetWindowText(hwnd, buf, 512);
+    return buf;
+}
+
+inline std::wstring ClassOf(HWND hwnd)
+{
+    wchar_t buf[64] = L"";
+    GetClassNameW(hwnd, buf, 64);
+    return buf;
+}
+
+// The first visible top-level window of the driven process that match accepts.
+inline HWND FindShown(const std::function<bool(HWND)>& match)
+{
+    for (HWND hwnd = NULL; (hwnd = FindWindowExW(NULL, hwnd, NULL, NULL)) != NULL;) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(hwnd, &pid);
+        if (pid == g_dwDrivenProcess && IsWindowVisible(hwnd) && match(hwnd))
+            return hwnd;
+    }
+    return NULL;
+}
+
+inline HWND WaitShown(const std::function<bool(HWND)>& match, DWORD ms = kPatienceMs)
+{
+    HWND hwnd = NULL;
+    WaitUntil([&] { return (hwnd = FindShown(match)) != NULL; }, ms);
+    return hwnd;
+}
+
+inline bool WaitGone(HWND hwnd)
+{
+    return WaitUntil([&] { return !IsWindow(hwnd) || !IsWindowVisible(hwnd); });
+}
+
+// A message box of the program: captioned with its name; its text is static 0xFFFF.
+inline bool IsMessageBox(HWND hwnd) { return Text(hwnd) == L"Lutrovane"; }
+inline std::wstring MessageText(HWND box) { return Text(GetDlgItem(box, 0xFFFF)); }
+inline bool IsEditDialog(HWND hwnd) { return Text(hwnd) == L"스캔코드 맵 추가/수정"; }
+
+// Posted, not sent: a click that opens a modal window would otherwise hold
+// this thread until that window closed. A disabled button ignores the
+// click: wait until a user could press it.
+inline void Click(HWND dlg, int id)
+{
+    HWND button = GetDlgItem(dlg, id);
+    if (!WaitUntil([&] { return IsWindowEnabled(button) && IsWindowEnabled(GetAncestor(dlg, GA_ROOT)); })) {
+        ADD_FAILURE() << "button " << id << " cannot be pressed";
+        return;
+    }
+    PostMessageW(button, BM_CLICK, 0, 0);
+}
+
+// Real key presses, to the window that has the keyboard focus; with bShift,
+// Shift held down around the key (Shift+F10).
+inline void PressKey(WORD vk, bool bShift = false)
+{
+    INPUT in[4] = {};
+    const WORD keys[4] = {VK_SHIFT, vk, vk, VK_SHIFT};
+    for (int i = 0; i < 4; ++i) {
+        in[i].type = INPUT_KEYBOARD;
+        in[i].ki.wVk = keys[i];
+        in[i].ki.dwFlags = i >= 2 ? KEYEVENTF_KEYUP : 0;
+    }
+    SendInput(bShift ? 4 : 2, bShift ? in : in + 1, sizeof(INPUT));
+}
+
+// A real mouse click at a point of the screen. The pointer is there before
+// the button goes down: a move that arrives in between makes the list view
+// take the click for the start of a drag.
+inline void ClickAt(POINT pt, bool bRight = false)
+{
+    // Wine moves the X pointer only when the position it keeps changes, and a
+    // Wine server that outlived the last X display keeps the last position:
+    // one step aside first makes sure the pointer really goes there.
+    SetCursorPos(pt.x + 1, pt.y);
+    SetCursorPos(pt.x, pt.y);
+    WaitUntil([&] {
+        POINT cur;
+        return GetCursorPos(&cur) && cur.x == pt.x && cur.y == pt.y;
+    }, 1000);
+    // The X server still has to see the move before the button goes down.
+    Sleep(50);
+    INPUT in[2] = {};
+    in[0].type = in[1].type = INPUT_MOUSE;
+    in[0].mi.dwFlags = bRight ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN;
+    in[1].mi.dwFlags = bRight ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP;
+    SendInput(2, in, sizeof(INPUT));
+}
+
+// In the middle of the window: a picture control that took the click for
+// itself would leave its dialog unclicked.
+inline void ClickOn(HWND hwnd)
+{
+    RECT rc;
+    GetWindowRect(hwnd, &rc);
+    ClickAt(POINT{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2});
+}
+
+// The selected item's text of a drop-down list, or "(none)".
+inline std::wstring ComboSelection(HWND combo)
+{
+    const LRESULT n = SendMessageW(combo, CB_GETCURSEL, 0, 0);
+    if (n == CB_ERR)
+        return L"(none)";
+    std::wstring str(SendMessageW(combo, CB_GETLBTEXTLEN, n, 0) + 1, L'\0');
+    str.resize(SendMessageW(combo, CB_GETLBTEXT, n, LPARAM(&str[0])));
+    return str;
+}
+
+// Selects the item with the text, as a user's choice in the list does.
+inline bool ComboChoose(HWND combo, const std::wstring& strItem)
+{
+    const LRESULT n = SendMessageW(combo, CB_FINDSTRINGEXACT, WPARAM(-1), LPARAM(strItem.c_str()));
+    return n != CB_ERR && SendMessageW(combo, CB_SETCURSEL, n, 0) == n;
+}
+
+// The rows of a mapping list of this process, each as "real | mapped".
+inline std::vector<std::wstring> Rows(HWND list)
+{
+    std::vector<std::wstring> rows;
+    const int n = int(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+    for (int i = 0; i < n; ++i) {
+        std::wstring row;
+        for (int col = 0; col < 2; ++col) {
+            wchar_t buf[128] = L"";
+            LVITEMW item = {};
+            item.iSubItem = col;
+            item.pszText = buf;
+            item.cchTextMax = 128;
+            SendMessageW(list, LVM_GETITEMTEXTW, i, LPARAM(&item));
+            row += col ? std::wstring(L" | ") + buf : buf;
+        }
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+inline std::wstring Row(const wchar_t* pszReal, const wchar_t* pszMapped)
+{
+    return std::wstring(L"◁ ") + pszReal + L" | ▶ " + pszMapped;
+}
+
+// Waits for a question or notice, answers it with id and returns its text;
+// "(none)" when none came.
+inline std::wstring Answer(int id, DWORD ms = kPatienceMs)
+{
+    HWND box = WaitShown(IsMessageBox, ms);
+    if (!box)
+        return L"(none)";
+    const std::wstring strText = MessageText(box);
+    HWND owner = GetWindow(box, GW_OWNER);
+    PostMessageW(box, WM_COMMAND, id, 0);
+    // Clicks meant for the owner are lost until it takes input again, or
+    // until the next window the command opens is there.
+    WaitUntil([&] {
+        return !IsWindow(box) &&
+               (!owner || IsWindowEnabled(owner) ||
+                FindShown([&](HWND hwnd) { return GetWindow(hwnd, GW_OWNER) == owner; }));
+    });
+    return strText;
+}
+
+// The ids of the list page and the edit dialog that adding a pair takes.
+struct SEditIds
+{
+    int nAdd, nRealKey, nMapKey, nSet, nCancel;
+};
+
+// Add, the two keys chosen by name, then Set (or Cancel).
+inline bool AddPairBy(const SEditIds& ids, HWND page, const std::wstring& strReal,
+                      const std::wstring& strMapped, bool bCancel = false)
+{
+    Click(page, ids.nAdd);
+    HWND dlg = WaitShown(IsEditDialog);
+    if (!dlg || !ComboChoose(GetDlgItem(dlg, ids.nRealKey), strReal) ||
+        !ComboChoose(GetDlgItem(dlg, ids.nMapKey), strMapped))
+        return false;
+    Click(dlg, bCancel ? ids.nCancel : ids.nSet);
+    return WaitUntil([&] { return !IsWindow(dlg) && IsWindowEnabled(GetAncestor(page, GA_ROOT)); });
+}
+
+// The common file dialog: a dialog with a file name box, a combo box with an
+// edit (Explorer style) or an edit.
+inline HWND FileNameBox(HWND hwnd)
+{
+    return GetDlgItem(hwnd, 0x47C) ? GetDlgItem(hwnd, 0x47C) : GetDlgItem(hwnd, 0x480);
+}
+
+inline bool IsFileDialog(HWND hwnd)
+{
+    return ClassOf(hwnd) == L"#32770" && !IsMessageBox(hwnd) && FileNameBox(hwnd);
+}
+
+// Types strPath as the file name and confirms it (empty: cancels). Saving
+// over a file, the dialog asks first (not the program: its own box): Yes.
+inline bool ChooseFile(const std::wstring& strPath)
+{
+    HWND dlg = WaitShown(IsFileDialog);
+    if (!dlg)
+        return false;
+    if (strPath.empty()) {
+        PostMessageW(dlg, WM_COMMAND, IDCANCEL, 0);
+        return WaitGone(dlg);
+    }
+    SendMessageW(FileNameBox(dlg), WM_SETTEXT, 0, LPARAM(strPath.c_str()));
+    PostMessageW(dlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), LPARAM(GetDlgItem(dlg, IDOK)));
+    return WaitUntil([&] {
+        if (HWND question = FindShown([](HWND h) { return !IsMessageBox(h) && GetDlgItem(h, IDYES); }))
+            PostMessageW(question, WM_COMMAND, IDYES, 0);
+        return !IsWindow(dlg);
+    });
+}
