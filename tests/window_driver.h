@@ -1,6 +1,6 @@
-// Drives a program's real windows as a user would: by their texts, buttons,
+// Drives the program's real windows as a user would: by their texts, buttons,
 // mouse and keys. Serves the in-process tests (the program's code on the
-// test's thread) and the session test (the real program in another process):
+// test's thread) and the session with the real program in another process:
 // the windows looked at are those of g_dwDrivenProcess.
 #pragma once
 
@@ -12,6 +12,8 @@
 #include <functional>
 #include <string>
 #include <vector>
+
+#include "res/resource.h"
 
 // How long a state may take to come. Waits end as soon as it is there, so
 // only a failing test waits this long; on a busy machine Wine can take
@@ -28,8 +30,7 @@ inline bool WaitUntil(const std::function<bool()>& done, DWORD ms = kPatienceMs)
     return true;
 }
 
-// Reads the title without sending WM_GETTEXT, so a window whose thread is
-// busy does not stall us.
+// Without WM_GETTEXT: a window whose thread is busy does not stall us.
 inline std::wstring Text(HWND hwnd)
 {
     wchar_t buf[512] = L"";
@@ -63,31 +64,26 @@ inline HWND WaitShown(const std::function<bool(HWND)>& match, DWORD ms = kPatien
     return hwnd;
 }
 
-inline bool WaitGone(HWND hwnd)
-{
-    return WaitUntil([&] { return !IsWindow(hwnd) || !IsWindowVisible(hwnd); });
-}
+inline bool WaitGone(HWND hwnd) { return WaitUntil([&] { return !IsWindow(hwnd) || !IsWindowVisible(hwnd); }); }
 
-// A message box of the program: captioned with its name; its text is static 0xFFFF.
+// A message box of the program is captioned with its name.
 inline bool IsMessageBox(HWND hwnd) { return Text(hwnd) == L"Lutrovane"; }
-inline std::wstring MessageText(HWND box) { return Text(GetDlgItem(box, 0xFFFF)); }
 inline bool IsEditDialog(HWND hwnd) { return Text(hwnd) == L"스캔코드 맵 추가/수정"; }
+inline bool IsEnabledItem(HWND dlg, int id) { return IsWindowEnabled(GetDlgItem(dlg, id)); }
 
 // Posted, not sent: a click that opens a modal window would otherwise hold
-// this thread until that window closed. A disabled button ignores the
-// click: wait until a user could press it.
+// this thread. A disabled button ignores the click: wait until a user could press it.
 inline void Click(HWND dlg, int id)
 {
     HWND button = GetDlgItem(dlg, id);
-    if (!WaitUntil([&] { return IsWindowEnabled(button) && IsWindowEnabled(GetAncestor(dlg, GA_ROOT)); })) {
+    if (!WaitUntil([&] { return IsWindowEnabled(button) && IsWindowEnabled(GetAncestor(dlg, GA_ROOT)); }))
         ADD_FAILURE() << "button " << id << " cannot be pressed";
-        return;
-    }
-    PostMessageW(button, BM_CLICK, 0, 0);
+    else
+        PostMessageW(button, BM_CLICK, 0, 0);
 }
 
 // Real key presses, to the window that has the keyboard focus; with bShift,
-// Shift held down around the key (Shift+F10).
+// Shift held down around the key.
 inline void PressKey(WORD vk, bool bShift = false)
 {
     INPUT in[4] = {};
@@ -100,14 +96,12 @@ inline void PressKey(WORD vk, bool bShift = false)
     SendInput(bShift ? 4 : 2, bShift ? in : in + 1, sizeof(INPUT));
 }
 
-// A real mouse click at a point of the screen. The pointer is there before
-// the button goes down: a move that arrives in between makes the list view
-// take the click for the start of a drag.
+// A real mouse click at a point of the screen, the pointer there first: a
+// move that arrives in between makes the list view take the click for a drag.
 inline void ClickAt(POINT pt, bool bRight = false)
 {
     // Wine moves the X pointer only when the position it keeps changes, and a
-    // Wine server that outlived the last X display keeps the last position:
-    // one step aside first makes sure the pointer really goes there.
+    // Wine server that outlived the last X display keeps the last position.
     SetCursorPos(pt.x + 1, pt.y);
     SetCursorPos(pt.x, pt.y);
     WaitUntil([&] {
@@ -135,15 +129,11 @@ inline void ClickOn(HWND hwnd)
 // The selected item's text of a drop-down list, or "(none)".
 inline std::wstring ComboSelection(HWND combo)
 {
-    const LRESULT n = SendMessageW(combo, CB_GETCURSEL, 0, 0);
-    if (n == CB_ERR)
-        return L"(none)";
-    std::wstring str(SendMessageW(combo, CB_GETLBTEXTLEN, n, 0) + 1, L'\0');
-    str.resize(SendMessageW(combo, CB_GETLBTEXT, n, LPARAM(&str[0])));
-    return str;
+    wchar_t buf[128] = L"(none)";
+    SendMessageW(combo, CB_GETLBTEXT, SendMessageW(combo, CB_GETCURSEL, 0, 0), LPARAM(buf));
+    return buf;
 }
 
-// Selects the item with the text, as a user's choice in the list does.
 inline bool ComboChoose(HWND combo, const std::wstring& strItem)
 {
     const LRESULT n = SendMessageW(combo, CB_FINDSTRINGEXACT, WPARAM(-1), LPARAM(strItem.c_str()));
@@ -153,10 +143,8 @@ inline bool ComboChoose(HWND combo, const std::wstring& strItem)
 // The rows of a mapping list of this process, each as "real | mapped".
 inline std::vector<std::wstring> Rows(HWND list)
 {
-    std::vector<std::wstring> rows;
-    const int n = int(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
-    for (int i = 0; i < n; ++i) {
-        std::wstring row;
+    std::vector<std::wstring> rows(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+    for (size_t i = 0; i < rows.size(); ++i) {
         for (int col = 0; col < 2; ++col) {
             wchar_t buf[128] = L"";
             LVITEMW item = {};
@@ -164,9 +152,8 @@ inline std::vector<std::wstring> Rows(HWND list)
             item.pszText = buf;
             item.cchTextMax = 128;
             SendMessageW(list, LVM_GETITEMTEXTW, i, LPARAM(&item));
-            row += col ? std::wstring(L" | ") + buf : buf;
+            rows[i] += (col ? L" | " : L"") + std::wstring(buf);
         }
-        rows.push_back(row);
     }
     return rows;
 }
@@ -176,69 +163,47 @@ inline std::wstring Row(const wchar_t* pszReal, const wchar_t* pszMapped)
     return std::wstring(L"◁ ") + pszReal + L" | ▶ " + pszMapped;
 }
 
-// Waits for a question or notice, answers it with id and returns its text;
-// "(none)" when none came.
+// Waits for a question or notice, answers it with id and returns its text
+// (its static 0xFFFF); "(none)" when none came.
 inline std::wstring Answer(int id, DWORD ms = kPatienceMs)
 {
     HWND box = WaitShown(IsMessageBox, ms);
     if (!box)
         return L"(none)";
-    const std::wstring strText = MessageText(box);
+    const std::wstring strText = Text(GetDlgItem(box, 0xFFFF));
     HWND owner = GetWindow(box, GW_OWNER);
     PostMessageW(box, WM_COMMAND, id, 0);
     // Clicks meant for the owner are lost until it takes input again, or
     // until the next window the command opens is there.
     WaitUntil([&] {
-        return !IsWindow(box) &&
-               (!owner || IsWindowEnabled(owner) ||
-                FindShown([&](HWND hwnd) { return GetWindow(hwnd, GW_OWNER) == owner; }));
+        return !IsWindow(box) && (!owner || IsWindowEnabled(owner) ||
+                                  FindShown([&](HWND hwnd) { return GetWindow(hwnd, GW_OWNER) == owner; }));
     });
     return strText;
 }
 
-// The ids of the list page and the edit dialog that adding a pair takes.
-struct SEditIds
-{
-    int nAdd, nRealKey, nMapKey, nSet, nCancel;
-};
-
 // Add, the two keys chosen by name, then Set (or Cancel).
-inline bool AddPairBy(const SEditIds& ids, HWND page, const std::wstring& strReal,
-                      const std::wstring& strMapped, bool bCancel = false)
+inline bool AddPair(HWND page, const std::wstring& strReal, const std::wstring& strMapped, bool bCancel = false)
 {
-    Click(page, ids.nAdd);
+    Click(page, IDC_ADD_MAP);
     HWND dlg = WaitShown(IsEditDialog);
-    if (!dlg || !ComboChoose(GetDlgItem(dlg, ids.nRealKey), strReal) ||
-        !ComboChoose(GetDlgItem(dlg, ids.nMapKey), strMapped))
+    if (!dlg || !ComboChoose(GetDlgItem(dlg, IDC_REAL_KEY), strReal) ||
+        !ComboChoose(GetDlgItem(dlg, IDC_MAP_KEY), strMapped))
         return false;
-    Click(dlg, bCancel ? ids.nCancel : ids.nSet);
+    Click(dlg, bCancel ? IDC_CANCEL_MAP : IDC_SET_MAP);
     return WaitUntil([&] { return !IsWindow(dlg) && IsWindowEnabled(GetAncestor(page, GA_ROOT)); });
 }
 
-// The common file dialog: a dialog with a file name box, a combo box with an
-// edit (Explorer style) or an edit.
-inline HWND FileNameBox(HWND hwnd)
-{
-    return GetDlgItem(hwnd, 0x47C) ? GetDlgItem(hwnd, 0x47C) : GetDlgItem(hwnd, 0x480);
-}
-
-inline bool IsFileDialog(HWND hwnd)
-{
-    return ClassOf(hwnd) == L"#32770" && !IsMessageBox(hwnd) && FileNameBox(hwnd);
-}
-
-// Types strPath as the file name and confirms it (empty: cancels). Saving
-// over a file, the dialog asks first (not the program: its own box): Yes.
+// Types strPath into the common file dialog's name box (a combo box with an
+// edit, or an edit) and confirms it; empty: cancels. Saving over a file, the
+// dialog asks first with a box of its own: Yes.
 inline bool ChooseFile(const std::wstring& strPath)
 {
-    HWND dlg = WaitShown(IsFileDialog);
-    if (!dlg)
-        return false;
-    if (strPath.empty()) {
-        PostMessageW(dlg, WM_COMMAND, IDCANCEL, 0);
-        return WaitGone(dlg);
-    }
-    SendMessageW(FileNameBox(dlg), WM_SETTEXT, 0, LPARAM(strPath.c_str()));
+    const auto nameBox = [](HWND dlg) { return GetDlgItem(dlg, 0x47C) ? GetDlgItem(dlg, 0x47C) : GetDlgItem(dlg, 0x480); };
+    HWND dlg = WaitShown([&](HWND hwnd) { return !IsMessageBox(hwnd) && nameBox(hwnd); });
+    if (!dlg || strPath.empty())
+        return dlg && PostMessageW(dlg, WM_COMMAND, IDCANCEL, 0) && WaitGone(dlg);
+    SendMessageW(nameBox(dlg), WM_SETTEXT, 0, LPARAM(strPath.c_str()));
     PostMessageW(dlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), LPARAM(GetDlgItem(dlg, IDOK)));
     return WaitUntil([&] {
         if (HWND question = FindShown([](HWND h) { return !IsMessageBox(h) && GetDlgItem(h, IDYES); }))

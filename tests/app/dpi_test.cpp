@@ -81,7 +81,7 @@ TEST(AtDpi, ArtworkIconsAndColumnsFollowTheDpiAndNoTextIsClipped)
         EXPECT_EQ(GetSystemMetrics(SM_CXSMICON), IconWidth(wizard, ICON_SMALL));
         ExpectNothingClipped(run.Page(), nDpi);
 
-        ASSERT_TRUE(run.GoToList(0)) << run.Where();
+        ASSERT_TRUE(run.GoToList(0));
         HWND page = run.Page(), list = GetDlgItem(page, IDC_MAP_LIST);
         ExpectNothingClipped(page, nDpi);
         // The two columns share the list's width, at every DPI.

@@ -92,20 +92,4 @@ TEST(EditDialog, SetRefusesAnIncompletePairAndStaysOpenThenTakesTheSameKeyTwice)
     EXPECT_EQ(std::to_wstring(IDOK) + L" A>A", strResult);
 }
 
-TEST(EditDialog, CancelEscAndTheCloseBoxLeaveNoNames)
-{
-    const std::function<void(HWND)> ways[] = {
-        [](HWND dlg) { Click(dlg, IDC_CANCEL_MAP); },
-        [](HWND dlg) { SetForegroundWindow(dlg); PressKey(VK_ESCAPE); },
-        [](HWND dlg) { PostMessageW(dlg, WM_SYSCOMMAND, SC_CLOSE, 0); },
-    };
-    for (const auto& cancel : ways) {
-        SCOPED_TRACE(&cancel - ways);
-        EXPECT_EQ(std::to_wstring(IDCANCEL) + L" >", RunEditDialog(2, TRUE, 0x1E00, 0x3000, [&](HWND dlg) {
-            cancel(dlg);
-            EXPECT_TRUE(WaitGone(dlg));
-        }));
-    }
-}
-
 }  // namespace

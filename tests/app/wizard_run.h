@@ -6,7 +6,6 @@
 #include "lutrovane_app.h"
 #include "lutrovane_main.h"
 #include "prop_page_step2.h"
-#include "res/resource.h"
 
 #include <setupapi.h>
 
@@ -14,8 +13,6 @@
 #include <cstdio>
 #include <thread>
 
-inline const std::wstring kStep1Caption = L"Lutrovane v1.0.3 (단계1)";
-inline const std::wstring kStep2Caption = L"Lutrovane v1.0.3 (단계2)";
 // The wizard buttons of the system's property sheet.
 inline constexpr int kBack = 0x3023, kNext = 0x3024, kFinish = 0x3025;
 // Top to bottom on page 1; option i is keyboard type index i.
@@ -30,8 +27,7 @@ inline bool IsPicture(HWND hwnd)
            SendMessageW(picture, STM_GETIMAGE, IMAGE_BITMAP, 0);
 }
 
-inline bool IsWizard(HWND hwnd) { return Text(hwnd) == kStep1Caption || Text(hwnd) == kStep2Caption; }
-inline bool IsEnabledItem(HWND dlg, int id) { return IsWindowEnabled(GetDlgItem(dlg, id)); }
+inline bool IsWizard(HWND hwnd) { return Text(hwnd).rfind(L"Lutrovane v1.0.3 (단계", 0) == 0; }
 
 // Points a module's imports of one function at a replacement while it lives:
 // the tests watch, or make fail, a call the program makes into the system.
@@ -43,14 +39,13 @@ public:
     CImportPatch(HMODULE hModule, const wchar_t* pszDll, const char* pszFunction, TFunction* pfnReplacement)
         : m_original(reinterpret_cast<ULONG_PTR>(GetProcAddress(GetModuleHandleW(pszDll), pszFunction)))
     {
-        const BYTE* pBase = reinterpret_cast<const BYTE*>(hModule);
-        const IMAGE_NT_HEADERS* pNt = reinterpret_cast<const IMAGE_NT_HEADERS*>(
-            pBase + reinterpret_cast<const IMAGE_DOS_HEADER*>(pBase)->e_lfanew);
-        const IMAGE_DATA_DIRECTORY& dir = pNt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+        BYTE* pBase = reinterpret_cast<BYTE*>(hModule);
+        const IMAGE_DATA_DIRECTORY& dir = reinterpret_cast<const IMAGE_NT_HEADERS*>(
+            pBase + reinterpret_cast<const IMAGE_DOS_HEADER*>(pBase)->e_lfanew)
+            ->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
         for (auto* pImport = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(pBase + dir.VirtualAddress);
              m_original && dir.VirtualAddress && pImport->Name; ++pImport) {
-            for (auto* pSlot = reinterpret_cast<ULONG_PTR*>(const_cast<BYTE*>(pBase) + pImport->FirstThunk);
-                 *pSlot; ++pSlot) {
+            for (auto* pSlot = reinterpret_cast<ULONG_PTR*>(pBase + pImport->FirstThunk); *pSlot; ++pSlot) {
                 if (*pSlot == m_original) {
                     Write(pSlot, reinterpret_cast<ULONG_PTR>(pfnReplacement));
                     m_slots.push_back(pSlot);
@@ -84,8 +79,8 @@ private:
     std::vector<ULONG_PTR*> m_slots;
 };
 
-// Under Wine SetupPromptReboot returns at once and shows nothing, so the
-// tests count the restarts offered instead.
+// Under Wine SetupPromptReboot returns at once and shows nothing: the tests
+// count the restarts offered instead.
 class CRestartOffers
 {
 public:
@@ -173,7 +168,7 @@ class CWizardRun : public CUserRun
 public:
     BOOL Run(const std::function<void()>& steps)
     {
-        return RunWith([] { CLutrovaneApp app; return app.InitInstance(); }, steps);
+        return RunWith([] { return CLutrovaneApp().InitInstance(); }, steps);
     }
 
     HWND WaitWizard() { return m_hwndWizard = WaitShown(IsWizard); }
@@ -187,29 +182,19 @@ public:
         // Posted rather than clicked: should the splash have timed out by now,
         // a real click would land on the wizard.
         PostMessageW(splash, WM_LBUTTONDOWN, MK_LBUTTON, 0);
-        return WaitGone(splash) && WaitUntil([&] { return IsWindowEnabled(m_hwndWizard); }) ? m_hwndWizard
-                                                                                             : NULL;
+        return WaitGone(splash) && WaitUntil([&] { return IsWindowEnabled(m_hwndWizard); }) ? m_hwndWizard : NULL;
     }
     HWND Page() const { return HWND(SendMessageW(m_hwndWizard, PSM_GETCURRENTPAGEHWND, 0, 0)); }
 
-    // E.g. "page 2 Lutrovane v1.0.3 (단계2): Back Finish Cancel", with the
-    // wizard buttons a user can press.
-    std::wstring Where() const
-    {
-        const LRESULT nPage = SendMessageW(m_hwndWizard, PSM_HWNDTOINDEX, WPARAM(Page()), 0);
-        std::wstring str = L"page " + std::to_wstring(nPage) + L" " + Text(m_hwndWizard) + L":";
-        const std::pair<int, const wchar_t*> buttons[] = {
-            {kBack, L" Back"}, {kNext, L" Next"}, {kFinish, L" Finish"}, {IDCANCEL, L" Cancel"}};
-        for (const auto& button : buttons)
-            str += CanPress(button.first) ? button.second : L"";
-        return str;
-    }
-    // Waits for page nPage with its caption and wizard buttons.
+    // Waits for page nPage (0 the keyboard choice, 1 + type a list page)
+    // with the caption and wizard buttons it shows.
     bool WaitAt(int nPage)
     {
-        const std::wstring strWanted = L"page " + std::to_wstring(nPage) + L" " +
-            (nPage ? kStep2Caption + L": Back Finish Cancel" : kStep1Caption + L": Next Cancel");
-        return WaitUntil([&] { return Where() == strWanted; });
+        return WaitUntil([&] {
+            return SendMessageW(m_hwndWizard, PSM_HWNDTOINDEX, WPARAM(Page()), 0) == nPage &&
+                   Text(m_hwndWizard) == (nPage ? L"Lutrovane v1.0.3 (단계2)" : L"Lutrovane v1.0.3 (단계1)") &&
+                   CanPress(kBack) == (nPage > 0) && CanPress(kNext) == !nPage && CanPress(kFinish) == (nPage > 0);
+        });
     }
     bool Press(int id)
     {
@@ -241,19 +226,8 @@ private:
     HWND m_hwndWizard = NULL;
 };
 
-// Steps on a mapping list page.
-
-inline bool AddPair(HWND page, const std::wstring& strReal, const std::wstring& strMapped,
-                    bool bCancel = false)
-{
-    return AddPairBy({IDC_ADD_MAP, IDC_REAL_KEY, IDC_MAP_KEY, IDC_SET_MAP, IDC_CANCEL_MAP}, page, strReal,
-                     strMapped, bCancel);
-}
-
-inline CPropPageStep2* PageObject(HWND page)
-{
-    return dynamic_cast<CPropPageStep2*>(CWnd::FromHandlePermanent(page));
-}
+// The page object behind a list page's window.
+inline CPropPageStep2* PageObject(HWND page) { return dynamic_cast<CPropPageStep2*>(CWnd::FromHandlePermanent(page)); }
 
 // The codes the page writes for its rows, e.g. "3a00>1d00 ...".
 inline std::string Codes(HWND page)
@@ -278,6 +252,13 @@ inline std::string RowAndMapCommands(HWND page)
     return str;
 }
 
+// Whether Load system map and Remove system map can be pressed, e.g. "LR".
+inline std::string SystemMapButtons(HWND page)
+{
+    return std::string(IsEnabledItem(page, IDC_LOAD_SYSTEM_MAP) ? "L" : ".") +
+           (IsEnabledItem(page, IDC_REMOVE_SYSTEM_MAP) ? "R" : ".");
+}
+
 // The rows selected in a list, e.g. "1", or "" for none.
 inline std::string SelectedRows(HWND list)
 {
@@ -293,14 +274,14 @@ inline POINT RowPoint(HWND list, int nItem)
 {
     RECT rc = {};
     rc.left = LVIR_LABEL;
-    POINT pt;
     if (nItem >= 0) {
         SendMessageW(list, LVM_GETITEMRECT, nItem, LPARAM(&rc));
-        pt = {(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
     } else {
         GetClientRect(list, &rc);
-        pt = {rc.right / 4, rc.bottom - 4};
+        rc.top = rc.bottom - 8;
+        rc.right /= 2;
     }
+    POINT pt = {(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
     ClientToScreen(list, &pt);
     return pt;
 }

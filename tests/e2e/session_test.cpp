@@ -9,11 +9,6 @@
 
 namespace {
 
-// Controls of the mapping list page and the edit dialog.
-const int kApply = 1007, kList = 1008, kAdd = 1009, kLoadFile = 1012, kSaveFile = 1014;
-const int kNewMap = 1015, kLoadSystemMap = 1006, kRemoveSystemMap = 1013;
-const SEditIds kEditIds = {kAdd, 1013, 1015, 1016, 1017};
-
 // The value as the registry holds it, in hex; "(none)" when there is none.
 std::string SystemMap(HKEY hKey)
 {
@@ -60,30 +55,30 @@ TEST(Session, ChooseAddApplyReloadSaveLoadAndRemoveAsAUserWould)
         PressKey(VK_RETURN);
         ASSERT_TRUE(WaitUntil([&] { return Text(wizard) == L"Lutrovane v1.0.3 (단계2)"; })) << "Enter did nothing";
         HWND page = HWND(SendMessageW(wizard, PSM_GETCURRENTPAGEHWND, 0, 0));
-        const auto rows = [&] { return Rows(GetDlgItem(page, kList)).size(); };
-        ASSERT_TRUE(AddPairBy(kEditIds, page, L"CapsLock", L"Control(왼쪽)"));
-        ASSERT_TRUE(AddPairBy(kEditIds, page, L"Control(왼쪽)", L"CapsLock"));
-        Click(page, kApply);
+        const auto rows = [&] { return Rows(GetDlgItem(page, IDC_MAP_LIST)).size(); };
+        ASSERT_TRUE(AddPair(page, L"CapsLock", L"Control(왼쪽)"));
+        ASSERT_TRUE(AddPair(page, L"Control(왼쪽)", L"CapsLock"));
+        Click(page, IDC_APPLY_MAP);
         EXPECT_EQ(L"현재 세팅된 스캔코드 맵으로 설정하시겠습니까?", Answer(IDYES));
         EXPECT_TRUE(WaitUntil([&] { return SystemMap(hKey) == strSwapped; })) << SystemMap(hKey);
 
         const std::pair<int, std::wstring> steps[] = {
-            {kNewMap, L""}, {kLoadSystemMap, L""}, {kSaveFile, strFile}, {kNewMap, L""}, {kLoadFile, strFile}};
+            {IDC_NEW_MAP, L""}, {IDC_LOAD_SYSTEM_MAP, L""}, {IDC_SAVE_FILE, strFile}, {IDC_NEW_MAP, L""}, {IDC_LOAD_FILE, strFile}};
         for (const auto& step : steps) {
             Click(page, step.first);
-            if (step.first != kSaveFile)
+            if (step.first != IDC_SAVE_FILE)
                 Answer(IDYES);
             if (!step.second.empty()) {
                 ASSERT_TRUE(ChooseFile(step.second));
             }
-            EXPECT_TRUE(WaitUntil([&] { return rows() == (step.first == kNewMap ? 0u : 2u); })) << step.first;
+            EXPECT_TRUE(WaitUntil([&] { return rows() == (step.first == IDC_NEW_MAP ? 0u : 2u); })) << step.first;
         }
         // Applied again from the file: the same bytes.
         RegDeleteValueW(hKey, L"Scancode Map");
-        Click(page, kApply);
+        Click(page, IDC_APPLY_MAP);
         Answer(IDYES);
         EXPECT_TRUE(WaitUntil([&] { return SystemMap(hKey) == strSwapped; })) << SystemMap(hKey);
-        Click(page, kRemoveSystemMap);
+        Click(page, IDC_REMOVE_SYSTEM_MAP);
         Answer(IDYES);
         EXPECT_TRUE(WaitUntil([&] { return SystemMap(hKey) == "(none)"; })) << SystemMap(hKey);
         Click(wizard, IDCANCEL);
