@@ -206,7 +206,7 @@ inline bool ChooseFile(const std::wstring& strPath)
     SendMessageW(nameBox(dlg), WM_SETTEXT, 0, LPARAM(strPath.c_str()));
     PostMessageW(dlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), LPARAM(GetDlgItem(dlg, IDOK)));
     return WaitUntil([&] {
-        if (HWND question = FindShown([](HWND h) { return !IsMessageBox(h) && GetDlgItem(h, IDYES); }))
+        if (HWND question = FindShown([](HWND h) { return !IsMessageBox(h) && GetDlgItem(h, IDYES) && GetDlgItem(h, 0xFFFF); }))
             PostMessageW(question, WM_COMMAND, IDYES, 0);
         return !IsWindow(dlg);
     });
