@@ -60,12 +60,17 @@ void SetSystemMap(const Bytes& map)
 }
 
 // A map data file's map bytes: what follows its 40-byte header and the
-// 1024-byte reserved block.
+// 1024-byte reserved block. Read sharing delete: the program puts a file in
+// place by a rename, which a reader without it would make fail.
 Bytes FileMap(const std::wstring& strPath)
 {
-    std::ifstream file(strPath.c_str(), std::ios::binary);
-    const Bytes bytes{std::istreambuf_iterator<char>(file), {}};
-    return bytes.size() > 1064 ? Bytes(bytes.begin() + 1064, bytes.end()) : Bytes();
+    Bytes bytes(4096);
+    DWORD nRead = 0;
+    HANDLE hFile = CreateFileW(strPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                               NULL, OPEN_EXISTING, 0, NULL);
+    ReadFile(hFile, bytes.data(), DWORD(bytes.size()), &nRead, NULL);
+    CloseHandle(hFile);
+    return nRead > 1064 ? Bytes(bytes.begin() + 1064, bytes.begin() + nRead) : Bytes();
 }
 
 // A folder of its own under the prefix's temporary folder, emptied.
