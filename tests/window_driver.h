@@ -1,7 +1,5 @@
-// Drives the program's real windows as a user would: by their texts, buttons,
-// mouse and keys. Serves the in-process tests (the program's code on the
-// test's thread) and the session with the real program in another process:
-// the windows looked at are those of g_dwDrivenProcess.
+// Drives the program's real windows as a user would, in this process or, for
+// the session with the real program, in g_dwDrivenProcess.
 #pragma once
 
 #include <windows.h>
@@ -31,21 +29,15 @@ inline bool WaitUntil(const std::function<bool()>& done, DWORD ms = kPatienceMs)
 }
 
 // Without WM_GETTEXT: a window whose thread is busy does not stall us.
-inline std::wstring Text(HWND hwnd)
+inline std::wstring Text(HWND hwnd, int (WINAPI* get)(HWND, LPWSTR, int) = InternalGetWindowText)
 {
     wchar_t buf[512] = L"";
-    InternalGetWindowText(hwnd, buf, 512);
+    get(hwnd, buf, 512);
     return buf;
 }
 
-inline std::wstring ClassOf(HWND hwnd)
-{
-    wchar_t buf[64] = L"";
-    GetClassNameW(hwnd, buf, 64);
-    return buf;
-}
+inline std::wstring ClassOf(HWND hwnd) { return Text(hwnd, GetClassNameW); }
 
-// The first visible top-level window of the driven process that match accepts.
 inline HWND FindShown(const std::function<bool(HWND)>& match)
 {
     for (HWND hwnd = NULL; (hwnd = FindWindowExW(NULL, hwnd, NULL, NULL)) != NULL;) {
@@ -66,7 +58,6 @@ inline HWND WaitShown(const std::function<bool(HWND)>& match, DWORD ms = kPatien
 
 inline bool WaitGone(HWND hwnd) { return WaitUntil([&] { return !IsWindow(hwnd) || !IsWindowVisible(hwnd); }); }
 
-// A message box of the program is captioned with its name.
 inline bool IsMessageBox(HWND hwnd) { return Text(hwnd) == L"Lutrovane"; }
 inline bool IsEditDialog(HWND hwnd) { return Text(hwnd) == L"스캔코드 맵 추가/수정"; }
 inline bool IsEnabledItem(HWND dlg, int id) { return IsWindowEnabled(GetDlgItem(dlg, id)); }
@@ -82,8 +73,6 @@ inline void Click(HWND dlg, int id)
         PostMessageW(button, BM_CLICK, 0, 0);
 }
 
-// Real key presses, to the window that has the keyboard focus; with bShift,
-// Shift held down around the key.
 inline void PressKey(WORD vk, bool bShift = false)
 {
     INPUT in[4] = {};
@@ -117,16 +106,18 @@ inline void ClickAt(POINT pt, bool bRight = false)
     SendInput(2, in, sizeof(INPUT));
 }
 
+inline POINT Middle(RECT rc) { return POINT{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2}; }
+
 // In the middle of the window: a picture control that took the click for
 // itself would leave its dialog unclicked.
 inline void ClickOn(HWND hwnd)
 {
     RECT rc;
     GetWindowRect(hwnd, &rc);
-    ClickAt(POINT{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2});
+    ClickAt(Middle(rc));
 }
 
-// The selected item's text of a drop-down list, or "(none)".
+// "(none)" when nothing is selected.
 inline std::wstring ComboSelection(HWND combo)
 {
     wchar_t buf[128] = L"(none)";
@@ -145,7 +136,7 @@ inline std::vector<std::wstring> Rows(HWND list)
 {
     std::vector<std::wstring> rows(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
     for (size_t i = 0; i < rows.size(); ++i) {
-        for (int col = 0; col < 2; ++col) {
+        for (int col : {0, 1}) {
             wchar_t buf[128] = L"";
             LVITEMW item = {};
             item.iSubItem = col;
@@ -183,14 +174,14 @@ inline std::wstring Answer(int id, DWORD ms = kPatienceMs)
 }
 
 // Add, the two keys chosen by name, then Set (or Cancel).
-inline bool AddPair(HWND page, const std::wstring& strReal, const std::wstring& strMapped, bool bCancel = false)
+inline bool AddPair(HWND page, const std::wstring& strReal, const std::wstring& strMapped, int idSet = IDC_SET_MAP)
 {
     Click(page, IDC_ADD_MAP);
     HWND dlg = WaitShown(IsEditDialog);
     if (!dlg || !ComboChoose(GetDlgItem(dlg, IDC_REAL_KEY), strReal) ||
         !ComboChoose(GetDlgItem(dlg, IDC_MAP_KEY), strMapped))
         return false;
-    Click(dlg, bCancel ? IDC_CANCEL_MAP : IDC_SET_MAP);
+    Click(dlg, idSet);
     return WaitUntil([&] { return !IsWindow(dlg) && IsWindowEnabled(GetAncestor(page, GA_ROOT)); });
 }
 

@@ -5,6 +5,7 @@
 #include "wizard_run.h"
 
 #include <cstdlib>
+#include <process.h>
 
 namespace {
 
@@ -121,34 +122,6 @@ TEST(AtDpi, ArtworkIconsAndColumnsFollowTheDpiAndNoTextIsClipped)
     });
 }
 
-// This test program again, with only AtDpi.* at nDpi; its exit code.
-DWORD RunAtDpi(UINT nDpi)
-{
-    wchar_t szSelf[MAX_PATH];
-    GetModuleFileNameW(NULL, szSelf, MAX_PATH);
-    std::wstring strCommand = std::wstring(L"\"") + szSelf + L"\" --gtest_filter=AtDpi.*";
-    SetEnvironmentVariableA(kDpiVariable, std::to_string(nDpi).c_str());
-    STARTUPINFOW si = {};
-    si.cb = sizeof(si);
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    si.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
-    si.hStdError = GetStdHandle(STD_ERROR_HANDLE);
-    PROCESS_INFORMATION pi = {};
-    const BOOL bStarted = CreateProcessW(szSelf, &strCommand[0], NULL, NULL, TRUE, 0, NULL, NULL, &si, &pi);
-    SetEnvironmentVariableA(kDpiVariable, NULL);
-    if (!bStarted)
-        return DWORD(-1);
-    DWORD dwExit = DWORD(-1);
-    if (WaitForSingleObject(pi.hProcess, 120000) == WAIT_OBJECT_0)
-        GetExitCodeProcess(pi.hProcess, &dwExit);
-    else
-        TerminateProcess(pi.hProcess, 3);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    return dwExit;
-}
-
 TEST(Dpi, TheWizardIsDrawnForTheScreenAt96And144And192)
 {
     DWORD dwSaved = 96, cb = sizeof(dwSaved);
@@ -158,7 +131,15 @@ TEST(Dpi, TheWizardIsDrawnForTheScreenAt96And144And192)
         SCOPED_TRACE(dwDpi);
         ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueW(HKEY_CURRENT_USER, kDesktopKey, L"LogPixels", REG_DWORD, &dwDpi,
                                                  sizeof(dwDpi)));
-        EXPECT_EQ(0u, RunAtDpi(dwDpi)) << "the run at " << dwDpi << " DPI failed (above)";
+        // This test program again, with only AtDpi.*; the argument list is
+        // joined with spaces, so the program's own path goes in quotes.
+        wchar_t szSelf[MAX_PATH];
+        GetModuleFileNameW(NULL, szSelf, MAX_PATH);
+        SetEnvironmentVariableA(kDpiVariable, std::to_string(dwDpi).c_str());
+        EXPECT_EQ(0, _wspawnl(_P_WAIT, szSelf, (L"\"" + std::wstring(szSelf) + L"\"").c_str(), L"--gtest_filter=AtDpi.*",
+                              NULL))
+            << "the run at " << dwDpi << " DPI failed (above)";
+        SetEnvironmentVariableA(kDpiVariable, NULL);
     }
     if (bHad)
         RegSetKeyValueW(HKEY_CURRENT_USER, kDesktopKey, L"LogPixels", REG_DWORD, &dwSaved, sizeof(dwSaved));

@@ -18,7 +18,7 @@ TEST(ListPage, AddAppendsUnselectedDeleteAsksAndSelectsTheNextRowAndAFullListRef
         EXPECT_EQ(std::vector<std::wstring>{Row(L"CapsLock", L"Control(왼쪽)")}, Rows(list));
         EXPECT_EQ("", SelectedRows(list)) << "a new row is not selected";
         EXPECT_TRUE(WaitUntil([&] { return RowAndMapCommands(page) == "..SA"; })) << RowAndMapCommands(page);
-        ASSERT_TRUE(AddPair(page, L"A", L"B", true));
+        ASSERT_TRUE(AddPair(page, L"A", L"B", IDC_CANCEL_MAP));
         // Nobody checks a pair against the rows: the same pair twice is two rows.
         ASSERT_TRUE(AddPair(page, L"CapsLock", L"Control(왼쪽)"));
         EXPECT_EQ("3a00>1d00 3a00>1d00", Codes(page)) << "Cancel added a row, or the pair is not its keys";
@@ -30,13 +30,7 @@ TEST(ListPage, AddAppendsUnselectedDeleteAsksAndSelectsTheNextRowAndAFullListRef
         ClickAt(RowPoint(list, 1));
         ASSERT_TRUE(WaitUntil([&] { return RowAndMapCommands(page) == "DMSA"; }));
         // Each step: the answer, the rows left, the row selected after it.
-        const struct
-        {
-            int nAnswer;
-            std::vector<std::wstring> rows;
-            const char* pszSelected;
-            const char* pszCommands;
-        } steps[] = {
+        const struct { int nAnswer; std::vector<std::wstring> rows; const char* pszSelected; const char* pszCommands; } steps[] = {
             {IDNO, {Row(L"A", L"Z"), Row(L"B", L"Z"), Row(L"C", L"Z")}, "1", "DMSA"},
             {IDYES, {Row(L"A", L"Z"), Row(L"C", L"Z")}, "1", "DMSA"},
             // The former third row goes, and nothing follows it.
@@ -163,8 +157,7 @@ TEST(ListPage, RowCommandsAndTheMenuFollowTheKeyboardAndEachClickAndDeleteTakesT
         // Items set anew on each right click: on a row, then on the empty area.
         EXPECT_EQ("N -- AMD FS P", OpenMenuStates(RowPoint(list, 0)));
         EXPECT_EQ("N -- A-- FS P", OpenMenuStates(RowPoint(list, -1)));
-        unsigned char map[] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0};
-        ASSERT_EQ(0u, CUtils::SetScancodeMapRegistry(map, sizeof(map)));
+        SetSystemMap(MapBytes({}));
         EXPECT_EQ("N LR A-- FS P", OpenMenuStates(RowPoint(list, -1)));
 
         // The menu's Add is the button's Add.
@@ -173,7 +166,7 @@ TEST(ListPage, RowCommandsAndTheMenuFollowTheKeyboardAndEachClickAndDeleteTakesT
         ASSERT_TRUE(popup);
         RECT rc;
         ASSERT_TRUE(GetMenuItemRect(NULL, HMENU(SendMessageW(popup, MN_GETHMENU, 0, 0)), 5, &rc));
-        ClickAt(POINT{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2});
+        ClickAt(Middle(rc));
         HWND dlg = WaitShown(IsEditDialog);
         EXPECT_TRUE(dlg) << "the menu's Add opened no dialog";
         PostMessageW(dlg, WM_COMMAND, IDCANCEL, 0);

@@ -1,13 +1,11 @@
 // The wizard's code run on the test's thread, which thereby is its
-// user-interface thread, and driven from a second thread (window_driver.h).
+// user-interface thread, and driven from a second thread.
 #pragma once
 
 #include "../window_driver.h"
 #include "lutrovane_app.h"
 #include "lutrovane_main.h"
 #include "prop_page_step2.h"
-
-#include <setupapi.h>
 
 #include <atomic>
 #include <cstdio>
@@ -79,51 +77,43 @@ private:
     std::vector<ULONG_PTR*> m_slots;
 };
 
-// Under Wine SetupPromptReboot returns at once and shows nothing: the tests
-// count the restarts offered instead.
-class CRestartOffers
+typedef std::vector<unsigned char> Bytes;
+
+// Map bytes with the given entries, each {mapped key, real key} in the
+// registry's form (prefix in the high byte, so 0xE038 is the right Alt key).
+inline Bytes MapBytes(std::initializer_list<std::pair<WORD, WORD>> entries)
 {
-public:
-    CRestartOffers() : m_patch(GetModuleHandleW(L"LutrovaneCore.dll"), L"setupapi.dll", "SetupPromptReboot", &Offer)
-    {
-        s_nOffers = 0;
+    Bytes map(12, 0);
+    map[8] = static_cast<unsigned char>(entries.size() + 1);
+    for (const auto& entry : entries) {
+        for (WORD w : {entry.first, entry.second})
+            map.insert(map.end(), {LOBYTE(w), HIBYTE(w)});
     }
-    bool Watching() const { return m_patch.Patched(); }
-    int Count() const { return s_nOffers; }
-    HWND LastOwner() const { return s_hwndOwner; }
+    map.insert(map.end(), 4, 0);
+    return map;
+}
 
-private:
-    static INT WINAPI Offer(HSPFILEQ, HWND hwndOwner, BOOL)
-    {
-        s_hwndOwner = hwndOwner;
-        ++s_nOffers;
-        return 0;
-    }
-
-    CImportPatch m_patch;
-    static inline std::atomic<int> s_nOffers{0};
-    static inline std::atomic<HWND> s_hwndOwner{NULL};
-};
-
-// Keeps the prefix's Scancode Map as a test found it, and puts it back.
-class CSystemMapKeeper
+// The prefix's Scancode Map; empty when there is none.
+inline Bytes SystemMap()
 {
-public:
-    CSystemMapKeeper() { m_bHad = CUtils::GetScancodeMapRegistry(m_abSaved, &m_nSaved) == 0; }
-    ~CSystemMapKeeper()
-    {
-        if (m_bHad)
-            CUtils::SetScancodeMapRegistry(m_abSaved, m_nSaved);
-        else
-            CUtils::DelScancodeMapRegistry();
-    }
-    CSystemMapKeeper(const CSystemMapKeeper&) = delete;
-    CSystemMapKeeper& operator=(const CSystemMapKeeper&) = delete;
+    unsigned char buffer[1024];
+    unsigned long nSize = sizeof(buffer);
+    return CUtils::GetScancodeMapRegistry(buffer, &nSize) == 0 ? Bytes(buffer, buffer + nSize) : Bytes();
+}
 
-private:
-    unsigned char m_abSaved[1024];
-    unsigned long m_nSaved = sizeof(m_abSaved);
-    bool m_bHad;
+inline void SetSystemMap(const Bytes& map)
+{
+    if (map.empty())
+        CUtils::DelScancodeMapRegistry();
+    else
+        ASSERT_EQ(0u, CUtils::SetScancodeMapRegistry(const_cast<unsigned char*>(map.data()), ULONG(map.size())));
+}
+
+// Puts the prefix's Scancode Map back as the test found it.
+struct CSystemMapKeeper
+{
+    const Bytes m_saved = SystemMap();
+    ~CSystemMapKeeper() { SetSystemMap(m_saved); }
 };
 
 // Runs the program's code (ui) on the test's thread and the user's steps on a
@@ -196,14 +186,11 @@ public:
                    CanPress(kBack) == (nPage > 0) && CanPress(kNext) == !nPage && CanPress(kFinish) == (nPage > 0);
         });
     }
-    bool Press(int id)
+    bool Go(int id, int nPage)
     {
-        if (!WaitUntil([&] { return CanPress(id); }))
-            return false;
         Click(m_hwndWizard, id);
-        return true;
+        return WaitAt(nPage);
     }
-    bool Go(int id, int nPage) { return Press(id) && WaitAt(nPage); }
     // From page 1: chooses keyboard type nType and goes on to its list page.
     bool GoToList(int nType)
     {
@@ -214,7 +201,11 @@ public:
     // From start-up to the list page of keyboard type nType, or NULL.
     HWND StartAtList(int nType) { return StartUp() && GoToList(nType) ? Page() : NULL; }
     // Presses Cancel or Finish: true once the modal run has returned by itself.
-    bool End(int id) { return Press(id) && WaitUntil([&] { return Ended(); }); }
+    bool End(int id)
+    {
+        Click(m_hwndWizard, id);
+        return WaitUntil([&] { return Ended(); });
+    }
 
 private:
     bool CanPress(int id) const
@@ -272,8 +263,7 @@ inline std::string SelectedRows(HWND list)
 // rows, in screen coordinates.
 inline POINT RowPoint(HWND list, int nItem)
 {
-    RECT rc = {};
-    rc.left = LVIR_LABEL;
+    RECT rc = {LVIR_LABEL, 0, 0, 0};
     if (nItem >= 0) {
         SendMessageW(list, LVM_GETITEMRECT, nItem, LPARAM(&rc));
     } else {
@@ -281,7 +271,7 @@ inline POINT RowPoint(HWND list, int nItem)
         rc.top = rc.bottom - 8;
         rc.right /= 2;
     }
-    POINT pt = {(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
+    POINT pt = Middle(rc);
     ClientToScreen(list, &pt);
     return pt;
 }

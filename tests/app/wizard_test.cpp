@@ -7,17 +7,11 @@ namespace {
 
 // The program's timers are recorded, not set: the splash closes by its timer
 // only when the test fires it, so no step depends on how fast the machine is.
-struct STimer
-{
-    HWND hwnd;
-    UINT_PTR id;
-    UINT nMs;
-};
-std::vector<STimer> g_timers;
+std::vector<std::pair<HWND, std::string>> g_timers;
 
 UINT_PTR WINAPI HoldTimer(HWND hwnd, UINT_PTR id, UINT nMs, TIMERPROC)
 {
-    g_timers.push_back({hwnd, id, nMs});
+    g_timers.push_back({hwnd, std::to_string(id) + ":" + std::to_string(nMs) + " "});
     return id;
 }
 
@@ -25,8 +19,8 @@ UINT_PTR WINAPI HoldTimer(HWND hwnd, UINT_PTR id, UINT nMs, TIMERPROC)
 std::string TimersOf(HWND hwnd)
 {
     std::string str;
-    for (const STimer& t : g_timers)
-        str += t.hwnd == hwnd ? std::to_string(t.id) + ":" + std::to_string(t.nMs) + " " : "";
+    for (const auto& timer : g_timers)
+        str += timer.first == hwnd ? timer.second : "";
     return str;
 }
 
@@ -34,13 +28,9 @@ TEST(StartUp, SplashHoldsTheDisabledWizardUntilClickTimerOrEnterAndAboutSetsNoTi
 {
     const CImportPatch timers(GetModuleHandleW(NULL), L"user32.dll", "SetTimer", &HoldTimer);
     ASSERT_TRUE(timers.Patched());
-    const struct
-    {
-        const char* pszHow;
-        std::function<void(HWND)> close;
-    } ways[] = {
+    const struct { const char* pszHow; std::function<void(HWND)> close; } ways[] = {
         {"click", [](HWND splash) { ClickOn(splash); }},
-        {"its timer", [](HWND splash) { PostMessageW(splash, WM_TIMER, g_timers.at(0).id, 0); }},
+        {"its timer", [](HWND splash) { PostMessageW(splash, WM_TIMER, 1001, 0); }},
         // Under Wine the disabled wizard, not the splash, is in the foreground.
         {"Enter", [](HWND splash) {
              SetForegroundWindow(splash);
@@ -69,7 +59,7 @@ TEST(StartUp, SplashHoldsTheDisabledWizardUntilClickTimerOrEnterAndAboutSetsNoTi
             EXPECT_FALSE(GetWindowLongW(wizard, GWL_EXSTYLE) & WS_EX_TOPMOST);
             // The keys reach it at once: Enter takes Next on page 1.
             PressKey(VK_RETURN);
-            EXPECT_TRUE(run.WaitAt(1)) << "Enter on page 1 did not go on: ";
+            EXPECT_TRUE(run.WaitAt(1)) << "Enter on page 1 did not go on";
 
             // The About box is the splash without its timer; Esc closes it.
             PostMessageW(wizard, WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
@@ -224,8 +214,6 @@ TEST(Wizard, NextShowsTheChosenKeyboardsPageBackKeepsTheChoiceAndEachVisitAsksTh
 {
     CSystemMapKeeper keeper;
     CUtils::DelScancodeMapRegistry();
-    // Version, flags, 1 entry: the terminator alone.
-    unsigned char noPairs[] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0};
     const wchar_t* const subtitles[] = {L"키보드 종류 : PC용 일반 키보드", L"키보드 종류 : Apple 확장 키보드",
                                         L"키보드 종류 : Apple Pro 키보드", L"키보드 종류 : Apple용 기타 최신 키보드"};
     CWizardRun run;
@@ -236,9 +224,8 @@ TEST(Wizard, NextShowsTheChosenKeyboardsPageBackKeepsTheChoiceAndEachVisitAsksTh
         EXPECT_EQ(BST_CHECKED, IsDlgButtonChecked(page1, kOptions[0])) << "PC not chosen at start";
         // The second round comes back to pages already made.
         for (bool bSystemMap : {false, true}) {
-            if (bSystemMap) {
-                ASSERT_EQ(0u, CUtils::SetScancodeMapRegistry(noPairs, sizeof(noPairs)));
-            }
+            if (bSystemMap)
+                SetSystemMap(MapBytes({}));
             for (int i = 0; i < 4; ++i) {
                 SCOPED_TRACE(std::to_string(i) + (bSystemMap ? " with a system map" : ""));
                 ASSERT_TRUE(run.GoToList(i));
