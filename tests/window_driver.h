@@ -49,10 +49,10 @@ inline HWND FindShown(const std::function<bool(HWND)>& match)
     return NULL;
 }
 
-inline HWND WaitShown(const std::function<bool(HWND)>& match, DWORD ms = kPatienceMs)
+inline HWND WaitShown(const std::function<bool(HWND)>& match)
 {
     HWND hwnd = NULL;
-    WaitUntil([&] { return (hwnd = FindShown(match)) != NULL; }, ms);
+    WaitUntil([&] { return (hwnd = FindShown(match)) != NULL; });
     return hwnd;
 }
 
@@ -156,9 +156,9 @@ inline std::wstring Row(const wchar_t* pszReal, const wchar_t* pszMapped)
 
 // Waits for a question or notice, answers it with id and returns its text
 // (its static 0xFFFF); "(none)" when none came.
-inline std::wstring Answer(int id, DWORD ms = kPatienceMs)
+inline std::wstring Answer(int id)
 {
-    HWND box = WaitShown(IsMessageBox, ms);
+    HWND box = WaitShown(IsMessageBox);
     if (!box)
         return L"(none)";
     const std::wstring strText = Text(GetDlgItem(box, 0xFFFF));

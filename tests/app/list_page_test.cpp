@@ -6,7 +6,7 @@ namespace {
 
 const std::wstring kAskDelete = L"선택하신 매핑 코드를 정말 삭제하시겠습니까?";
 
-TEST(ListPage, AddAppendsUnselectedDeleteAsksAndSelectsTheNextRowAndAFullListRefusesAdd)
+TEST(ListPage, RowsAreAddedModifiedAndDeletedAsAnsweredEachKeyboardKeepsItsOwnAndAFullListRefusesAdd)
 {
     CWizardRun run;
     run.Run([&] {
@@ -23,8 +23,42 @@ TEST(ListPage, AddAppendsUnselectedDeleteAsksAndSelectsTheNextRowAndAFullListRef
         ASSERT_TRUE(AddPair(page, L"CapsLock", L"Control(왼쪽)"));
         EXPECT_EQ("3a00>1d00 3a00>1d00", Codes(page)) << "Cancel added a row, or the pair is not its keys";
 
+        // Each keyboard keeps its own rows.
+        ASSERT_TRUE(run.Go(kBack, 0) && run.GoToList(2));
+        HWND pro = run.Page(), proList = GetDlgItem(pro, IDC_MAP_LIST);
+        ASSERT_TRUE(AddPair(pro, L"F13", L"PrintScreen"));
+        ASSERT_TRUE(AddPair(pro, L"F14", L"ScrollLock"));
+        ASSERT_TRUE(run.Go(kBack, 0) && run.GoToList(0));
+        EXPECT_EQ("3a00>1d00 3a00>1d00", Codes(page));
+        ASSERT_TRUE(run.Go(kBack, 0) && run.GoToList(2));
+        EXPECT_EQ("5d00>37e0 5e00>4600", Codes(pro));
+
+        // Modify offers the row's own keys; only Yes changes the row.
+        ClickAt(RowPoint(proList, 0));
+        for (int answer : {IDNO, IDYES}) {
+            Click(pro, IDC_MODIFY_MAP);
+            HWND dlg = WaitShown(IsEditDialog);
+            ASSERT_TRUE(dlg);
+            EXPECT_EQ(L"F13", ComboSelection(GetDlgItem(dlg, IDC_REAL_KEY)));
+            EXPECT_EQ(L"PrintScreen", ComboSelection(GetDlgItem(dlg, IDC_MAP_KEY)));
+            ASSERT_TRUE(ComboChoose(GetDlgItem(dlg, IDC_MAP_KEY), L"Control(왼쪽)"));
+            Click(dlg, IDC_SET_MAP);
+            EXPECT_EQ(L"선택하신 매핑 코드를 정말로 수정하시겠습니까?", Answer(answer));
+            const std::wstring strWanted = Row(L"F13", answer == IDYES ? L"Control(왼쪽)" : L"PrintScreen");
+            EXPECT_TRUE(WaitUntil([&] { return Rows(proList)[0] == strWanted; }));
+        }
+        EXPECT_EQ("5d00>1d00 5e00>4600", Codes(pro));
+
+        ASSERT_TRUE(run.Go(kBack, 0) && run.GoToList(0));
+        const std::string strSystemMap = SystemMapButtons(page);
+        Click(page, IDC_NEW_MAP);
+        EXPECT_EQ(L"모든 매핑 설정을 삭제하고 새 설정을 만드시겠습니까?", Answer(IDNO));
+        EXPECT_EQ(2u, Rows(list).size());
         Click(page, IDC_NEW_MAP);
         Answer(IDYES);
+        EXPECT_TRUE(WaitUntil([&] { return Rows(list).empty(); }));
+        EXPECT_EQ("....", RowAndMapCommands(page));
+        EXPECT_EQ(strSystemMap, SystemMapButtons(page));
         for (const wchar_t* key : {L"A", L"B", L"C"})
             ASSERT_TRUE(AddPair(page, key, L"Z"));
         ClickAt(RowPoint(list, 1));
@@ -171,51 +205,6 @@ TEST(ListPage, RowCommandsAndTheMenuFollowTheKeyboardAndEachClickAndDeleteTakesT
         EXPECT_TRUE(dlg) << "the menu's Add opened no dialog";
         PostMessageW(dlg, WM_COMMAND, IDCANCEL, 0);
         EXPECT_TRUE(WaitGone(dlg));
-        EXPECT_TRUE(run.End(kFinish));
-    });
-}
-
-TEST(ListPage, EachKeyboardKeepsItsOwnRowsModifyChangesOnYesAndNewMapEmptiesOnYes)
-{
-    CWizardRun run;
-    run.Run([&] {
-        HWND pc = run.StartAtList(0);
-        ASSERT_TRUE(pc);
-        ASSERT_TRUE(AddPair(pc, L"CapsLock", L"Control(왼쪽)"));
-        ASSERT_TRUE(run.Go(kBack, 0) && run.GoToList(2));
-        HWND pro = run.Page(), list = GetDlgItem(pro, IDC_MAP_LIST);
-        ASSERT_TRUE(AddPair(pro, L"F13", L"PrintScreen"));
-        ASSERT_TRUE(AddPair(pro, L"F14", L"ScrollLock"));
-        ASSERT_TRUE(run.Go(kBack, 0) && run.GoToList(0));
-        EXPECT_EQ("3a00>1d00", Codes(pc));
-        ASSERT_TRUE(run.Go(kBack, 0) && run.GoToList(2));
-        EXPECT_EQ("5d00>37e0 5e00>4600", Codes(pro));
-
-        // Modify offers the row's own keys; only Yes changes the row.
-        ClickAt(RowPoint(list, 0));
-        for (int answer : {IDNO, IDYES}) {
-            Click(pro, IDC_MODIFY_MAP);
-            HWND dlg = WaitShown(IsEditDialog);
-            ASSERT_TRUE(dlg);
-            EXPECT_EQ(L"F13", ComboSelection(GetDlgItem(dlg, IDC_REAL_KEY)));
-            EXPECT_EQ(L"PrintScreen", ComboSelection(GetDlgItem(dlg, IDC_MAP_KEY)));
-            ASSERT_TRUE(ComboChoose(GetDlgItem(dlg, IDC_MAP_KEY), L"Control(왼쪽)"));
-            Click(dlg, IDC_SET_MAP);
-            EXPECT_EQ(L"선택하신 매핑 코드를 정말로 수정하시겠습니까?", Answer(answer));
-            const std::wstring strWanted = Row(L"F13", answer == IDYES ? L"Control(왼쪽)" : L"PrintScreen");
-            EXPECT_TRUE(WaitUntil([&] { return Rows(list)[0] == strWanted; }));
-        }
-        EXPECT_EQ("5d00>1d00 5e00>4600", Codes(pro));
-
-        const bool bSystemMap = IsEnabledItem(pro, IDC_LOAD_SYSTEM_MAP);
-        Click(pro, IDC_NEW_MAP);
-        EXPECT_EQ(L"모든 매핑 설정을 삭제하고 새 설정을 만드시겠습니까?", Answer(IDNO));
-        EXPECT_EQ(2u, Rows(list).size());
-        Click(pro, IDC_NEW_MAP);
-        Answer(IDYES);
-        EXPECT_TRUE(WaitUntil([&] { return Rows(list).empty(); }));
-        EXPECT_EQ("....", RowAndMapCommands(pro));
-        EXPECT_EQ(bSystemMap, IsEnabledItem(pro, IDC_LOAD_SYSTEM_MAP) && IsEnabledItem(pro, IDC_REMOVE_SYSTEM_MAP));
         EXPECT_TRUE(run.End(kFinish));
     });
 }
