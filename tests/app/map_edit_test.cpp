@@ -27,20 +27,10 @@ std::wstring RunEditDialog(int nType, BOOL bModify, WORD wReal, WORD wMap, const
         });
 }
 
-int Find(HWND dlg, int id, const wchar_t* pszKey)
-{
-    return int(SendDlgItemMessageW(dlg, id, CB_FINDSTRINGEXACT, WPARAM(-1), LPARAM(pszKey)));
-}
-
 TEST(EditDialog, OffersTheKeyboardsRealKeysAndEveryPcKeyPreselectingTheFirstRowOfEachCode)
 {
-    const struct
-    {
-        const char* pszCase;
-        int nType;
-        WORD wReal, wMap;        // modify mode: the row's codes
-        const wchar_t *pszReal, *pszMap;  // ... and what they preselect
-    } cases[] = {
+    // wReal, wMap: the codes of the row modified; pszReal, pszMap: the names they preselect.
+    const struct { const char* pszCase; int nType; WORD wReal, wMap; const wchar_t *pszReal, *pszMap; } cases[] = {
         // Break is a mapped key only: no real key of the PC keyboard.
         {"PC", 0, 0x3A00, 0x46E0, L"CapsLock", L"Break(Pause) 키"},
         {"PC, a mapped-only code as real key", 0, 0x46E0, 0x1D00, L"(none)", L"Control(왼쪽)"},
@@ -55,7 +45,7 @@ TEST(EditDialog, OffersTheKeyboardsRealKeysAndEveryPcKeyPreselectingTheFirstRowO
         SCOPED_TRACE(c.pszCase);
         for (BOOL bModify : {FALSE, TRUE}) {
             RunEditDialog(c.nType, bModify, c.wReal, c.wMap, [&](HWND dlg) {
-                EXPECT_EQ(CB_ERR, Find(dlg, IDC_REAL_KEY, L"Break(Pause) 키")) << "a mapped-only key offered as real";
+                EXPECT_FALSE(ComboChoose(GetDlgItem(dlg, IDC_REAL_KEY), L"Break(Pause) 키")) << "a mapped-only key offered as real";
                 // Mapped keys: the whole PC table, whatever the keyboard.
                 const int n = int(SendDlgItemMessageW(dlg, IDC_MAP_KEY, CB_GETCOUNT, 0, 0));
                 EXPECT_EQ(nMappedKeys < 0 ? n : nMappedKeys, n);

@@ -180,6 +180,10 @@ public:
     // with the caption and wizard buttons it shows.
     bool WaitAt(int nPage)
     {
+        const auto CanPress = [&](int id) {
+            HWND button = GetDlgItem(m_hwndWizard, id);
+            return button && IsWindowVisible(button) && IsWindowEnabled(button);
+        };
         return WaitUntil([&] {
             return SendMessageW(m_hwndWizard, PSM_HWNDTOINDEX, WPARAM(Page()), 0) == nPage &&
                    Text(m_hwndWizard) == (nPage ? L"Lutrovane v1.0.3 (단계2)" : L"Lutrovane v1.0.3 (단계1)") &&
@@ -208,12 +212,6 @@ public:
     }
 
 private:
-    bool CanPress(int id) const
-    {
-        HWND button = GetDlgItem(m_hwndWizard, id);
-        return button && IsWindowVisible(button) && IsWindowEnabled(button);
-    }
-
     HWND m_hwndWizard = NULL;
 };
 
