@@ -164,14 +164,24 @@ bool KeyboardLayoutKey(bool bThere)
     return bMade;
 }
 
-// Each failure leaves both system-map buttons as they were, off or on, and
-// offers no restart; one the history could not take says where.
-TEST(Commands, FailedAppliesAndRemovesAreReportedAndChangeNoButton)
+// Each failure is reported and changes nothing: a failed apply or removal
+// leaves both system-map buttons as they were, off or on, and offers no
+// restart; one the history could not take says where.
+TEST(Commands, FailedAppliesRemovesSavesAndLoadsAreReportedAndChangeNothing)
 {
     CSystemMapKeeper keeper;
     const std::wstring strFolder = OwnHistoryFolder();
     CUtils::DelScancodeMapRegistry();
     const CImportPatch restarts = WatchRestartOffers();
+    const std::wstring strFiles = TestFolder(L"save-fails");
+    std::ofstream((strFiles + L"\\other.lvd").c_str(), std::ios::binary) << std::string(2000, 'x');
+    const std::wstring strReadOnly = strFiles + L"\\read-only.lvd";
+    std::ofstream(strReadOnly.c_str(), std::ios::binary) << "kept";
+    SetFileAttributesW(strReadOnly.c_str(), FILE_ATTRIBUTE_READONLY);
+    // A folder whose name code page 949 cannot spell (Thai), with a file in it.
+    const std::wstring strForeign = strFiles + L"\\ไทย";
+    CreateDirectoryW(strForeign.c_str(), NULL);
+    std::ofstream((strForeign + L"\\there.lvd").c_str(), std::ios::binary) << "";
     CWizardRun run;
     run.Run([&] {
         HWND page = run.StartAtList(0);
@@ -202,9 +212,31 @@ TEST(Commands, FailedAppliesAndRemovesAreReportedAndChangeNoButton)
                 ASSERT_TRUE(run.Go(kBack, 0) && run.GoToList(0));
             }
         }
+        const struct { int id; std::wstring strPath; const wchar_t* pszNotice; } cases[] = {
+            {IDC_SAVE_FILE, strReadOnly, L"저장하지 못했습니다"},
+            {IDC_SAVE_FILE, strFiles + L"\\missing\\map.lvd", L"저장하지 못했습니다"},
+            {IDC_SAVE_FILE, strForeign + L"\\map.lvd", L"코드 페이지"},
+            {IDC_LOAD_FILE, strForeign + L"\\there.lvd", L"코드 페이지"},
+            {IDC_LOAD_FILE, strFiles + L"\\other.lvd", L"유효하지 않은 잘못된 데이터 파일입니다"},
+        };
+        for (const auto& c : cases) {
+            SCOPED_TRACE(&c - cases);
+            if (c.id == IDC_LOAD_FILE)
+                Command(page, c.id);
+            else
+                Click(page, c.id);
+            ASSERT_TRUE(ChooseFile(c.strPath));
+            const std::wstring strNotice = Answer(IDOK);
+            EXPECT_NE(std::wstring::npos, strNotice.find(c.pszNotice)) << strNotice.size();
+        }
+        EXPECT_EQ(4u, std::filesystem::file_size(strReadOnly)) << "the read-only file was changed";
+        EXPECT_FALSE(std::filesystem::exists(strFiles + L"\\missing"));
+        EXPECT_FALSE(std::filesystem::exists(strForeign + L"\\map.lvd"));
+        EXPECT_TRUE(Rows(GetDlgItem(page, IDC_MAP_LIST)).empty());
         EXPECT_TRUE(run.End(kFinish));
     });
     KeyboardLayoutKey(true);
+    SetFileAttributesW(strReadOnly.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
 TEST(Commands, LoadedMapsKeepTheirBytesAndThoseLeavingNoKeyToSignInWithAskFirstWithNoAsTheDefault)
@@ -267,48 +299,6 @@ TEST(Commands, LoadedMapsKeepTheirBytesAndThoseLeavingNoKeyToSignInWithAskFirstW
         EXPECT_TRUE(WaitUntil([&] { return SystemMap() == MapBytes({{0x0000, 0x0000}, {0x002E, 0x001E}, {0x0030, 0x001E}}); }));
         EXPECT_TRUE(run.End(kFinish));
     });
-}
-
-TEST(Commands, FilesThatCannotBeSavedOrLoadedAreReportedAndChangeNothing)
-{
-    const std::wstring strFolder = TestFolder(L"save-fails");
-    std::ofstream((strFolder + L"\\other.lvd").c_str(), std::ios::binary) << std::string(2000, 'x');
-    const std::wstring strReadOnly = strFolder + L"\\read-only.lvd";
-    std::ofstream(strReadOnly.c_str(), std::ios::binary) << "kept";
-    SetFileAttributesW(strReadOnly.c_str(), FILE_ATTRIBUTE_READONLY);
-    // A folder whose name code page 949 cannot spell (Thai), with a file in it.
-    const std::wstring strForeign = strFolder + L"\\ไทย";
-    CreateDirectoryW(strForeign.c_str(), NULL);
-    std::ofstream((strForeign + L"\\there.lvd").c_str(), std::ios::binary) << "";
-    CWizardRun run;
-    run.Run([&] {
-        HWND page = run.StartAtList(0);
-        ASSERT_TRUE(page);
-        ASSERT_TRUE(AddPair(page, L"A", L"B"));
-        const struct { int id; std::wstring strPath; const wchar_t* pszNotice; } cases[] = {
-            {IDC_SAVE_FILE, strReadOnly, L"저장하지 못했습니다"},
-            {IDC_SAVE_FILE, strFolder + L"\\missing\\map.lvd", L"저장하지 못했습니다"},
-            {IDC_SAVE_FILE, strForeign + L"\\map.lvd", L"코드 페이지"},
-            {IDC_LOAD_FILE, strForeign + L"\\there.lvd", L"코드 페이지"},
-            {IDC_LOAD_FILE, strFolder + L"\\other.lvd", L"유효하지 않은 잘못된 데이터 파일입니다"},
-        };
-        for (const auto& c : cases) {
-            SCOPED_TRACE(&c - cases);
-            if (c.id == IDC_LOAD_FILE)
-                Command(page, c.id);
-            else
-                Click(page, c.id);
-            ASSERT_TRUE(ChooseFile(c.strPath));
-            const std::wstring strNotice = Answer(IDOK);
-            EXPECT_NE(std::wstring::npos, strNotice.find(c.pszNotice)) << strNotice.size();
-        }
-        EXPECT_EQ(4u, std::filesystem::file_size(strReadOnly)) << "the read-only file was changed";
-        EXPECT_FALSE(std::filesystem::exists(strFolder + L"\\missing"));
-        EXPECT_FALSE(std::filesystem::exists(strForeign + L"\\map.lvd"));
-        EXPECT_TRUE(Rows(GetDlgItem(page, IDC_MAP_LIST)).empty());
-        EXPECT_TRUE(run.End(kFinish));
-    });
-    SetFileAttributesW(strReadOnly.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
 // The last WM_SETREDRAW the mapping list got turned drawing on; the next one
