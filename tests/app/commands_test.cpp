@@ -86,7 +86,6 @@ std::wstring OwnHistoryFolder()
     return CMapHistory().GetFolder();
 }
 
-// How many maps the history keeps.
 int Kept()
 {
     CMapHistory history;

@@ -152,7 +152,6 @@ private:
     std::atomic<bool> m_bEnded{false};
 };
 
-// One run of the wizard as the program makes it.
 class CWizardRun : public CUserRun
 {
 public:
@@ -215,7 +214,6 @@ private:
     HWND m_hwndWizard = NULL;
 };
 
-// The page object behind a list page's window.
 inline CPropPageStep2* PageObject(HWND page) { return dynamic_cast<CPropPageStep2*>(CWnd::FromHandlePermanent(page)); }
 
 // The codes the page writes for its rows, e.g. "3a00>1d00 ...".

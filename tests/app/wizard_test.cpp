@@ -51,7 +51,7 @@ TEST(StartUp, SplashHoldsTheDisabledWizardUntilClickTimerOrEnterAndAboutSetsNoTi
             EXPECT_EQ("1001:3000 ", TimersOf(splash)) << "not three seconds";
             EXPECT_TRUE(IsWindowVisible(splash) && !IsWindowEnabled(wizard)) << "the wizard takes input under the splash";
             way.close(splash);
-            EXPECT_TRUE(WaitGone(splash)) << "the splash stayed";
+            EXPECT_TRUE(WaitGone(splash)) << "the splash stayed on " << way.pszHow;
             // Wine reuses window handles: the About box may get the splash's.
             g_timers.clear();
             EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(wizard) && GetForegroundWindow() == wizard; }))
