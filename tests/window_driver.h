@@ -1,0 +1,204 @@
+// Drives the program's real windows as a user would, in this process or, for
+// the session with the real program, in g_dwDrivenProcess.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "res/resource.h"
+
+// How long a state may take to come. Waits end as soon as it is there, so
+// only a failing test waits this long; on a busy machine Wine can take
+// seconds for a window.
+inline constexpr DWORD kPatienceMs = 20000;
+inline DWORD g_dwDrivenProcess = GetCurrentProcessId();
+
+inline bool WaitUntil(const std::function<bool()>& done, DWORD ms = kPatienceMs)
+{
+    for (const DWORD start = GetTickCount(); !done(); Sleep(10)) {
+        if (GetTickCount() - start >= ms)
+            return false;
+    }
+    return true;
+}
+
+// Without WM_GETTEXT: a window whose thread is busy does not stall us.
+inline std::wstring Text(HWND hwnd, int (WINAPI* get)(HWND, LPWSTR, int) = InternalGetWindowText)
+{
+    wchar_t buf[512] = L"";
+    get(hwnd, buf, 512);
+    return buf;
+}
+
+inline std::wstring ClassOf(HWND hwnd) { return Text(hwnd, GetClassNameW); }
+
+inline HWND FindShown(const std::function<bool(HWND)>& match)
+{
+    for (HWND hwnd = NULL; (hwnd = FindWindowExW(NULL, hwnd, NULL, NULL)) != NULL;) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(hwnd, &pid);
+        if (pid == g_dwDrivenProcess && IsWindowVisible(hwnd) && match(hwnd))
+            return hwnd;
+    }
+    return NULL;
+}
+
+inline HWND WaitShown(const std::function<bool(HWND)>& match)
+{
+    HWND hwnd = NULL;
+    WaitUntil([&] { return (hwnd = FindShown(match)) != NULL; });
+    return hwnd;
+}
+
+inline bool WaitGone(HWND hwnd) { return WaitUntil([&] { return !IsWindow(hwnd) || !IsWindowVisible(hwnd); }); }
+
+inline bool IsMessageBox(HWND hwnd) { return Text(hwnd) == L"Lutrovane"; }
+inline bool IsEditDialog(HWND hwnd) { return Text(hwnd) == L"스캔코드 맵 추가/수정"; }
+inline bool IsEnabledItem(HWND dlg, int id) { return IsWindowEnabled(GetDlgItem(dlg, id)); }
+
+// Posted, not sent: a click that opens a modal window would otherwise hold
+// this thread. A disabled button ignores the click: wait until a user could press it.
+inline void Click(HWND dlg, int id)
+{
+    HWND button = GetDlgItem(dlg, id);
+    if (!WaitUntil([&] { return IsWindowEnabled(button) && IsWindowEnabled(GetAncestor(dlg, GA_ROOT)); }))
+        ADD_FAILURE() << "button " << id << " cannot be pressed";
+    else
+        PostMessageW(button, BM_CLICK, 0, 0);
+}
+
+inline void PressKey(WORD vk, bool bShift = false)
+{
+    INPUT in[4] = {};
+    const WORD keys[4] = {VK_SHIFT, vk, vk, VK_SHIFT};
+    for (int i = 0; i < 4; ++i) {
+        in[i].type = INPUT_KEYBOARD;
+        in[i].ki.wVk = keys[i];
+        in[i].ki.dwFlags = i >= 2 ? KEYEVENTF_KEYUP : 0;
+    }
+    SendInput(bShift ? 4 : 2, bShift ? in : in + 1, sizeof(INPUT));
+}
+
+// A real mouse click at a point of the screen, the pointer there first: a
+// move that arrives in between makes the list view take the click for a drag.
+inline void ClickAt(POINT pt, bool bRight = false)
+{
+    // Wine moves the X pointer only when the position it keeps changes, and a
+    // Wine server that outlived the last X display keeps the last position.
+    SetCursorPos(pt.x + 1, pt.y);
+    SetCursorPos(pt.x, pt.y);
+    WaitUntil([&] {
+        POINT cur;
+        return GetCursorPos(&cur) && cur.x == pt.x && cur.y == pt.y;
+    }, 1000);
+    // The X server still has to see the move before the button goes down.
+    Sleep(50);
+    INPUT in[2] = {};
+    in[0].type = in[1].type = INPUT_MOUSE;
+    in[0].mi.dwFlags = bRight ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN;
+    in[1].mi.dwFlags = bRight ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP;
+    SendInput(2, in, sizeof(INPUT));
+}
+
+inline POINT Middle(RECT rc) { return POINT{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2}; }
+
+// In the middle of the window: a picture control that took the click for
+// itself would leave its dialog unclicked.
+inline void ClickOn(HWND hwnd)
+{
+    RECT rc;
+    GetWindowRect(hwnd, &rc);
+    ClickAt(Middle(rc));
+}
+
+// "(none)" when nothing is selected.
+inline std::wstring ComboSelection(HWND combo)
+{
+    wchar_t buf[128] = L"(none)";
+    SendMessageW(combo, CB_GETLBTEXT, SendMessageW(combo, CB_GETCURSEL, 0, 0), LPARAM(buf));
+    return buf;
+}
+
+inline bool ComboChoose(HWND combo, const std::wstring& strItem)
+{
+    const LRESULT n = SendMessageW(combo, CB_FINDSTRINGEXACT, WPARAM(-1), LPARAM(strItem.c_str()));
+    return n != CB_ERR && SendMessageW(combo, CB_SETCURSEL, n, 0) == n;
+}
+
+// The rows of a mapping list of this process, each as "real | mapped".
+inline std::vector<std::wstring> Rows(HWND list)
+{
+    std::vector<std::wstring> rows(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+    for (size_t i = 0; i < rows.size(); ++i) {
+        for (int col : {0, 1}) {
+            wchar_t buf[128] = L"";
+            LVITEMW item = {};
+            item.iSubItem = col;
+            item.pszText = buf;
+            item.cchTextMax = 128;
+            SendMessageW(list, LVM_GETITEMTEXTW, i, LPARAM(&item));
+            rows[i] += (col ? L" | " : L"") + std::wstring(buf);
+        }
+    }
+    return rows;
+}
+
+inline std::wstring Row(const wchar_t* pszReal, const wchar_t* pszMapped)
+{
+    return std::wstring(L"◁ ") + pszReal + L" | ▶ " + pszMapped;
+}
+
+// Waits for a question or notice, answers it with id and returns its text
+// (its static 0xFFFF); "(none)" when none came.
+inline std::wstring Answer(int id)
+{
+    HWND box = WaitShown(IsMessageBox);
+    if (!box)
+        return L"(none)";
+    const std::wstring strText = Text(GetDlgItem(box, 0xFFFF));
+    HWND owner = GetWindow(box, GW_OWNER);
+    PostMessageW(box, WM_COMMAND, id, 0);
+    // Clicks meant for the owner are lost until it takes input again, or
+    // until the next window the command opens is there.
+    WaitUntil([&] {
+        return !IsWindow(box) && (!owner || IsWindowEnabled(owner) ||
+                                  FindShown([&](HWND hwnd) { return GetWindow(hwnd, GW_OWNER) == owner; }));
+    });
+    return strText;
+}
+
+// Add, the two keys chosen by name, then Set (or Cancel).
+inline bool AddPair(HWND page, const std::wstring& strReal, const std::wstring& strMapped, int idSet = IDC_SET_MAP)
+{
+    Click(page, IDC_ADD_MAP);
+    HWND dlg = WaitShown(IsEditDialog);
+    if (!dlg || !ComboChoose(GetDlgItem(dlg, IDC_REAL_KEY), strReal) ||
+        !ComboChoose(GetDlgItem(dlg, IDC_MAP_KEY), strMapped))
+        return false;
+    Click(dlg, idSet);
+    return WaitUntil([&] { return !IsWindow(dlg) && IsWindowEnabled(GetAncestor(page, GA_ROOT)); });
+}
+
+// Types strPath into the common file dialog's name box (a combo box with an
+// edit, or an edit) and confirms it; empty: cancels. Saving over a file, the
+// dialog asks first with a box of its own: Yes.
+inline bool ChooseFile(const std::wstring& strPath)
+{
+    const auto nameBox = [](HWND dlg) { return GetDlgItem(dlg, 0x47C) ? GetDlgItem(dlg, 0x47C) : GetDlgItem(dlg, 0x480); };
+    HWND dlg = WaitShown([&](HWND hwnd) { return !IsMessageBox(hwnd) && nameBox(hwnd); });
+    if (!dlg || strPath.empty())
+        return dlg && PostMessageW(dlg, WM_COMMAND, IDCANCEL, 0) && WaitGone(dlg);
+    SendMessageW(nameBox(dlg), WM_SETTEXT, 0, LPARAM(strPath.c_str()));
+    PostMessageW(dlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), LPARAM(GetDlgItem(dlg, IDOK)));
+    return WaitUntil([&] {
+        if (HWND question = FindShown([](HWND h) { return !IsMessageBox(h) && GetDlgItem(h, IDYES) && GetDlgItem(h, 0xFFFF); }))
+            PostMessageW(question, WM_COMMAND, IDYES, 0);
+        return !IsWindow(dlg);
+    });
+}
