@@ -56,7 +56,10 @@ inline HWND WaitShown(const std::function<bool(HWND)>& match)
     return hwnd;
 }
 
-inline bool WaitGone(HWND hwnd) { return WaitUntil([&] { return !IsWindow(hwnd) || !IsWindowVisible(hwnd); }); }
+inline bool WaitGone(HWND hwnd, DWORD ms = kPatienceMs)
+{
+    return WaitUntil([&] { return !IsWindow(hwnd) || !IsWindowVisible(hwnd); }, ms);
+}
 
 inline bool IsMessageBox(HWND hwnd) { return Text(hwnd) == L"Lutrovane"; }
 inline bool IsEditDialog(HWND hwnd) { return Text(hwnd) == L"스캔코드 맵 추가/수정"; }
