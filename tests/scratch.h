@@ -1,0 +1,97 @@
+// What other programs see of the code under test: files in a folder of the
+// test's own and the Scancode Map value, read and written without the code
+// under test.
+#pragma once
+
+#include <windows.h>
+
+#include "map_bytes.h"
+
+#include <filesystem>
+#include <string>
+
+const wchar_t kLayoutKey[] = L"SYSTEM\\CurrentControlSet\\Control\\Keyboard Layout";
+
+// A folder of this process's own below %TEMP%, emptied, with a trailing backslash.
+inline std::wstring ScratchFolder(const wchar_t* pszName)
+{
+    const auto folder = std::filesystem::temp_directory_path() / (pszName + std::to_wstring(GetCurrentProcessId()));
+    std::error_code error;
+    std::filesystem::remove_all(folder, error);
+    std::filesystem::create_directories(folder);
+    return folder.wstring() + L"\\";
+}
+
+// A file's bytes; none when it is missing. Read sharing delete: a program that
+// puts a file in place by a rename would fail on a reader without it.
+inline Bytes ReadAll(const std::wstring& strPath)
+{
+    Bytes bytes;
+    HANDLE hFile = CreateFileW(strPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                               NULL, OPEN_EXISTING, 0, NULL);
+    DWORD nRead = 0;
+    if (hFile != INVALID_HANDLE_VALUE) {
+        bytes.resize(GetFileSize(hFile, NULL));
+        ReadFile(hFile, bytes.data(), DWORD(bytes.size()), &nRead, NULL);
+        CloseHandle(hFile);
+    }
+    bytes.resize(nRead);
+    return bytes;
+}
+
+inline std::string ReadText(const std::wstring& strPath)
+{
+    const Bytes bytes = ReadAll(strPath);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+// TBytes: Bytes or std::string.
+template <class TBytes>
+void WriteAll(const std::wstring& strPath, const TBytes& bytes)
+{
+    HANDLE hFile = CreateFileW(strPath.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+    DWORD nWritten;
+    WriteFile(hFile, bytes.data(), DWORD(bytes.size()), &nWritten, NULL);
+    CloseHandle(hFile);
+}
+
+// The Scancode Map value under a key of HKEY_LOCAL_MACHINE, and its type;
+// none: no bytes and REG_NONE.
+inline Bytes Value(DWORD* pType = NULL, const std::wstring& strKey = kLayoutKey)
+{
+    DWORD nSize = 0, dwType = REG_NONE;
+    Bytes value;
+    if (RegGetValueW(HKEY_LOCAL_MACHINE, strKey.c_str(), L"Scancode Map", RRF_RT_ANY, NULL, NULL, &nSize) == ERROR_SUCCESS) {
+        value.resize(nSize);
+        if (RegGetValueW(HKEY_LOCAL_MACHINE, strKey.c_str(), L"Scancode Map", RRF_RT_ANY, &dwType, value.data(),
+                         &nSize) != ERROR_SUCCESS)
+            nSize = 0, dwType = REG_NONE;
+    }
+    value.resize(nSize);
+    if (pType)
+        *pType = dwType;
+    return value;
+}
+
+// Sets the value as another program would, making the key if it is gone; no
+// bytes as REG_BINARY remove the value.
+inline bool SetValue(const Bytes& value, DWORD dwType = REG_BINARY, const std::wstring& strKey = kLayoutKey)
+{
+    if (value.empty() && dwType == REG_BINARY) {
+        HKEY hKey;
+        if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, strKey.c_str(), 0, NULL, 0, KEY_ALL_ACCESS, NULL, &hKey, NULL) == 0)
+            RegCloseKey(hKey);
+        const LSTATUS status = RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, strKey.c_str(), L"Scancode Map");
+        return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
+    }
+    return RegSetKeyValueW(HKEY_LOCAL_MACHINE, strKey.c_str(), L"Scancode Map", dwType, value.data(),
+                           DWORD(value.size())) == ERROR_SUCCESS;
+}
+
+// Puts the value back as the test found it.
+struct CValueKeeper
+{
+    DWORD m_dwType;  // set by m_saved's reading, which comes after it
+    const Bytes m_saved = Value(&m_dwType);
+    ~CValueKeeper() { SetValue(m_saved, m_dwType == REG_NONE ? REG_BINARY : m_dwType); }
+};
