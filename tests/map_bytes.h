@@ -18,8 +18,10 @@ inline Bytes MapBytes(const std::vector<std::pair<unsigned short, unsigned short
     const std::size_t nCount = entries.size() + 1;
     Bytes map = {0, 0, 0, 0, 0, 0, 0, 0, static_cast<unsigned char>(nCount), static_cast<unsigned char>(nCount >> 8), 0, 0};
     for (const auto& entry : entries) {
-        for (unsigned short w : {entry.first, entry.second})
-            map.insert(map.end(), {static_cast<unsigned char>(w), static_cast<unsigned char>(w >> 8)});
+        for (unsigned short w : {entry.first, entry.second}) {
+            map.push_back(static_cast<unsigned char>(w));
+            map.push_back(static_cast<unsigned char>(w >> 8));
+        }
     }
     map.insert(map.end(), 4, 0);
     return map;

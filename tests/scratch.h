@@ -91,7 +91,7 @@ inline bool SetValue(const Bytes& value, DWORD dwType = REG_BINARY, const std::w
 // Puts the value back as the test found it.
 struct CValueKeeper
 {
-    DWORD m_dwType;  // set by m_saved's reading, which comes after it
+    DWORD m_dwType = REG_NONE;  // set by m_saved's reading, which comes after it
     const Bytes m_saved = Value(&m_dwType);
     ~CValueKeeper() { SetValue(m_saved, m_dwType == REG_NONE ? REG_BINARY : m_dwType); }
 };

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "res/resource.h"
+#include "scratch.h"
 
 // How long a state may take to come. Waits end as soon as it is there, so
 // only a failing test waits this long; on a busy machine Wine can take

@@ -4,8 +4,6 @@
 #include "wizard_run.h"
 
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <new>
 
 #include <setupapi.h>
@@ -31,8 +29,6 @@ void* operator new(std::size_t nSize)
 
 namespace {
 
-const wchar_t kKeyboardLayout[] = L"SYSTEM\\CurrentControlSet\\Control\\Keyboard Layout";
-
 // Under Wine SetupPromptReboot returns at once and shows nothing: the tests
 // count the restarts offered instead, and the window they were offered over.
 std::atomic<int> g_nRestartOffers{0};
@@ -45,53 +41,27 @@ INT WINAPI OfferRestart(HSPFILEQ, HWND hwndOwner, BOOL)
     return 0;
 }
 
-CImportPatch WatchRestartOffers()
+// Each test starts without a value, its history in an empty folder, and the
+// restarts offered counted.
+class Commands : public testing::Test
 {
-    g_nRestartOffers = 0;
-    return CImportPatch(GetModuleHandleW(L"LutrovaneCore.dll"), L"setupapi.dll", "SetupPromptReboot", &OfferRestart);
-}
+protected:
+    void SetUp() override
+    {
+        SetEnvironmentVariableW(L"ProgramData", ScratchFolder(L"history-").c_str());
+        m_strHistory = CMapHistory().GetFolder();
+        std::filesystem::create_directories(m_strHistory);
+        SetValue({});
+        g_nRestartOffers = 0;
+        ASSERT_TRUE(m_restarts.Patched());
+    }
 
-// A map data file's map bytes: what follows its 40-byte header and the
-// 1024-byte reserved block. Read sharing delete: the program puts a file in
-// place by a rename, which a reader without it would make fail.
-Bytes FileMap(const std::wstring& strPath)
-{
-    Bytes bytes(4096);
-    DWORD nRead = 0;
-    HANDLE hFile = CreateFileW(strPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                               NULL, OPEN_EXISTING, 0, NULL);
-    ReadFile(hFile, bytes.data(), DWORD(bytes.size()), &nRead, NULL);
-    CloseHandle(hFile);
-    return nRead > 1064 ? Bytes(bytes.begin() + 1064, bytes.begin() + nRead) : Bytes();
-}
+    int Kept() const { return int(std::distance(std::filesystem::directory_iterator(m_strHistory), {})); }
 
-// A folder of its own under the prefix's temporary folder, emptied.
-std::wstring TestFolder(const wchar_t* pszName)
-{
-    wchar_t szTemp[MAX_PATH];
-    GetTempPathW(MAX_PATH, szTemp);
-    const std::filesystem::path folder = std::wstring(szTemp) + L"lutrovane-" + pszName;
-    std::error_code error;
-    std::filesystem::remove_all(folder, error);
-    std::filesystem::create_directories(folder, error);
-    return folder.wstring();
-}
-
-// Points this process's history of the map at an empty folder of its own;
-// returns that folder.
-std::wstring OwnHistoryFolder()
-{
-    SetEnvironmentVariableW(L"ProgramData", TestFolder(L"history").c_str());
-    std::filesystem::create_directories(CMapHistory().GetFolder());
-    return CMapHistory().GetFolder();
-}
-
-int Kept()
-{
-    CMapHistory history;
-    history.Load();
-    return history.GetCount();
-}
+    const CImportPatch m_restarts{GetModuleHandleW(L"LutrovaneCore.dll"), L"setupapi.dll", "SetupPromptReboot",
+                                  &OfferRestart};
+    std::wstring m_strHistory;
+};
 
 // Apply, Remove system map and the loads ask first; these answer Yes.
 std::wstring Command(HWND page, int id, int nAnswer = IDYES)
@@ -100,24 +70,15 @@ std::wstring Command(HWND page, int id, int nAnswer = IDYES)
     return Answer(nAnswer);
 }
 
-TEST(Commands, ApplyWritesTheRowsAndLoadSystemMapAndRemoveWorkOnTheRegistry)
+TEST_F(Commands, ApplyWritesTheRowsAndLoadSystemMapAndRemoveWorkOnTheRegistry)
 {
-    CSystemMapKeeper keeper;
-    OwnHistoryFolder();
-    CUtils::DelScancodeMapRegistry();
-    const CImportPatch restarts = WatchRestartOffers();
-    ASSERT_TRUE(restarts.Patched());
-    CWizardRun run;
-    run.Run([&] {
-        HWND page = run.StartAtList(0);
-        ASSERT_TRUE(page);
-        HWND list = GetDlgItem(page, IDC_MAP_LIST);
+    CWizardRun().AtList(0, [&](HWND page, HWND list) {
         ASSERT_TRUE(AddPair(page, L"CapsLock", L"Control(왼쪽)"));
         EXPECT_EQ(L"현재 세팅된 스캔코드 맵으로 설정하시겠습니까?", Command(page, IDC_APPLY_MAP, IDNO));
         SendMessageW(page, WM_NULL, 0, 0);
-        EXPECT_EQ(Bytes(), SystemMap()) << "No wrote the map";
+        EXPECT_EQ(Bytes(), Value()) << "No wrote the map";
         Command(page, IDC_APPLY_MAP);
-        EXPECT_TRUE(WaitUntil([&] { return SystemMap() == MapBytes({{0x001D, 0x003A}}); }));
+        EXPECT_TRUE(WaitUntil([&] { return Value() == MapBytes({{0x001D, 0x003A}}); }));
         EXPECT_TRUE(WaitUntil([&] { return SystemMapButtons(page) == "LR"; }));
         EXPECT_TRUE(WaitUntil([&] { return g_nRestartOffers == 1; })) << "no restart offered";
         EXPECT_EQ(page, g_hwndRestartOwner);
@@ -131,7 +92,7 @@ TEST(Commands, ApplyWritesTheRowsAndLoadSystemMapAndRemoveWorkOnTheRegistry)
         // Remove keeps the rows for a new Apply; the buttons stay off while no map is there.
         EXPECT_EQ(L"현재 시스템에 설정되어있는 맵 데이터를 제거하시겠습니까?", Command(page, IDC_REMOVE_SYSTEM_MAP));
         EXPECT_TRUE(WaitUntil([&] { return SystemMapButtons(page) == ".."; }));
-        EXPECT_EQ(Bytes(), SystemMap());
+        EXPECT_EQ(Bytes(), Value());
         EXPECT_TRUE(WaitUntil([&] { return g_nRestartOffers == 2; })) << "no restart offered";
         EXPECT_EQ(2, Kept()) << "the map removed was not kept";
         EXPECT_EQ(1u, Rows(list).size());
@@ -143,80 +104,60 @@ TEST(Commands, ApplyWritesTheRowsAndLoadSystemMapAndRemoveWorkOnTheRegistry)
         EXPECT_TRUE(Rows(list).empty());
         EXPECT_EQ("..SA", RowAndMapCommands(page));
         Command(page, IDC_APPLY_MAP);
-        EXPECT_TRUE(WaitUntil([&] { return SystemMap() == MapBytes({}); }));
+        EXPECT_TRUE(WaitUntil([&] { return Value() == MapBytes({}); }));
         Command(page, IDC_LOAD_SYSTEM_MAP);
         EXPECT_EQ(L"현재 설정된 매핑 데이터가 없습니다 !!", Answer(IDOK));
         EXPECT_TRUE(Rows(list).empty());
-        EXPECT_TRUE(run.End(kFinish));
     });
-}
-
-// Without the key (as without the rights to open it) nothing can be written.
-bool KeyboardLayoutKey(bool bThere)
-{
-    HKEY hKey;
-    if (!bThere)
-        return RegDeleteKeyW(HKEY_LOCAL_MACHINE, kKeyboardLayout) == ERROR_SUCCESS;
-    const bool bMade = RegCreateKeyExW(HKEY_LOCAL_MACHINE, kKeyboardLayout, 0, NULL, 0, KEY_ALL_ACCESS, NULL,
-                                       &hKey, NULL) == ERROR_SUCCESS;
-    RegCloseKey(hKey);
-    return bMade;
 }
 
 // Each failure is reported and changes nothing: a failed apply or removal
 // leaves both system-map buttons as they were, off or on, and offers no
 // restart; one the history could not take says where.
-TEST(Commands, FailedAppliesRemovesSavesAndLoadsAreReportedAndChangeNothing)
+TEST_F(Commands, FailedAppliesRemovesSavesAndLoadsAreReportedAndChangeNothing)
 {
-    CSystemMapKeeper keeper;
-    const std::wstring strFolder = OwnHistoryFolder();
-    CUtils::DelScancodeMapRegistry();
-    const CImportPatch restarts = WatchRestartOffers();
-    const std::wstring strFiles = TestFolder(L"save-fails");
-    std::ofstream((strFiles + L"\\other.lvd").c_str(), std::ios::binary) << std::string(2000, 'x');
-    const std::wstring strReadOnly = strFiles + L"\\read-only.lvd";
-    std::ofstream(strReadOnly.c_str(), std::ios::binary) << "kept";
+    const std::wstring strFiles = ScratchFolder(L"save-fails-"), strReadOnly = strFiles + L"read-only.lvd";
+    WriteAll(strFiles + L"other.lvd", std::string(2000, 'x'));
+    WriteAll(strReadOnly, std::string("kept"));
     SetFileAttributesW(strReadOnly.c_str(), FILE_ATTRIBUTE_READONLY);
     // A folder whose name code page 949 cannot spell (Thai), with a file in it.
-    const std::wstring strForeign = strFiles + L"\\ไทย";
+    const std::wstring strForeign = strFiles + L"ไทย\\";
     CreateDirectoryW(strForeign.c_str(), NULL);
-    std::ofstream((strForeign + L"\\there.lvd").c_str(), std::ios::binary) << "";
+    WriteAll(strForeign + L"there.lvd", Bytes());
     CWizardRun run;
-    run.Run([&] {
-        HWND page = run.StartAtList(0);
-        ASSERT_TRUE(page);
+    run.AtList(0, [&](HWND page, HWND list) {
         ASSERT_TRUE(AddPair(page, L"A", L"B"));
         for (int id : {IDC_APPLY_MAP, IDC_REMOVE_SYSTEM_MAP}) {
             SCOPED_TRACE(id);
-            const Bytes before = SystemMap();
+            const Bytes before = Value();
             const std::string strButtons = SystemMapButtons(page);
             // A file where the history's folder belongs: the map it would
             // replace cannot be kept, so nothing is changed.
-            std::filesystem::remove_all(strFolder);
-            std::ofstream(strFolder.c_str(), std::ios::binary) << "in the way";
+            std::filesystem::remove_all(m_strHistory);
+            WriteAll(m_strHistory, std::string("in the way"));
             const std::wstring strNotice = Command(page, id) == L"(none)" ? L"" : Answer(IDOK);
             EXPECT_NE(std::wstring::npos, strNotice.find(L"기록으로 남기지 못해")) << strNotice.size();
-            EXPECT_NE(std::wstring::npos, strNotice.find(strFolder)) << strNotice.size();
-            EXPECT_EQ(before, SystemMap());
-            DeleteFileW(strFolder.c_str());
+            EXPECT_NE(std::wstring::npos, strNotice.find(m_strHistory)) << strNotice.size();
+            EXPECT_EQ(before, Value());
+            DeleteFileW(m_strHistory.c_str());
 
-            ASSERT_TRUE(KeyboardLayoutKey(false));
+            // Without the key (as without the rights to open it) nothing can be written.
+            ASSERT_EQ(ERROR_SUCCESS, RegDeleteKeyW(HKEY_LOCAL_MACHINE, kLayoutKey));
             Command(page, id);
             EXPECT_NE(std::wstring::npos, Answer(IDOK).find(id == IDC_APPLY_MAP ? L"설정하지 못했습니다" : L"제거하지 못했습니다"));
             EXPECT_EQ(strButtons, SystemMapButtons(page)) << "buttons changed as if it had worked";
-            ASSERT_TRUE(KeyboardLayoutKey(true));
+            ASSERT_TRUE(SetValue(id == IDC_APPLY_MAP ? MapBytes({{0x0030, 0x001E}}) : Bytes()));
             EXPECT_EQ(0, g_nRestartOffers) << "a restart offered for a change that failed";
             if (id == IDC_APPLY_MAP) {
-                SetSystemMap(MapBytes({{0x0030, 0x001E}}));
                 ASSERT_TRUE(run.Go(kBack, 0) && run.GoToList(0));
             }
         }
         const struct { int id; std::wstring strPath; const wchar_t* pszNotice; } cases[] = {
             {IDC_SAVE_FILE, strReadOnly, L"저장하지 못했습니다"},
-            {IDC_SAVE_FILE, strFiles + L"\\missing\\map.lvd", L"저장하지 못했습니다"},
-            {IDC_SAVE_FILE, strForeign + L"\\map.lvd", L"코드 페이지"},
-            {IDC_LOAD_FILE, strForeign + L"\\there.lvd", L"코드 페이지"},
-            {IDC_LOAD_FILE, strFiles + L"\\other.lvd", L"유효하지 않은 잘못된 데이터 파일입니다"},
+            {IDC_SAVE_FILE, strFiles + L"missing\\map.lvd", L"저장하지 못했습니다"},
+            {IDC_SAVE_FILE, strForeign + L"map.lvd", L"코드 페이지"},
+            {IDC_LOAD_FILE, strForeign + L"there.lvd", L"코드 페이지"},
+            {IDC_LOAD_FILE, strFiles + L"other.lvd", L"유효하지 않은 잘못된 데이터 파일입니다"},
         };
         for (const auto& c : cases) {
             SCOPED_TRACE(&c - cases);
@@ -228,21 +169,18 @@ TEST(Commands, FailedAppliesRemovesSavesAndLoadsAreReportedAndChangeNothing)
             const std::wstring strNotice = Answer(IDOK);
             EXPECT_NE(std::wstring::npos, strNotice.find(c.pszNotice)) << strNotice.size();
         }
-        EXPECT_EQ(4u, std::filesystem::file_size(strReadOnly)) << "the read-only file was changed";
-        EXPECT_FALSE(std::filesystem::exists(strFiles + L"\\missing"));
-        EXPECT_FALSE(std::filesystem::exists(strForeign + L"\\map.lvd"));
-        EXPECT_TRUE(Rows(GetDlgItem(page, IDC_MAP_LIST)).empty());
-        EXPECT_TRUE(run.End(kFinish));
+        EXPECT_EQ(4u, ReadAll(strReadOnly).size()) << "the read-only file was changed";
+        EXPECT_FALSE(std::filesystem::exists(strFiles + L"missing"));
+        EXPECT_FALSE(std::filesystem::exists(strForeign + L"map.lvd"));
+        EXPECT_TRUE(Rows(list).empty());
     });
-    KeyboardLayoutKey(true);
+    SetValue({});
     SetFileAttributesW(strReadOnly.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
-TEST(Commands, LoadedMapsKeepTheirBytesAndThoseLeavingNoKeyToSignInWithAskFirstWithNoAsTheDefault)
+TEST_F(Commands, LoadedMapsKeepTheirBytesAndThoseLeavingNoKeyToSignInWithAskFirstWithNoAsTheDefault)
 {
-    CSystemMapKeeper keeper;
-    OwnHistoryFolder();
-    const std::wstring strFile = TestFolder(L"foreign") + L"\\map.lvd";
+    const std::wstring strFile = ScratchFolder(L"foreign-") + L"map.lvd";
     // pszLost: the keys the sign-in question names, for maps applied only on Yes.
     const struct { const char* pszCase; Bytes map; const wchar_t* pszLost = NULL; } maps[] = {
         {"both Control keys off", MapBytes({{0x0000, 0x001D}, {0x0000, 0xE01D}}), L"Control(왼쪽), Control(오른쪽)/한자변환"},
@@ -254,18 +192,14 @@ TEST(Commands, LoadedMapsKeepTheirBytesAndThoseLeavingNoKeyToSignInWithAskFirstW
         {"a name two codes share", MapBytes({{0x0064, 0x003A}, {0x005D, 0x001D}})},
         {"an all-zero entry inside the count", MapBytes({{0x0000, 0x0000}, {0x0030, 0x001E}})},
     };
-    SetSystemMap(maps[0].map);
-    CWizardRun run;
-    run.Run([&] {
-        HWND page = run.StartAtList(0);
-        ASSERT_TRUE(page);
-        HWND list = GetDlgItem(page, IDC_MAP_LIST);
+    SetValue(maps[0].map);  // Load system map is on from the start
+    CWizardRun().AtList(0, [&](HWND page, HWND list) {
         for (const auto& m : maps) {
             SCOPED_TRACE(m.pszCase);
-            SetSystemMap(m.map);
+            SetValue(m.map);
             Command(page, IDC_LOAD_SYSTEM_MAP);
             ASSERT_TRUE(WaitUntil([&] { return int(Rows(list).size()) == m.map[8] - 1; }));
-            CUtils::DelScancodeMapRegistry();
+            SetValue({});
             Command(page, IDC_APPLY_MAP);
             if (m.pszLost) {
                 HWND box = WaitShown(IsMessageBox);
@@ -276,13 +210,13 @@ TEST(Commands, LoadedMapsKeepTheirBytesAndThoseLeavingNoKeyToSignInWithAskFirstW
                 EXPECT_NE(std::wstring::npos, strQuestion.find(m.pszLost)) << strQuestion.size();
                 // Returns once the command has ended: nothing was written by then.
                 SendMessageW(page, WM_NULL, 0, 0);
-                EXPECT_EQ(Bytes(), SystemMap());
+                EXPECT_EQ(Bytes(), Value());
                 continue;
             }
-            EXPECT_TRUE(WaitUntil([&] { return SystemMap() == m.map; })) << "apply changed it";
+            EXPECT_TRUE(WaitUntil([&] { return Value() == m.map; })) << "apply changed it";
             Click(page, IDC_SAVE_FILE);
             ASSERT_TRUE(ChooseFile(strFile));
-            EXPECT_TRUE(WaitUntil([&] { return FileMap(strFile) == m.map; })) << "save changed it";
+            EXPECT_TRUE(WaitUntil([&] { return ReadAll(strFile) == MapDataFile(m.map); })) << "save changed it";
         }
         // A row added to a loaded map leaves the loaded rows as they were; a
         // loaded row changed is written with the codes of its new keys.
@@ -295,8 +229,7 @@ TEST(Commands, LoadedMapsKeepTheirBytesAndThoseLeavingNoKeyToSignInWithAskFirstW
         Click(dlg, IDC_SET_MAP);
         Answer(IDYES);
         Command(page, IDC_APPLY_MAP);
-        EXPECT_TRUE(WaitUntil([&] { return SystemMap() == MapBytes({{0x0000, 0x0000}, {0x002E, 0x001E}, {0x0030, 0x001E}}); }));
-        EXPECT_TRUE(run.End(kFinish));
+        EXPECT_TRUE(WaitUntil([&] { return Value() == MapBytes({{0x0000, 0x0000}, {0x002E, 0x001E}, {0x0030, 0x001E}}); }));
     });
 }
 
@@ -324,19 +257,14 @@ public:
     using CPropPageStep2::AppendDecodedPairs;
 };
 
-TEST(Commands, LoadingNamesRealKeysByTheCurrentKeyboardStopsAtTheListsLimitAndOutOfMemoryLeavesTheListDrawing)
+TEST_F(Commands, LoadingNamesRealKeysByTheCurrentKeyboardStopsAtTheListsLimitAndOutOfMemoryLeavesTheListDrawing)
 {
-    CSystemMapKeeper keeper;
     HHOOK hHook = SetWindowsHookExW(WH_CALLWNDPROC, WatchListRedraw, NULL, GetCurrentThreadId());
     ASSERT_TRUE(hHook);
-    CWizardRun run;
-    run.Run([&] {
-        // A map made for the PC keyboard, loaded on the Apple Extended keyboard's
-        // page: its context key is no key of that keyboard.
-        SetSystemMap(MapBytes({{0x001D, 0x003A}, {0xE038, 0xE05D}}));
-        HWND page = run.StartAtList(1);
-        ASSERT_TRUE(page);
-        HWND list = GetDlgItem(page, IDC_MAP_LIST);
+    // A map made for the PC keyboard, loaded on the Apple Extended keyboard's
+    // page: its context key is no key of that keyboard.
+    SetValue(MapBytes({{0x001D, 0x003A}, {0xE038, 0xE05D}}));
+    CWizardRun().AtList(1, [&](HWND page, HWND list) {
         g_bFailInBulkAppend = true;
         Command(page, IDC_LOAD_SYSTEM_MAP);
         EXPECT_EQ(L"메모리가 부족하여 명령을 마치지 못했습니다 !!", Answer(IDOK));
@@ -358,16 +286,14 @@ TEST(Commands, LoadingNamesRealKeysByTheCurrentKeyboardStopsAtTheListsLimitAndOu
         static_cast<CPageProbe*>(PageObject(page))->AppendDecodedPairs(realNames, mapNames, realCodes, mapCodes);
         EXPECT_EQ(std::vector<std::wstring>{Row(L"A", L"C")}, Rows(list));
 
-        // A count byte of 255 announces 254 entries: the buffer holds 253, the list 252.
-        Bytes map(1024, 0);
-        for (size_t i = 12; i + 4 <= map.size(); i += 4)
-            map[i] = 0x1E, map[i + 2] = 0x30;
+        // A count byte of 255 announces 254 entries: the buffer holds 253 (the last
+        // all zero), the list 252.
+        Bytes map = MapOf(252);
         map[8] = 255;
-        SetSystemMap(map);
+        SetValue(map);
         Command(page, IDC_LOAD_SYSTEM_MAP);
         EXPECT_NE(std::wstring::npos, Answer(IDOK).find(L"252"));
         EXPECT_EQ(252u, Rows(list).size());
-        EXPECT_TRUE(run.End(kFinish));
     });
     UnhookWindowsHookEx(hHook);
 }

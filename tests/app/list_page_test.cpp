@@ -9,10 +9,7 @@ const std::wstring kAskDelete = L"선택하신 매핑 코드를 정말 삭제하
 TEST(ListPage, RowsAreAddedModifiedAndDeletedAsAnsweredEachKeyboardKeepsItsOwnAndAFullListRefusesAdd)
 {
     CWizardRun run;
-    run.Run([&] {
-        HWND page = run.StartAtList(0);
-        ASSERT_TRUE(page);
-        HWND list = GetDlgItem(page, IDC_MAP_LIST);
+    run.AtList(0, [&](HWND page, HWND list) {
         EXPECT_EQ("....", RowAndMapCommands(page));
         ASSERT_TRUE(AddPair(page, L"CapsLock", L"Control(왼쪽)"));
         EXPECT_EQ(std::vector<std::wstring>{Row(L"CapsLock", L"Control(왼쪽)")}, Rows(list));
@@ -99,7 +96,6 @@ TEST(ListPage, RowsAreAddedModifiedAndDeletedAsAnsweredEachKeyboardKeepsItsOwnAn
         Click(page, IDC_ADD_MAP);
         EXPECT_NE(std::wstring::npos, Answer(IDOK).find(L"252"));
         EXPECT_FALSE(FindShown(IsEditDialog)) << "Add opened the dialog on a full list";
-        EXPECT_TRUE(run.End(kFinish));
     });
 }
 
@@ -151,13 +147,8 @@ HWND Focus(HWND wnd)
 
 TEST(ListPage, RowCommandsAndTheMenuFollowTheKeyboardAndEachClickAndDeleteTakesTheRowShownSelected)
 {
-    CSystemMapKeeper keeper;
-    CUtils::DelScancodeMapRegistry();
-    CWizardRun run;
-    run.Run([&] {
-        HWND page = run.StartAtList(0);
-        ASSERT_TRUE(page);
-        HWND list = GetDlgItem(page, IDC_MAP_LIST);
+    SetValue({});
+    CWizardRun().AtList(0, [&](HWND page, HWND list) {
         EXPECT_EQ("N -- A-- F- -", OpenMenuStates(RowPoint(list, -1)));
         for (const wchar_t* key : {L"A", L"B", L"C"})
             ASSERT_TRUE(AddPair(page, key, L"Z"));
@@ -191,7 +182,7 @@ TEST(ListPage, RowCommandsAndTheMenuFollowTheKeyboardAndEachClickAndDeleteTakesT
         // Items set anew on each right click: on a row, then on the empty area.
         EXPECT_EQ("N -- AMD FS P", OpenMenuStates(RowPoint(list, 0)));
         EXPECT_EQ("N -- A-- FS P", OpenMenuStates(RowPoint(list, -1)));
-        SetSystemMap(MapBytes({}));
+        SetValue(MapBytes({}));
         EXPECT_EQ("N LR A-- FS P", OpenMenuStates(RowPoint(list, -1)));
 
         // The menu's Add is the button's Add.
@@ -205,7 +196,6 @@ TEST(ListPage, RowCommandsAndTheMenuFollowTheKeyboardAndEachClickAndDeleteTakesT
         EXPECT_TRUE(dlg) << "the menu's Add opened no dialog";
         PostMessageW(dlg, WM_COMMAND, IDCANCEL, 0);
         EXPECT_TRUE(WaitGone(dlg));
-        EXPECT_TRUE(run.End(kFinish));
     });
 }
 

@@ -77,45 +77,6 @@ private:
     std::vector<ULONG_PTR*> m_slots;
 };
 
-typedef std::vector<unsigned char> Bytes;
-
-// Map bytes with the given entries, each {mapped key, real key} in the
-// registry's form (prefix in the high byte, so 0xE038 is the right Alt key).
-inline Bytes MapBytes(std::initializer_list<std::pair<WORD, WORD>> entries)
-{
-    Bytes map(12, 0);
-    map[8] = static_cast<unsigned char>(entries.size() + 1);
-    for (const auto& entry : entries) {
-        for (WORD w : {entry.first, entry.second})
-            map.insert(map.end(), {LOBYTE(w), HIBYTE(w)});
-    }
-    map.insert(map.end(), 4, 0);
-    return map;
-}
-
-// The prefix's Scancode Map; empty when there is none.
-inline Bytes SystemMap()
-{
-    unsigned char buffer[1024];
-    unsigned long nSize = sizeof(buffer);
-    return CUtils::GetScancodeMapRegistry(buffer, &nSize) == 0 ? Bytes(buffer, buffer + nSize) : Bytes();
-}
-
-inline void SetSystemMap(const Bytes& map)
-{
-    if (map.empty())
-        CUtils::DelScancodeMapRegistry();
-    else
-        ASSERT_EQ(0u, CUtils::SetScancodeMapRegistry(const_cast<unsigned char*>(map.data()), ULONG(map.size())));
-}
-
-// Puts the prefix's Scancode Map back as the test found it.
-struct CSystemMapKeeper
-{
-    const Bytes m_saved = SystemMap();
-    ~CSystemMapKeeper() { SetSystemMap(m_saved); }
-};
-
 // Runs the program's code (ui) on the test's thread and the user's steps on a
 // second thread. Whatever the steps leave open is cancelled after them (No
 // for the questions, which have no Cancel), so that a failed step ends the
@@ -208,6 +169,18 @@ public:
     {
         Click(m_hwndWizard, id);
         return WaitUntil([&] { return Ended(); });
+    }
+    // Starts at keyboard nType's list page, takes the steps there and ends with Finish.
+    void AtList(int nType, const std::function<void(HWND page, HWND list)>& steps)
+    {
+        Run([&] {
+            HWND page = StartAtList(nType);
+            ASSERT_TRUE(page);
+            steps(page, GetDlgItem(page, IDC_MAP_LIST));
+            if (!testing::Test::HasFatalFailure()) {
+                EXPECT_TRUE(End(kFinish));
+            }
+        });
     }
 
 private:

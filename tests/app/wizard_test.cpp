@@ -218,8 +218,7 @@ std::wstring HeaderSubtitle(HWND wizard)
 
 TEST(Wizard, NextShowsTheChosenKeyboardsPageBackKeepsTheChoiceAndEachVisitAsksTheRegistry)
 {
-    CSystemMapKeeper keeper;
-    CUtils::DelScancodeMapRegistry();
+    SetValue({});
     const wchar_t* const subtitles[] = {L"키보드 종류 : PC용 일반 키보드", L"키보드 종류 : Apple 확장 키보드",
                                         L"키보드 종류 : Apple Pro 키보드", L"키보드 종류 : Apple용 기타 최신 키보드"};
     CWizardRun run;
@@ -231,7 +230,7 @@ TEST(Wizard, NextShowsTheChosenKeyboardsPageBackKeepsTheChoiceAndEachVisitAsksTh
         // The second round comes back to pages already made.
         for (bool bSystemMap : {false, true}) {
             if (bSystemMap)
-                SetSystemMap(MapBytes({}));
+                SetValue(MapBytes({}));
             for (int i = 0; i < 4; ++i) {
                 SCOPED_TRACE(std::to_string(i) + (bSystemMap ? " with a system map" : ""));
                 ASSERT_TRUE(run.GoToList(i));
