@@ -24,7 +24,7 @@ std::string TimersOf(HWND hwnd)
     return str;
 }
 
-TEST(StartUp, SplashHoldsTheDisabledWizardUntilClickTimerOrEnterAndAboutSetsNoTimer)
+TEST(StartUp, SplashHoldsTheDisabledWizardUntilClickTimerOrEnterAndAboutSetsNoTimerAndMasksLowBits)
 {
     const CImportPatch timers(GetModuleHandleW(NULL), L"user32.dll", "SetTimer", &HoldTimer);
     ASSERT_TRUE(timers.Patched());
@@ -67,11 +67,13 @@ TEST(StartUp, SplashHoldsTheDisabledWizardUntilClickTimerOrEnterAndAboutSetsNoTi
             PressKey(VK_RETURN);
             EXPECT_TRUE(run.WaitAt(1)) << "Enter on page 1 did not go on";
 
-            // The About box is the splash without its timer; Esc closes it.
-            PostMessageW(wizard, WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
+            // The About box is the splash without its timer, over the disabled
+            // wizard; the low four bits of a command are the system's own. Esc closes it.
+            PostMessageW(wizard, WM_SYSCOMMAND, IDM_ABOUTBOX + 0xF, 0);
             HWND about = WaitShown(IsPicture);
             ASSERT_TRUE(about) << "no About box";
             EXPECT_EQ("", TimersOf(about)) << "the About box would close by itself";
+            EXPECT_FALSE(IsWindowEnabled(wizard)) << "the wizard takes input under About";
             ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == about; }));
             PressKey(VK_ESCAPE);
             EXPECT_TRUE(WaitGone(about)) << "Esc did not close About";
@@ -131,7 +133,7 @@ TEST(StartUp, ASplashThatCannotBeCreatedLeavesTheWizardTakingInput)
     });
 }
 
-TEST(WindowMenu, GreysCloseMasksLowBitsPassesOthersOnAndExpandsTheBrowserPathWhenChosen)
+TEST(WindowMenu, GreysClosePassesTheSystemsCommandsOnAndExpandsTheBrowserPathWhenChosen)
 {
     // The build puts fake_browser at "fake-programs\Internet Explorer\iexplore.exe"
     // beside the tests; it leaves the argument of its last start in argument.txt.
@@ -152,13 +154,6 @@ TEST(WindowMenu, GreysCloseMasksLowBitsPassesOthersOnAndExpandsTheBrowserPathWhe
         HWND wizard = run.StartUp();
         ASSERT_TRUE(wizard);
         EXPECT_TRUE(GetMenuState(GetSystemMenu(wizard, FALSE), SC_CLOSE, MF_BYCOMMAND) & MF_GRAYED);
-        // The low four bits of a command are the system's own, masked away.
-        PostMessageW(wizard, WM_SYSCOMMAND, IDM_ABOUTBOX + 0xF, 0);
-        HWND about = WaitShown(IsPicture);
-        ASSERT_TRUE(about) << "no About box";
-        EXPECT_FALSE(IsWindowEnabled(wizard)) << "the wizard takes input under About";
-        ClickOn(about);
-        EXPECT_TRUE(WaitGone(about));
         for (WPARAM command : {SC_MINIMIZE, SC_RESTORE}) {
             PostMessageW(wizard, WM_SYSCOMMAND, command, 0);
             EXPECT_TRUE(WaitUntil([&] { return bool(IsIconic(wizard)) == (command == SC_MINIMIZE); }))
@@ -192,7 +187,7 @@ int WINAPI WatchedDrawText(HDC hdc, LPCWSTR pszText, int nCount, LPRECT pRect, U
 }
 
 // The last text the sheet draws in its header, the subtitle: the common
-// controls' DrawText calls on a bitmap of ours that the sheet prints into.
+// controls' DrawText calls while the sheet prints itself.
 std::wstring HeaderSubtitle(HWND wizard)
 {
     HMODULE hCommonControls = NULL;
@@ -200,18 +195,10 @@ std::wstring HeaderSubtitle(HWND wizard)
                        reinterpret_cast<LPCWSTR>(GetWindowLongPtrW(wizard, DWLP_DLGPROC)), &hCommonControls);
     const CImportPatch patch(hCommonControls, L"user32.dll", "DrawTextW", &WatchedDrawText);
     g_pDrawTextPatch = &patch;
-    RECT rc;
-    GetClientRect(wizard, &rc);
-    HDC hdcScreen = GetDC(NULL);
-    g_hdcWatched = CreateCompatibleDC(hdcScreen);
-    HBITMAP hBitmap = CreateCompatibleBitmap(hdcScreen, rc.right, rc.bottom);
-    HGDIOBJ hOld = SelectObject(g_hdcWatched, hBitmap);
+    g_hdcWatched = GetDC(wizard);
     g_strLastDrawn = L"(nothing)";
     SendMessageW(wizard, WM_PRINTCLIENT, WPARAM(g_hdcWatched), PRF_CLIENT);
-    SelectObject(g_hdcWatched, hOld);
-    DeleteObject(hBitmap);
-    DeleteDC(g_hdcWatched);
-    ReleaseDC(NULL, hdcScreen);
+    ReleaseDC(wizard, g_hdcWatched);
     g_hdcWatched = NULL;
     return g_strLastDrawn;
 }
