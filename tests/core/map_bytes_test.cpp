@@ -1,6 +1,6 @@
 #include "lutrovane_core.h"
 
-#include "known_maps.h"
+#include "../map_bytes.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "lutrovane_core.h"
 
-#include "known_maps.h"
+#include "../map_bytes.h"
 
 #include <gtest/gtest.h>
 
@@ -32,14 +32,14 @@ unsigned long Parse(const Bytes& file, Bytes* pMap = nullptr)
 
 TEST(ParseLutrovaneData, ShortOrForeignFileAccepted)
 {
-    const Bytes header = MapDataFile(0);
+    const Bytes header = MapDataFile({});
     std::vector<std::pair<std::string, Bytes>> cases = {
         {"empty file", {}},
         {"signature alone", Bytes(header.begin(), header.begin() + 39)},
         {"reserved block cut short", Bytes(header.begin(), header.end() - 1)},
     };
     for (size_t i = 0; i < 39; ++i) {
-        Bytes bytes = MapDataFile(20);
+        Bytes bytes = MapDataFile(kCapsToControl);
         bytes[i] ^= (bytes[i] >= 'A' ? 0x20 : 0x01);  // letter case counts
         cases.push_back({"signature byte " + std::to_string(i), bytes});
     }
@@ -47,7 +47,7 @@ TEST(ParseLutrovaneData, ShortOrForeignFileAccepted)
         SCOPED_TRACE(c.first);
         EXPECT_EQ(2u, Parse(c.second));
     }
-    EXPECT_EQ(3u, Parse(MapDataFile(0))) << "no map bytes";
+    EXPECT_EQ(3u, Parse(header)) << "no map bytes";
     unsigned char abBuffer[1024];
     unsigned long nSize = 0;
     EXPECT_EQ(1u, CUtils::ParseLutrovaneData(header.data(), 1064, abBuffer, nullptr));
@@ -59,12 +59,12 @@ TEST(ParseLutrovaneData, ShortOrForeignFileAccepted)
 // map longer than a map buffer, the first 1024 bytes are read.
 TEST(ParseLutrovaneData, UnexaminedBytesOrOverlongMapRefused)
 {
-    Bytes bytes = MapDataFile(1025);
+    Bytes bytes = MapDataFile(MapOf(254));
     bytes[39] = 0x00;
     bytes[1063] = 0x12;
     Bytes map;
     ASSERT_EQ(0u, Parse(bytes, &map));
     EXPECT_EQ(Bytes(bytes.begin() + 1064, bytes.begin() + 2088), map);
-    ASSERT_EQ(0u, Parse(MapDataFile(1), &map));
+    ASSERT_EQ(0u, Parse(MapDataFile({0}), &map));
     EXPECT_EQ(Bytes(1, 0), map) << "one map byte is a map as far as the file goes";
 }

@@ -1,10 +1,10 @@
-#include "scratch.h"
+#include "program_data.h"
 
 namespace {
 
 // That a file is written whole under any name or not at all, and read back;
 // what its bytes mean is ParseLutrovaneData's. A failed load keeps the size.
-class MapFile : public Scratch
+class MapFile : public ProgramData
 {
 protected:
     unsigned long Load(const char* pszName, Bytes* pMap = nullptr)
@@ -17,65 +17,60 @@ protected:
             pMap->assign(buffer.begin(), buffer.begin() + (nResult ? 0 : nSize));
         return nResult;
     }
-
-    unsigned long Save(const char* pszName, Bytes map, unsigned long nLength = 20)
-    {
-        return CUtils::SaveLutrovaneData(Path(pszName), map.data(), nLength);
-    }
 };
 
 }  // namespace
 
 TEST_F(MapFile, SavedMapsLoadBackUnderAnyName)
 {
-    Bytes loaded;
+    Bytes map = kCapsToControl, loaded;
     for (const char* pszName : {"caps.lvd", "내 키 맵.lvd"}) {
         SCOPED_TRACE(pszName);
-        ASSERT_EQ(0u, Save(pszName, kCapsToControl));
+        ASSERT_EQ(0u, CUtils::SaveLutrovaneData(Path(pszName), map.data(), 20));
         ASSERT_EQ(0u, Load(pszName, &loaded));
         EXPECT_EQ(kCapsToControl, loaded);
     }
     // Korean names, whatever the process's own code page.
-    EXPECT_EQ(MapDataFile(20), Read(Path(L"내 키 맵.lvd")));
+    EXPECT_EQ(MapDataFile(kCapsToControl), ReadAll(m_folder + L"내 키 맵.lvd"));
     EXPECT_EQ(2u, Load("missing.lvd"));
     EXPECT_EQ(1u, CUtils::LoadLutrovaneData(Path("missing.lvd"), nullptr, nullptr));
 }
 
 TEST_F(MapFile, SaveReplacesAWholeFileOrNothing)
 {
+    const std::wstring strMap = m_folder + L"map.lvd";
     Bytes map = kCapsToControl;
-    Write(Path(L"map.lvd"), Bytes(5000, 0xAB));
-    ASSERT_EQ(0u, Save("map.lvd", map));
-    EXPECT_EQ(MapDataFile(20), Read(Path(L"map.lvd")));
+    WriteAll(strMap, Bytes(5000, 0xAB));
+    ASSERT_EQ(0u, CUtils::SaveLutrovaneData(Path("map.lvd"), map.data(), 20));
+    EXPECT_EQ(MapDataFile(kCapsToControl), ReadAll(strMap));
 
     // Another program is writing the file: the save fails and says so, the old
     // file stays whole, and a load does not read it half-written.
-    HANDLE hBusy = CreateFileW(Path(L"map.lvd").c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
-                               nullptr);
+    HANDLE hBusy = CreateFileW(strMap.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, hBusy);
     map[12] = 0x38;
-    EXPECT_NE(0u, Save("map.lvd", map));
+    EXPECT_NE(0u, CUtils::SaveLutrovaneData(Path("map.lvd"), map.data(), 20));
     EXPECT_EQ(2u, Load("map.lvd"));
     CloseHandle(hBusy);
-    EXPECT_EQ(MapDataFile(20), Read(Path(L"map.lvd")));
+    EXPECT_EQ(MapDataFile(kCapsToControl), ReadAll(strMap));
 
-    EXPECT_NE(0u, Save("no such folder\\map.lvd", map));
+    EXPECT_NE(0u, CUtils::SaveLutrovaneData(Path("no such folder\\map.lvd"), map.data(), 20));
     EXPECT_NE(0u, CUtils::SaveLutrovaneData(Path("null.lvd"), nullptr, 20));
-    EXPECT_NE(0u, Save("long.lvd", Bytes(1025), 1025));
-    EXPECT_EQ(std::vector<std::wstring>{L"map.lvd"}, Names(m_folder));
+    EXPECT_NE(0u, CUtils::SaveLutrovaneData(Path("long.lvd"), Bytes(1025).data(), 1025));
+    EXPECT_EQ(1, Count(m_folder));
 
     // A read-only file stays, though a move under Wine would replace it; a
     // file named like a temporary file beside the target is someone else's.
     for (const wchar_t* pszName : {L"kept.lvd", L"kept.reg", L"map.reg.lvmap-new"}) {
-        Write(Path(pszName), {'k'});
-        SetFileAttributesW(Path(pszName).c_str(), pszName[0] == L'k' ? FILE_ATTRIBUTE_READONLY : 0);
+        WriteAll(m_folder + pszName, std::string("k"));
+        SetFileAttributesW((m_folder + pszName).c_str(), pszName[0] == L'k' ? FILE_ATTRIBUTE_READONLY : 0);
     }
-    EXPECT_EQ(2u, Save("kept.lvd", map));
+    EXPECT_EQ(2u, CUtils::SaveLutrovaneData(Path("kept.lvd"), map.data(), 20));
     SetLastError(ERROR_SUCCESS);
-    EXPECT_EQ(2u, CUtils::SaveRegFile(Path(L"kept.reg").c_str(), false, map.data(), 20));
+    EXPECT_EQ(2u, CUtils::SaveRegFile((m_folder + L"kept.reg").c_str(), false, map.data(), 20));
     EXPECT_EQ(DWORD(ERROR_ACCESS_DENIED), GetLastError());
-    EXPECT_EQ(0u, CUtils::SaveRegFile(Path(L"map.reg").c_str(), true, nullptr, 0));
+    EXPECT_EQ(0u, CUtils::SaveRegFile((m_folder + L"map.reg").c_str(), true, nullptr, 0));
     for (const wchar_t* pszName : {L"kept.lvd", L"kept.reg", L"map.reg.lvmap-new"})
-        EXPECT_EQ(Bytes{'k'}, Read(Path(pszName)));
-    EXPECT_EQ(5u, Names(m_folder).size()) << "a temporary file was left";
+        EXPECT_EQ("k", ReadText(m_folder + pszName));
+    EXPECT_EQ(5, Count(m_folder)) << "a temporary file was left";
 }

@@ -1,4 +1,4 @@
-#include "scratch.h"
+#include "program_data.h"
 
 namespace {
 
@@ -10,18 +10,7 @@ Bytes RegFile(const Bytes& value)
     return file;
 }
 
-// N mappings, each a distinct key onto CapsLock.
-Bytes MapOf(size_t nMappings)
-{
-    Bytes map(12, 0);
-    map[8] = static_cast<unsigned char>(nMappings + 1);
-    for (size_t k = 0; k < nMappings; ++k)
-        map.insert(map.end(), {0x3A, 0x00, static_cast<unsigned char>(k + 1), 0x00});
-    map.insert(map.end(), 4, 0);
-    return map;
-}
-
-class MapHistory : public Scratch
+class MapHistory : public ProgramData
 {
 protected:
     // Applies the map, or with null removes it.
@@ -37,11 +26,11 @@ protected:
         EXPECT_EQ(0u, history.Load());
         std::vector<Bytes> files;
         for (int i = 0; i < history.GetCount(); ++i)
-            files.push_back(Read(history.GetPath(i)));
+            files.push_back(ReadAll(history.GetPath(i)));
         return files;
     }
 
-    std::wstring Folder() const { return m_folder + L"\\Lutrovane\\history"; }
+    std::wstring Folder() const { return m_folder + L"Lutrovane\\history"; }
 };
 
 }  // namespace
@@ -68,7 +57,7 @@ TEST_F(MapHistory, EachChangeKeepsWhatItReplacedNewestFirst)
         EXPECT_EQ(expected, Kept());
     }
     // A value no map buffer holds, of another type, is kept whole all the same.
-    SetValue(REG_NONE, Bytes(1500, 0x5A));
+    SetValue(Bytes(1500, 0x5A), REG_NONE);
     EXPECT_EQ(0u, Change(&kCapsToControl));
     EXPECT_EQ(RegFile(Bytes(1500, 0x5A)), Kept().front());
 }
@@ -79,10 +68,9 @@ TEST_F(MapHistory, EachChangeKeepsWhatItReplacedNewestFirst)
 TEST_F(MapHistory, ChangesPastFiftyDropTheOldestAndNoOtherFile)
 {
     fs::create_directories(Folder());
-    const wchar_t* const others[] = {L"notes.txt", L"20000101T000000Z.reg.bak", L"20000101T000000Z_02.reg",
-                                     L"20000101_morning.reg"};
-    for (const wchar_t* pszName : others)
-        Write(Folder() + L"\\" + pszName, {});
+    for (const wchar_t* pszName : {L"notes.txt", L"20000101T000000Z.reg.bak", L"20000101T000000Z_02.reg",
+                                   L"20000101_morning.reg"})
+        WriteAll(Folder() + L"\\" + pszName, std::string());
     for (size_t i = 0; i <= CMapHistory::MAX_ENTRIES + 1; ++i) {
         const Bytes map = MapOf(i);
         ASSERT_EQ(0u, Change(&map));
@@ -91,15 +79,15 @@ TEST_F(MapHistory, ChangesPastFiftyDropTheOldestAndNoOtherFile)
     ASSERT_EQ(size_t(CMapHistory::MAX_ENTRIES), kept.size());
     EXPECT_EQ(RegFile(MapOf(CMapHistory::MAX_ENTRIES)), kept.front());
     EXPECT_EQ(RegFile(MapOf(1)), kept.back()) << "the oldest should have gone";
-    EXPECT_EQ(size_t(CMapHistory::MAX_ENTRIES + 4), Names(Folder()).size()) << "another file deleted";
+    EXPECT_EQ(CMapHistory::MAX_ENTRIES + 4, Count(Folder())) << "another file deleted";
 }
 
 TEST_F(MapHistory, ChangeThatCannotBeKeptDoesNotHappen)
 {
-    SetValue(REG_BINARY, kCapsToControl);
+    SetValue(kCapsToControl);
     // A file where the history folder belongs: nothing can be written there.
-    fs::create_directory(m_folder + L"\\Lutrovane");
-    Write(Folder(), {});
+    fs::create_directory(m_folder + L"Lutrovane");
+    WriteAll(Folder(), std::string());
     const Bytes kOther = MapOf(2);
     SetLastError(ERROR_SUCCESS);
     EXPECT_EQ(4u, Change(&kOther));

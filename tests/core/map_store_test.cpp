@@ -1,8 +1,8 @@
-#include "scratch.h"
+#include "program_data.h"
 
 namespace {
 
-typedef Scratch MapStore;
+typedef ProgramData MapStore;
 
 // GetCurrentScancodeMap's result and the names read; on failure the arrays
 // must stay as they were.
@@ -20,20 +20,21 @@ unsigned long ReadCurrent(CStringArray& names)
 
 TEST_F(MapStore, ValuesThatDoNotFitOrAreEmptyCountAsAbsent)
 {
+    // An empty REG_BINARY value is no value to SetValue: the empty one here is REG_NONE.
     const struct { const char* what; DWORD dwType; size_t nLength; int nHave; } cases[] = {
-        {"no value", REG_NONE, 0, 0},         {"empty value", REG_BINARY, 0, 0},
+        {"no value", REG_BINARY, 0, 0},       {"empty value", REG_NONE, 0, 0},
         {"1024 bytes", REG_BINARY, 1024, 1},  {"1025 bytes", REG_BINARY, 1025, 0},
         {"another type", REG_DWORD, 4, 1},
     };
     CStringArray names;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        SetValue(c.dwType, Bytes(c.nLength, 2));
+        SetValue(Bytes(c.nLength, 2), c.dwType);
         EXPECT_EQ(c.nHave, CUtils::HaveCurrentScancode());
         EXPECT_EQ(c.nHave ? 0u : 1u, ReadCurrent(names));
     }
     // A value longer than the caller's capacity reads as nothing, zeros.
-    SetValue(REG_BINARY, kCapsToControl);
+    SetValue(kCapsToControl);
     Bytes buffer(16, 0x55);
     unsigned long nSize = 16;
     EXPECT_EQ(1u, CUtils::GetScancodeMapRegistry(buffer.data(), &nSize));
@@ -44,7 +45,7 @@ TEST_F(MapStore, ValuesThatDoNotFitOrAreEmptyCountAsAbsent)
 
 TEST_F(MapStore, WrittenMapReadsBackAsWrittenAndReplacesAnyType)
 {
-    SetValue(REG_SZ, {'a', 'b', 0});
+    SetValue({'a', 'b', 0}, REG_SZ);
     Bytes map = kCapsToControl;
     EXPECT_EQ(0u, CUtils::SetScancodeMapRegistry(map.data(), ULONG(map.size())));
     DWORD dwType;
