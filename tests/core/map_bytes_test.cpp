@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <vector>
-
 namespace {
 
 typedef std::vector<WORD> Codes;
@@ -18,8 +16,8 @@ Codes Fetch(const CWordArray& arr)
     return codes;
 }
 
-// The map bytes of the pairs, zero-filled to 1024 as every map buffer is, or
-// none when they are refused; no byte past the map may be written.
+// The map bytes of the pairs, or none when they are refused; no byte past the
+// map may be written.
 Bytes Encode(const Codes& real, const Codes& mapped)
 {
     CWordArray realKeys, mappedKeys;
@@ -31,13 +29,14 @@ Bytes Encode(const Codes& real, const Codes& mapped)
     const size_t nLength = CUtils::MakeRegistryData(realKeys, mappedKeys, buffer.data()) ? 0 : 16 + 4 * real.size();
     EXPECT_EQ(Bytes(1024 - nLength, 0xCC), Bytes(buffer.begin() + nLength, buffer.end()));
     buffer.resize(nLength);
-    buffer.resize(nLength ? 1024 : 0, 0);
     return buffer;
 }
 
-// Decodes into arrays that held something before.
-Codes Decode(Bytes& map, int nSelector, CStringArray& names)
+// Decodes, from a map buffer zero-filled to 1024 bytes as every one is, into
+// arrays that held something before.
+Codes Decode(Bytes map, int nSelector, CStringArray& names)
 {
+    map.resize(map.size() < 1024 ? 1024 : map.size());
     CWordArray codes;
     codes.Add(0x5555);
     names.Add("stale");
@@ -50,9 +49,8 @@ Codes Decode(Bytes& map, int nSelector, CStringArray& names)
 
 TEST(MakeRegistryData, KnownMapsNotByteForByteOrListsOverrunningTheBuffer)
 {
-    const Bytes caps = Encode({0x3A00}, {0x1D00}), alt = Encode({0x38E0}, {0x1D00});
-    EXPECT_EQ(kCapsToControl, Bytes(caps.begin(), caps.begin() + 20));
-    EXPECT_EQ(Bytes({0x38, 0xE0}), Bytes(alt.begin() + 14, alt.begin() + 16)) << "an extended key's prefix second";
+    EXPECT_EQ(kCapsToControl, Encode({0x3A00}, {0x1D00}));
+    EXPECT_EQ(MapBytes({{0x001D, 0xE038}}), Encode({0x38E0}, {0x1D00})) << "an extended key's prefix second";
     EXPECT_EQ(253, Encode(Codes(252, 0x3A00), Codes(252, 0x1D00))[8]);
     EXPECT_TRUE(Encode(Codes(253, 0x3A00), Codes(253, 0x1D00)).empty()) << "253 pairs overrun";
     EXPECT_TRUE(Encode(Codes(3, 0x3A00), Codes(2, 0x1D00)).empty()) << "a real key without its mapped key";
@@ -71,7 +69,7 @@ TEST(GetScancodeMap, CountByteDisobeyedOrPairsLostReorderedOrBesideStaleEntries)
     CStringArray names;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        Bytes map = Encode({0x3A00}, {0x1D00});
+        Bytes map = kCapsToControl;
         map[8] = c.count;
         EXPECT_EQ(c.expected, Decode(map, 1, names));
     }
@@ -110,7 +108,8 @@ TEST(FindLostSignInKeys, MapsThatLeaveNoKeyToSignInWithMissedOrMovedKeysCounted)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         lost.Add(0x5555);
-        EXPECT_EQ(c.nLost, FindLostSignInKeys(Encode(c.real, c.mapped).data(), 16 + 4 * c.real.size(), lost));
+        const Bytes map = Encode(c.real, c.mapped);
+        EXPECT_EQ(c.nLost, FindLostSignInKeys(map.data(), map.size(), lost));
         EXPECT_EQ(c.lostKeys, Fetch(lost));
     }
     // The count is four bytes wide; entries past it, or past the bytes given,
