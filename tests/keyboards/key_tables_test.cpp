@@ -33,17 +33,13 @@ const SKey kKeys[] = {
     // The Apple Extended Keyboard's F13 and F14 send PrintScreen and ScrollLock.
     {0xE037, {"PrintScreen", "PrintScreen/F13"}}, {0x46, {"ScrollLock", "ScrollLock/F14"}},
     {0xE046, {"Break(Pause) 키"}},
-    // Digit row.
     {0x29, {"`"}}, {0x02, {"1"}}, {0x03, {"2"}}, {0x04, {"3"}}, {0x05, {"4"}}, {0x06, {"5"}}, {0x07, {"6"}},
     {0x08, {"7"}}, {0x09, {"8"}}, {0x0A, {"9"}}, {0x0B, {"0"}}, {0x0C, {"-"}}, {0x0D, {"="}},
     {0x0E, {"Backspace", "Backspace/Delete"}},
-    // Upper letter row.
     {0x0F, {"Tab"}}, {0x10, {"Q"}}, {0x11, {"W"}}, {0x12, {"E"}}, {0x13, {"R"}}, {0x14, {"T"}}, {0x15, {"Y"}},
     {0x16, {"U"}}, {0x17, {"I"}}, {0x18, {"O"}}, {0x19, {"P"}}, {0x1A, {"["}}, {0x1B, {"]"}}, {0x2B, {"\\"}},
-    // Home row.
     {0x3A, {"CapsLock"}}, {0x1E, {"A"}}, {0x1F, {"S"}}, {0x20, {"D"}}, {0x21, {"F"}}, {0x22, {"G"}}, {0x23, {"H"}},
     {0x24, {"J"}}, {0x25, {"K"}}, {0x26, {"L"}}, {0x27, {";"}}, {0x28, {"'"}}, {0x1C, {"Enter", "Enter/Return"}},
-    // Lower letter row.
     {0x2C, {"Z"}}, {0x2D, {"X"}}, {0x2E, {"C"}}, {0x2F, {"V"}}, {0x30, {"B"}}, {0x31, {"N"}}, {0x32, {"M"}},
     {0x33, {","}}, {0x34, {"."}}, {0x35, {"/"}},
     // Modifiers and the space bar. Apple's command keys send the Windows keys'
@@ -56,14 +52,11 @@ const SKey kKeys[] = {
     {0xE052, {"Insert", "Ins"}}, {0xE053, {"Delete", "Del"}}, {0xE047, {"Home"}}, {0xE04F, {"End"}},
     {0xE049, {"PageUp"}}, {0xE051, {"PageDown"}}, {0xE048, {"↑"}}, {0xE04B, {"←"}}, {0xE050, {"↓"}},
     {0xE04D, {"→"}},
-    // Numeric keypad.
     {0x45, {"NumLock"}}, {0xE035, {"키패드 /"}}, {0x37, {"키패드 *"}}, {0x4A, {"키패드 -"}}, {0x47, {"키패드 7"}},
     {0x48, {"키패드 8"}}, {0x49, {"키패드 9"}}, {0x4E, {"키패드 +"}}, {0x4B, {"키패드 4"}}, {0x4C, {"키패드 5"}},
     {0x4D, {"키패드 6"}}, {0x4F, {"키패드 1"}}, {0x50, {"키패드 2"}}, {0x51, {"키패드 3"}}, {0xE01C, {"키패드 Enter"}},
     {0x52, {"키패드 0"}}, {0x53, {"키패드 ."}}, {0x59, {"키패드 ="}},
-    // ACPI keys.
     {0xE05E, {"Power 키"}}, {0xE05F, {"Sleep 키"}}, {0xE063, {"WakeUp 키"}},
-    // Media and browser keys.
     {0xE019, {"다음 트랙"}}, {0xE010, {"이전 트랙"}}, {0xE024, {"플레이 정지"}}, {0xE022, {"플레이/일시정지"}}, {0xE020, {"음소거"}},
     {0xE030, {"소리 크게"}}, {0xE02E, {"소리 작게"}}, {0xE06C, {"메일"}}, {0xE021, {"계산기"}}, {0xE06B, {"내컴퓨터"}},
     {0xE032, {"웹브라우저"}}, {0xE065, {"웹(검색)"}}, {0xE06A, {"웹(뒤로)"}}, {0xE069, {"웹(앞으로)"}},
