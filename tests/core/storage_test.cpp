@@ -1,0 +1,277 @@
+#include "lutrovane_core.h"
+
+#include "../scratch.h"
+
+#include <gtest/gtest.h>
+
+#include <iterator>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Gives each test a scratch folder as its ProgramData, and the keyboard layout
+// key without a Scancode Map value; the folder and any value go at its end.
+class ProgramData : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        SetEnvironmentVariableW(L"ProgramData", m_folder.c_str());
+        SetValue({});
+    }
+
+    void TearDown() override
+    {
+        SetValue({});
+        for (const fs::directory_entry& entry : fs::recursive_directory_iterator(m_folder))
+            SetFileAttributesW(entry.path().c_str(), FILE_ATTRIBUTE_NORMAL);  // read-only files too
+        fs::remove_all(m_folder);
+    }
+
+    // As code page 949 text for the core: the folder's path is ASCII.
+    CString Path(const char* pszName) const { return CString((fs::path(m_folder).string() + pszName).c_str()); }
+
+    const std::wstring m_folder = ScratchFolder(L"lvtest-");
+};
+typedef ProgramData MapStore;
+typedef ProgramData MapFile;
+typedef ProgramData MapHistory;
+
+long Count(const std::wstring& strFolder)
+{
+    return long(std::distance(fs::directory_iterator(strFolder), fs::directory_iterator()));
+}
+
+// GetCurrentScancodeMap's result and the names read; on failure the arrays
+// must stay as they were.
+unsigned long ReadCurrent(CStringArray& names)
+{
+    CWordArray codes;
+    names.SetSize(0);
+    names.Add("kept");
+    const unsigned long nResult = CLutrovaneCore().GetCurrentScancodeMap(names, codes, 1);
+    EXPECT_TRUE(nResult == 0 || names.GetSize() == 1) << "arrays touched although nothing was read";
+    return nResult;
+}
+
+// That a file is written whole under any name or not at all, and read back;
+// what its bytes mean is ParseLutrovaneData's. A failed load keeps the size.
+unsigned long Load(const CString& strPath, Bytes* pMap = nullptr)
+{
+    Bytes buffer(1024);
+    unsigned long nSize = 77;
+    const unsigned long nResult = CUtils::LoadLutrovaneData(strPath, buffer.data(), &nSize);
+    EXPECT_TRUE(nResult == 0 || nSize == 77) << "size changed on failure";
+    if (pMap)
+        pMap->assign(buffer.begin(), buffer.begin() + (nResult ? 0 : nSize));
+    return nResult;
+}
+
+// Applies the map, or with none removes it.
+unsigned long Change(const Bytes& map)
+{
+    return CMapHistory().ChangeSystemMap(map.empty() ? nullptr : map.data(), ULONG(map.size()));
+}
+
+// The kept files' bytes, newest first.
+std::vector<Bytes> Kept()
+{
+    CMapHistory history;
+    EXPECT_EQ(0u, history.Load());
+    std::vector<Bytes> files;
+    for (int i = 0; i < history.GetCount(); ++i)
+        files.push_back(ReadAll(history.GetPath(i)));
+    return files;
+}
+
+// The registry file the history keeps for a value; an empty one stands for no map.
+Bytes RegFile(const Bytes& value)
+{
+    Bytes file(CUtils::MakeRegFileData(value.empty(), value.data(), ULONG(value.size()), nullptr, 0));
+    CUtils::MakeRegFileData(value.empty(), value.data(), ULONG(value.size()), file.data(), ULONG(file.size()));
+    return file;
+}
+
+}  // namespace
+
+TEST_F(MapStore, ValuesThatDoNotFitOrAreEmptyCountAsAbsent)
+{
+    // An empty REG_BINARY value is no value to SetValue: the empty one here is REG_NONE.
+    const struct { const char* what; DWORD dwType; size_t nLength; int nHave; } cases[] = {
+        {"no value", REG_BINARY, 0, 0},       {"empty value", REG_NONE, 0, 0},
+        {"1024 bytes", REG_BINARY, 1024, 1},  {"1025 bytes", REG_BINARY, 1025, 0},
+        {"another type", REG_DWORD, 4, 1},
+    };
+    CStringArray names;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        SetValue(Bytes(c.nLength, 2), c.dwType);
+        EXPECT_EQ(c.nHave, CUtils::HaveCurrentScancode());
+        EXPECT_EQ(c.nHave ? 0u : 1u, ReadCurrent(names));
+    }
+    // A value longer than the caller's capacity reads as nothing, zeros.
+    SetValue(kCapsToControl);
+    Bytes buffer(16, 0x55);
+    unsigned long nSize = 16;
+    EXPECT_EQ(1u, CUtils::GetScancodeMapRegistry(buffer.data(), &nSize));
+    EXPECT_EQ(0u, nSize);
+    EXPECT_EQ(Bytes(16, 0), buffer);
+}
+
+TEST_F(MapStore, WrittenMapReadsBackAsWrittenAndReplacesAnyType)
+{
+    SetValue({'a', 'b', 0}, REG_SZ);
+    Bytes map = kCapsToControl;
+    EXPECT_EQ(0u, CUtils::SetScancodeMapRegistry(map.data(), ULONG(map.size())));
+    DWORD dwType;
+    EXPECT_EQ(kCapsToControl, Value(&dwType));
+    EXPECT_EQ(DWORD(REG_BINARY), dwType);
+    Bytes buffer(1024);
+    unsigned long nSize = 1024;
+    EXPECT_EQ(0u, CUtils::GetScancodeMapRegistry(buffer.data(), &nSize));
+    EXPECT_EQ(kCapsToControl, Bytes(buffer.begin(), buffer.begin() + nSize));
+    CStringArray names;
+    EXPECT_EQ(0u, ReadCurrent(names));
+    ASSERT_EQ(1, names.GetSize());
+    EXPECT_STREQ("CapsLock", names[0]);
+
+    EXPECT_EQ(0u, CUtils::DelScancodeMapRegistry());
+    EXPECT_TRUE(Value().empty());
+    EXPECT_EQ(0u, CUtils::DelScancodeMapRegistry()) << "no value to delete is no failure";
+}
+
+TEST_F(MapStore, MissingKeyIsReportedAndNotCreated)
+{
+    ASSERT_EQ(ERROR_SUCCESS, RegDeleteKeyW(HKEY_LOCAL_MACHINE, kLayoutKey));
+    EXPECT_EQ(0, CUtils::HaveCurrentScancode());
+    Bytes buffer(1024);
+    unsigned long nSize = 1024;
+    EXPECT_EQ(2u, CUtils::GetScancodeMapRegistry(buffer.data(), &nSize));
+    EXPECT_EQ(2u, CUtils::SetScancodeMapRegistry(buffer.data(), 20));
+    EXPECT_EQ(2u, CUtils::DelScancodeMapRegistry());
+    CStringArray names;
+    EXPECT_EQ(2u, ReadCurrent(names));
+    EXPECT_EQ(2u, Change(kCapsToControl)) << "history kept without a key to change";
+    EXPECT_TRUE(Kept().empty());
+    HKEY hKey;
+    EXPECT_NE(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE, kLayoutKey, 0, KEY_READ, &hKey));
+}
+
+TEST_F(MapFile, SavedMapsLoadBackUnderAnyName)
+{
+    Bytes map = kCapsToControl, loaded;
+    for (const char* pszName : {"caps.lvd", "내 키 맵.lvd"}) {
+        SCOPED_TRACE(pszName);
+        ASSERT_EQ(0u, CUtils::SaveLutrovaneData(Path(pszName), map.data(), 20));
+        ASSERT_EQ(0u, Load(Path(pszName), &loaded));
+        EXPECT_EQ(kCapsToControl, loaded);
+    }
+    // Korean names, whatever the process's own code page.
+    EXPECT_EQ(MapDataFile(kCapsToControl), ReadAll(m_folder + L"내 키 맵.lvd"));
+    EXPECT_EQ(2u, Load(Path("missing.lvd")));
+}
+
+TEST_F(MapFile, SaveReplacesAWholeFileOrNothing)
+{
+    const std::wstring strMap = m_folder + L"map.lvd";
+    Bytes map = kCapsToControl;
+    WriteAll(strMap, Bytes(5000, 0xAB));
+    ASSERT_EQ(0u, CUtils::SaveLutrovaneData(Path("map.lvd"), map.data(), 20));
+    EXPECT_EQ(MapDataFile(kCapsToControl), ReadAll(strMap));
+
+    // Another program is writing the file: the save fails and says so, the old
+    // file stays whole, and a load does not read it half-written.
+    HANDLE hBusy = CreateFileW(strMap.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, hBusy);
+    map[12] = 0x38;
+    EXPECT_NE(0u, CUtils::SaveLutrovaneData(Path("map.lvd"), map.data(), 20));
+    EXPECT_EQ(2u, Load(Path("map.lvd")));
+    CloseHandle(hBusy);
+    EXPECT_EQ(MapDataFile(kCapsToControl), ReadAll(strMap));
+
+    EXPECT_NE(0u, CUtils::SaveLutrovaneData(Path("no such folder\\map.lvd"), map.data(), 20));
+    EXPECT_NE(0u, CUtils::SaveLutrovaneData(Path("long.lvd"), Bytes(1025).data(), 1025));
+    EXPECT_EQ(1, Count(m_folder));
+
+    // A read-only file stays, though a move under Wine would replace it; a
+    // file named like a temporary file beside the target is someone else's.
+    for (const wchar_t* pszName : {L"kept.lvd", L"kept.reg", L"map.reg.lvmap-new"}) {
+        WriteAll(m_folder + pszName, std::string("k"));
+        SetFileAttributesW((m_folder + pszName).c_str(), pszName[0] == L'k' ? FILE_ATTRIBUTE_READONLY : 0);
+    }
+    EXPECT_EQ(2u, CUtils::SaveLutrovaneData(Path("kept.lvd"), map.data(), 20));
+    SetLastError(ERROR_SUCCESS);
+    EXPECT_EQ(2u, CUtils::SaveRegFile((m_folder + L"kept.reg").c_str(), false, map.data(), 20));
+    EXPECT_EQ(DWORD(ERROR_ACCESS_DENIED), GetLastError());
+    EXPECT_EQ(0u, CUtils::SaveRegFile((m_folder + L"map.reg").c_str(), true, nullptr, 0));
+    for (const wchar_t* pszName : {L"kept.lvd", L"kept.reg", L"map.reg.lvmap-new"})
+        EXPECT_EQ("k", ReadText(m_folder + pszName));
+    EXPECT_EQ(5, Count(m_folder)) << "a temporary file was left";
+}
+
+TEST_F(MapHistory, EachChangeKeepsWhatItReplacedNewestFirst)
+{
+    const Bytes kOther = MapOf(3);
+    // The map to apply (none: remove), the result, and the values kept, newest first (empty: no map).
+    const struct { const char* what; Bytes map; unsigned long nResult; std::vector<Bytes> kept; } steps[] = {
+        {"remove where there is none: nothing to keep", {}, 1, {}},
+        {"apply over none keeps that there was none", kCapsToControl, 0, {{}}},
+        {"apply over a map keeps it", kOther, 0, {kCapsToControl, {}}},
+        {"apply of the same map keeps it", kOther, 0, {kOther, kCapsToControl, {}}},
+        {"the same value as the newest is not kept twice", {}, 0, {kOther, kCapsToControl, {}}},
+        {"apply over none after a remove", kCapsToControl, 0, {{}, kOther, kCapsToControl, {}}},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.what);
+        EXPECT_EQ(step.nResult, Change(step.map));
+        EXPECT_EQ(step.map, Value());
+        std::vector<Bytes> expected;
+        for (const Bytes& value : step.kept)
+            expected.push_back(RegFile(value));
+        EXPECT_EQ(expected, Kept());
+    }
+    // A value no map buffer holds, of another type, is kept whole all the same.
+    SetValue(Bytes(1500, 0x5A), REG_NONE);
+    EXPECT_EQ(0u, Change(kCapsToControl));
+    EXPECT_EQ(RegFile(Bytes(1500, 0x5A)), Kept().front());
+}
+
+// Changes within one second are told apart and kept in their order, also once
+// the oldest of that second has gone. Files named almost like entries are not
+// entries: never listed, never deleted.
+TEST_F(MapHistory, ChangesPastFiftyDropTheOldestAndNoOtherFile)
+{
+    const std::wstring strFolder = m_folder + L"Lutrovane\\history\\";
+    fs::create_directories(strFolder);
+    for (const wchar_t* pszName : {L"notes.txt", L"20000101T000000Z.reg.bak", L"20000101T000000Z_02.reg",
+                                   L"20000101_morning.reg"})
+        WriteAll(strFolder + pszName, std::string());
+    for (size_t i = 0; i <= CMapHistory::MAX_ENTRIES + 1; ++i)
+        ASSERT_EQ(0u, Change(MapOf(i)));
+    const std::vector<Bytes> kept = Kept();
+    ASSERT_EQ(size_t(CMapHistory::MAX_ENTRIES), kept.size());
+    EXPECT_EQ(RegFile(MapOf(CMapHistory::MAX_ENTRIES)), kept.front());
+    EXPECT_EQ(RegFile(MapOf(1)), kept.back()) << "the oldest should have gone";
+    EXPECT_EQ(CMapHistory::MAX_ENTRIES + 4, Count(strFolder)) << "another file deleted";
+}
+
+TEST_F(MapHistory, ChangeThatCannotBeKeptDoesNotHappen)
+{
+    SetValue(kCapsToControl);
+    // A file where the history folder belongs: nothing can be written there.
+    fs::create_directory(m_folder + L"Lutrovane");
+    WriteAll(m_folder + L"Lutrovane\\history", std::string());
+    SetLastError(ERROR_SUCCESS);
+    EXPECT_EQ(4u, Change(MapOf(2)));
+    EXPECT_NE(DWORD(ERROR_SUCCESS), GetLastError()) << "no reason given";
+    EXPECT_EQ(4u, Change({}));
+    EXPECT_EQ(kCapsToControl, Value());
+
+    // A process started without ProgramData, or with it empty, keeps its
+    // history where Windows keeps that folder.
+    for (const wchar_t* pszValue : {static_cast<const wchar_t*>(nullptr), L""}) {
+        SetEnvironmentVariableW(L"ProgramData", pszValue);
+        EXPECT_EQ(std::wstring(L"C:\\ProgramData\\Lutrovane\\history"), CMapHistory().GetFolder());
+    }
+}
