@@ -16,7 +16,8 @@ typedef std::vector<unsigned char> Bytes;
 inline Bytes MapBytes(const std::vector<std::pair<unsigned short, unsigned short>>& entries)
 {
     const std::size_t nCount = entries.size() + 1;
-    Bytes map = {0, 0, 0, 0, 0, 0, 0, 0, static_cast<unsigned char>(nCount), static_cast<unsigned char>(nCount >> 8), 0, 0};
+    Bytes map = {0, 0, 0, 0, 0, 0, 0, 0, static_cast<unsigned char>(nCount), static_cast<unsigned char>(nCount >> 8),
+                 0, 0};
     for (const auto& entry : entries) {
         for (unsigned short w : {entry.first, entry.second}) {
             map.push_back(static_cast<unsigned char>(w));

@@ -61,10 +61,10 @@ inline Bytes Value(DWORD* pType = NULL, const std::wstring& strKey = kLayoutKey)
 {
     DWORD nSize = 0, dwType = REG_NONE;
     Bytes value;
-    if (RegGetValueW(HKEY_LOCAL_MACHINE, strKey.c_str(), L"Scancode Map", RRF_RT_ANY, NULL, NULL, &nSize) == ERROR_SUCCESS) {
+    const wchar_t* const pszKey = strKey.c_str();
+    if (RegGetValueW(HKEY_LOCAL_MACHINE, pszKey, L"Scancode Map", RRF_RT_ANY, NULL, NULL, &nSize) == ERROR_SUCCESS) {
         value.resize(nSize);
-        if (RegGetValueW(HKEY_LOCAL_MACHINE, strKey.c_str(), L"Scancode Map", RRF_RT_ANY, &dwType, value.data(),
-                         &nSize) != ERROR_SUCCESS)
+        if (RegGetValueW(HKEY_LOCAL_MACHINE, pszKey, L"Scancode Map", RRF_RT_ANY, &dwType, value.data(), &nSize))
             nSize = 0, dwType = REG_NONE;
     }
     value.resize(nSize);
