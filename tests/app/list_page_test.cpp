@@ -86,13 +86,11 @@ TEST(ListPage, RowsAreAddedModifiedAndDeletedAsAnsweredEachKeyboardKeepsItsOwnAn
         EXPECT_TRUE(WaitUntil([&] { return RowAndMapCommands(page) == "...."; }));
 
         // A full list, its rows straight into it: 252 dialogs would prove nothing more.
-        for (int i = 0; i < 252; ++i) {
-            LVITEMW item = {};
-            item.mask = LVIF_TEXT;
-            item.iItem = i;
-            item.pszText = const_cast<wchar_t*>(L"◁ A");
+        LVITEMW item = {};
+        item.mask = LVIF_TEXT;
+        item.pszText = const_cast<wchar_t*>(L"◁ A");
+        for (int i = 0; i < 252; ++i)
             SendMessageW(list, LVM_INSERTITEMW, 0, LPARAM(&item));
-        }
         Click(page, IDC_ADD_MAP);
         EXPECT_NE(std::wstring::npos, Answer(IDOK).find(L"252"));
         EXPECT_FALSE(FindShown(IsEditDialog)) << "Add opened the dialog on a full list";

@@ -1,25 +1,19 @@
 // Start-up, the window menu and the keyboard choice of the running wizard.
 #include "wizard_run.h"
 
+#include <map>
+
 namespace {
 
 // The program's timers are recorded, not set: the splash closes by its timer
 // only when the test fires it, so no step depends on how fast the machine is.
-std::vector<std::pair<HWND, std::string>> g_timers;
+// Each window's, e.g. "1001:3000 " for id 1001 at 3000 ms.
+std::map<HWND, std::string> g_timers;
 
 UINT_PTR WINAPI HoldTimer(HWND hwnd, UINT_PTR id, UINT nMs, TIMERPROC)
 {
-    g_timers.push_back({hwnd, std::to_string(id) + ":" + std::to_string(nMs) + " "});
+    g_timers[hwnd] += std::to_string(id) + ":" + std::to_string(nMs) + " ";
     return id;
-}
-
-// The timers hwnd asked for, e.g. "1001:3000 " for id 1001 at 3000 ms.
-std::string TimersOf(HWND hwnd)
-{
-    std::string str;
-    for (const auto& timer : g_timers)
-        str += timer.first == hwnd ? timer.second : "";
-    return str;
 }
 
 TEST(StartUp, SplashHoldsTheDisabledWizardUntilClickTimerOrEnterAndAboutSetsNoTimerAndMasksLowBits)
@@ -52,7 +46,7 @@ TEST(StartUp, SplashHoldsTheDisabledWizardUntilClickTimerOrEnterAndAboutSetsNoTi
             HWND wizard = run.WaitWizard();
             ASSERT_TRUE(wizard) << "no wizard";
             EXPECT_TRUE(GetWindowLongW(splash, GWL_EXSTYLE) & WS_EX_TOPMOST);
-            EXPECT_EQ("1001:3000 ", TimersOf(splash)) << "not three seconds";
+            EXPECT_EQ("1001:3000 ", g_timers[splash]) << "not three seconds";
             EXPECT_TRUE(IsWindowVisible(splash) && !IsWindowEnabled(wizard)) << "the wizard takes input under the splash";
             way.close(splash);
             EXPECT_TRUE(WaitGone(splash)) << "the splash stayed on " << way.pszHow;
@@ -70,7 +64,7 @@ TEST(StartUp, SplashHoldsTheDisabledWizardUntilClickTimerOrEnterAndAboutSetsNoTi
             PostMessageW(wizard, WM_SYSCOMMAND, IDM_ABOUTBOX + 0xF, 0);
             HWND about = WaitShown(IsPicture);
             ASSERT_TRUE(about) << "no About box";
-            EXPECT_EQ("", TimersOf(about)) << "the About box would close by itself";
+            EXPECT_EQ("", g_timers[about]) << "the About box would close by itself";
             EXPECT_FALSE(IsWindowEnabled(wizard)) << "the wizard takes input under About";
             ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == about; }));
             PressKey(VK_ESCAPE);
