@@ -2,22 +2,11 @@
 // Windows: the same file builds natively for sanitizer and fuzzing runs.
 #include "reg_file.h"
 
+#include "../map_bytes.h"
+
 #include <gtest/gtest.h>
 
 namespace {
-
-typedef std::vector<unsigned char> Bytes;
-
-// N mappings, each real key k to the mapped key k + 1.
-Bytes MapOf(size_t nMappings)
-{
-    Bytes map = {0, 0, 0, 0, 0, 0, 0, 0, static_cast<unsigned char>(nMappings + 1),
-                 static_cast<unsigned char>((nMappings + 1) >> 8), 0, 0};
-    for (size_t k = 0; k < nMappings; ++k)
-        map.insert(map.end(), {static_cast<unsigned char>(k + 1), 0, static_cast<unsigned char>(k), 0});
-    map.insert(map.end(), 4, 0);
-    return map;
-}
 
 // ASCII text as bytes, or as the registry editor stores it: UTF-16LE behind FF FE.
 Bytes Text(const std::string& text, bool bUtf16 = false)

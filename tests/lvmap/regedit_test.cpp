@@ -102,7 +102,7 @@ TEST(RegFile, ReadsWhatTheRegistryEditorImports)
     const std::wstring folder = ScratchFolder(L"regedit-test-");
     std::wstring line = L"regedit.exe /S";
     for (size_t i = 0; i < corpus.size(); ++i) {
-        ASSERT_TRUE(StoreValue(kScratchKey + std::to_wstring(i), kUntouched));
+        ASSERT_TRUE(SetValue(kUntouched, REG_BINARY, kScratchKey + std::to_wstring(i)));
         WriteAll(folder + std::to_wstring(i) + L".reg", FileBytes(corpus[i], kScratchPath + std::to_string(i)));
         line += L" \"" + folder + std::to_wstring(i) + L".reg\"";
     }
@@ -110,9 +110,8 @@ TEST(RegFile, ReadsWhatTheRegistryEditorImports)
 
     for (size_t i = 0; i < corpus.size(); ++i) {
         SCOPED_TRACE(testing::Message() << i << ": " << corpus[i]);
-        Bytes editor;
-        DWORD dwType = REG_NONE;
-        const bool bSet = ReadValue(kScratchKey + std::to_wstring(i), &editor, &dwType);
+        DWORD dwType;
+        const Bytes editor = Value(&dwType, kScratchKey + std::to_wstring(i));
         // Bytes that are no sound map, or of another type, lvmap refuses.
         const bool bRefused = corpus[i].compare(0, 2, "W:") == 0 || editor == kUntouched || dwType != REG_BINARY
                               || !CheckMapBytes(editor.data(), editor.size()).empty();
@@ -120,7 +119,8 @@ TEST(RegFile, ReadsWhatTheRegistryEditorImports)
         SRegFileContent content;
         const std::string strError = ParseRegFile(file.data(), file.size(), &content);
         const std::string strLvmap = content.bDelete ? "removed" : "set " + testing::PrintToString(content.map);
-        EXPECT_EQ(!bSet ? "removed" : bRefused ? "refused" : "set " + testing::PrintToString(editor),
+        EXPECT_EQ(editor.empty() && dwType == REG_NONE ? "removed"
+                  : bRefused ? "refused" : "set " + testing::PrintToString(editor),
                   strError.empty() ? strLvmap : "refused") << strError;
     }
     RegDeleteTreeW(HKEY_LOCAL_MACHINE, kScratchKey);
