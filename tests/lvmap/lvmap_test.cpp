@@ -14,15 +14,19 @@ const Bytes kNone;
 // An lvmap run and its outcome: how stdout begins, part of stderr ("" for none), the value; null: unchecked.
 struct SStep { std::wstring args; DWORD dwExit; const char *out, *err; const Bytes* pStored; };
 
-// Each test starts with the key and without the value, in a folder of its own
-// below which lvmap keeps its history. CreateProcess finds lvmap.exe beside the test first.
+// Each test starts without the value, in a folder of its own below which lvmap
+// keeps its history, holding kThree as three.reg and three.lvd, kCapsToControl as
+// caps.lvd and the value's removal as delete.reg. CreateProcess finds lvmap.exe beside the test first.
 class Lvmap : public ::testing::Test
 {
 protected:
     void SetUp() override
     {
-        SetEnvironmentVariableW(L"ProgramData", m_folder.c_str());
-        ASSERT_TRUE(SetValue(kNone));
+        ASSERT_TRUE(SetEnvironmentVariableW(L"ProgramData", m_folder.c_str()) && SetValue(kNone));
+        WriteAll(File(L"three.reg"), MakeRegFile({false, kThree}));
+        WriteAll(File(L"three.lvd"), MapDataFile(kThree));
+        WriteAll(File(L"caps.lvd"), MapDataFile(kCapsToControl));
+        WriteAll(File(L"delete.reg"), MakeRegFile({true, kNone}));
     }
 
     ~Lvmap() override { std::filesystem::remove_all(m_folder); }
@@ -60,10 +64,9 @@ protected:
 
 TEST_F(Lvmap, WrongUsageExitsWithOneAndChangesNothing)
 {
-    WriteAll(File(L"in.lvd"), MapDataFile(kCapsToControl));
-    for (const wchar_t* pszArgs : {L"", L"show {in.lvd}", L"show --keyboard qwerty", L"keys --timeout 5",
-                                   L"detect --timeout 0", L"apply {map.txt}", L"convert {in.lvd}",
-                                   L"apply {in.lvd} {in.lvd}", L"remove --force"})
+    for (const wchar_t* pszArgs : {L"", L"show {caps.lvd}", L"show --keyboard qwerty", L"keys --timeout 5",
+                                   L"detect --timeout 0", L"apply {map.txt}", L"convert {caps.lvd}",
+                                   L"apply {caps.lvd} {caps.lvd}", L"remove --force"})
         Steps(kThree, {{pszArgs, 1, "", "lvmap: ", &kThree}});
 }
 
@@ -83,12 +86,9 @@ TEST_F(Lvmap, ShowNamesRealKeysByTheKeyboardInUtf8WhenRedirected)
 
 TEST_F(Lvmap, ApplyTakesEachFileFormAndRemovalsAndWritesNothingUnsound)
 {
-    WriteAll(File(L"map.reg"), MakeRegFile({false, kThree}));
-    WriteAll(File(L"map.lvd"), MapDataFile(kThree));
-    WriteAll(File(L"delete.reg"), MakeRegFile({true, kNone}));
-    Steps({{L"apply {map.REG}", 0, "Scancode Map set: 3 mappings.", "", &kThree},
+    Steps({{L"apply {three.REG}", 0, "Scancode Map set: 3 mappings.", "", &kThree},
            {L"apply {delete.reg}", 0, "Scancode Map removed.", "", &kNone},
-           {L"apply {map.lvd}", 0, "Scancode Map set: 3 mappings.", "", &kThree},
+           {L"apply {three.lvd}", 0, "Scancode Map set: 3 mappings.", "", &kThree},
            {L"remove", 0, "Scancode Map removed.", "", &kNone},
            {L"remove", 0, "No map was set", "", &kNone}});
 
@@ -102,7 +102,6 @@ TEST_F(Lvmap, ApplyTakesEachFileFormAndRemovalsAndWritesNothingUnsound)
         {L"count.reg", MakeRegFile({false, badCount})}, {L"count.lvd", MapDataFile(badCount)},
         {L"signature.lvd", signature}, {L"empty.lvd", MapDataFile(kNone)}, {L"missing.reg", {}},
         {L"missing.lvd", {}}, {L"long.lvd", MapDataFile(longMap)}};
-    SetValue(kThree);
     WriteAll(File(L"out.reg"), std::string("old"));
     WriteAll(File(L"out.lvd"), std::string("old"));
     for (const auto& c : cases) {
@@ -110,9 +109,9 @@ TEST_F(Lvmap, ApplyTakesEachFileFormAndRemovalsAndWritesNothingUnsound)
             WriteAll(File(c.first), c.second);
         const std::wstring in = L" {" + std::wstring(c.first) + L"}";
         const DWORD dwExit = c.second.empty() ? 2 : 3;
-        Steps({{L"apply" + in, dwExit, "", nullptr, &kThree},
-               {L"convert" + in + L" {out.reg}", dwExit, "", nullptr, nullptr},
-               {L"convert" + in + L" {out.lvd}", dwExit, "", nullptr, nullptr}});
+        Steps(kThree, {{L"apply" + in, dwExit, "", nullptr, &kThree},
+                       {L"convert" + in + L" {out.reg}", dwExit, "", nullptr, nullptr},
+                       {L"convert" + in + L" {out.lvd}", dwExit, "", nullptr, nullptr}});
     }
     Steps({{L"convert {delete.reg} {out.lvd}", 3, "", nullptr, nullptr}});
     EXPECT_EQ("old", ReadText(File(L"out.reg")));
@@ -142,8 +141,6 @@ TEST_F(Lvmap, ExportsRoundTripAndNoMapOrAnUnsoundOneIsNeverExported)
 
 TEST_F(Lvmap, UndoAndRestorePutBackWhatEachChangeReplaced)
 {
-    WriteAll(File(L"three.reg"), MakeRegFile({false, kThree}));
-    WriteAll(File(L"caps.lvd"), MapDataFile(kCapsToControl));
     Steps({{L"undo", 2, "", nullptr, &kNone},
            {L"apply {three.reg}", 0, nullptr, "", &kThree},
            {L"undo", 0, nullptr, "", &kNone},  // there was no map before
@@ -171,7 +168,6 @@ TEST_F(Lvmap, MapsAfterWhichNobodyCouldSignInAreRefusedUnlessForced)
     // Both Control keys off, both Enter keys made A.
     const Bytes kLockOut = MapBytes({{0x0000, 0x001D}, {0x0000, 0xE01D}, {0x001E, 0x001C}, {0x001E, 0xE01C}});
     WriteAll(File(L"lock.lvd"), MapDataFile(kLockOut));
-    WriteAll(File(L"caps.lvd"), MapDataFile(kCapsToControl));
     Steps(kThree, {{L"apply {lock.lvd}", 3, "", u8"001D Control(왼쪽), E01D Control(오른쪽)/한자변환, 001C Enter, E01C",
                     &kThree},
                    {L"undo", 2, "", nullptr, nullptr},  // a refused change is not kept
@@ -185,9 +181,8 @@ TEST_F(Lvmap, MapsAfterWhichNobodyCouldSignInAreRefusedUnlessForced)
 TEST_F(Lvmap, AMissingKeyIsReportedWithTheSystemsReasonAndNotCreated)
 {
     ASSERT_EQ(ERROR_SUCCESS, RegDeleteKeyW(HKEY_LOCAL_MACHINE, kLayoutKey));
-    WriteAll(File(L"map.lvd"), MapDataFile(kThree));
     // Exit 2, and "lvmap: cannot read (write) ...Keyboard Layout: " with the reason.
-    for (const SRun& run : {Run(L"show"), Run(L"apply {map.lvd}")})
+    for (const SRun& run : {Run(L"show"), Run(L"apply {three.lvd}")})
         EXPECT_TRUE(run.dwExit == 2 && run.strErr.find("Layout: ") + 12 < run.strErr.size()) << run.strErr;
     HKEY hKey;
     EXPECT_NE(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE, kLayoutKey, 0, KEY_READ, &hKey));
@@ -202,13 +197,10 @@ TEST_F(Lvmap, DetectNamesInjectedKeysOnceEachUntilEscapeTwiceOrItsTime)
         {0x45, true, "0045", "NumLock"}, {0x59, false, "0059", u8"알수 없음"}, {0x01, false, "0001", "ESC"},
         {0x1E, false, "001E", "A"}, {0x01, false, "0001", "ESC"}, {0x01, false, "0001", "ESC"}};
     std::string strWanted;
-    // Polls for a state; the deadline only turns a hung program into a failure.
-    const auto waitFor = [](const std::function<bool()>& done) {
-        for (int i = 0; i < 3000 && !done(); ++i)
-            Sleep(20);
-    };
+    // Polls for states; the deadline only turns a hung program into a failure.
     const SRun run = RunProgram(m_folder, L"lvmap.exe detect --timeout 60", [&] {
-        waitFor([&] { return ReadText(m_folder + L"err.txt").find("Press keys") != std::string::npos; });
+        for (int i = 0; i < 3000 && ReadText(File(L"err.txt")).find("Press keys") == std::string::npos; ++i)
+            Sleep(20);
         for (const auto& key : keys) {
             strWanted += std::string(key.code) + "  " + key.name + "  (catalogue: " + key.name + ")\r\n";
             for (DWORD dwUp : {0, 0, KEYEVENTF_KEYUP}) {  // pressed, held down, let go
@@ -217,7 +209,8 @@ TEST_F(Lvmap, DetectNamesInjectedKeysOnceEachUntilEscapeTwiceOrItsTime)
                 input.ki.dwFlags = KEYEVENTF_SCANCODE | (key.bExtended ? KEYEVENTF_EXTENDEDKEY : 0) | dwUp;
                 SendInput(1, &input, sizeof(input));
             }
-            waitFor([&] { return ReadAll(m_folder + L"out.txt").size() >= strWanted.size(); });  // its line first
+            for (int i = 0; i < 3000 && ReadAll(File(L"out.txt")).size() < strWanted.size(); ++i)  // its line first
+                Sleep(20);
         }
     });
     EXPECT_EQ(0u, run.dwExit) << "detect did not end on Esc twice";
