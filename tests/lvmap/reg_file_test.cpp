@@ -8,15 +8,12 @@
 
 namespace {
 
-// ASCII text as bytes, or as the registry editor stores it: UTF-16LE behind FF FE.
-Bytes Text(const std::string& text, bool bUtf16 = false)
+// ASCII text as the registry editor stores it: UTF-16LE behind FF FE.
+Bytes Utf16(const std::string& text)
 {
-    Bytes bytes = bUtf16 ? Bytes{0xFF, 0xFE} : Bytes();
-    for (char ch : text) {
-        bytes.push_back(static_cast<unsigned char>(ch));
-        if (bUtf16)
-            bytes.push_back(0);
-    }
+    Bytes bytes = {0xFF, 0xFE};
+    for (char ch : text)
+        bytes.insert(bytes.end(), {static_cast<unsigned char>(ch), 0});
     return bytes;
 }
 
@@ -33,12 +30,11 @@ TEST(RegFile, WrittenAsTheRegistryEditorExportsItAndReadBackByteForByte)
 {
     // 20 bytes on the first line, 25 on each continuation line behind two blanks.
     const std::string strHead = "Windows Registry Editor Version 5.00\r\n\r\n" + kKeyLine + "\"Scancode Map\"=";
-    EXPECT_EQ(Text(strHead + "hex:00,00,00,00,00,00,00,00,0b,00,00,00,01,00,00,00,02,00,01,00,\\\r\n"
-                             "  03,00,02,00,04,00,03,00,05,00,04,00,06,00,05,00,07,00,06,00,08,00,07,00,09,\\\r\n"
-                             "  00,08,00,0a,00,09,00,00,00,00,00\r\n\r\n",
-                   true),
+    EXPECT_EQ(Utf16(strHead + "hex:00,00,00,00,00,00,00,00,0b,00,00,00,01,00,00,00,02,00,01,00,\\\r\n"
+                              "  03,00,02,00,04,00,03,00,05,00,04,00,06,00,05,00,07,00,06,00,08,00,07,00,09,\\\r\n"
+                              "  00,08,00,0a,00,09,00,00,00,00,00\r\n\r\n"),
               MakeRegFile({false, MapOf(10)}));
-    EXPECT_EQ(Text(strHead + "-\r\n\r\n", true), MakeRegFile({true, {}}));
+    EXPECT_EQ(Utf16(strHead + "-\r\n\r\n"), MakeRegFile({true, {}}));
 
     // What is refused, however long, leaves the result as it was.
     for (size_t nMappings : {0, 1, 20, 252, 253, 5000}) {
@@ -60,7 +56,7 @@ TEST(RegFile, RefusalsSayWhichLine)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.first);
         SRegFileContent content;
-        EXPECT_EQ(0u, Parse(Text(c.first), &content).find(c.second));
+        EXPECT_EQ(0u, Parse(Bytes(c.first.begin(), c.first.end()), &content).find(c.second));
     }
 }
 

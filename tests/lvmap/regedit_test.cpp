@@ -61,21 +61,20 @@ std::string Replace(std::string text, const std::string& from, const std::string
 }
 
 // The file's bytes, with strKey for our key.
-Bytes FileBytes(std::string text, std::string strKey)
+Bytes FileBytes(std::string text, const std::string& strKey)
 {
     const bool bUtf16 = text.compare(0, 2, "U:") == 0;
     if (bUtf16 || text.compare(0, 2, "W:") == 0)
         text.erase(0, 2);
+    std::string strLower = strKey;
+    CharLowerBuffA(&strLower[0], static_cast<DWORD>(strLower.size()));
     const std::pair<const char*, std::string> kShort[] = {
         {"{X}", "{R}{S}hex:"}, {"{R}", "REGEDIT4|[{K}]|"}, {"{V}", "{S}hex:{M}|"}, {"{F}", "{S}hex:{H}\\|  {T}|"},
         {"{S}", "\"Scancode Map\"="}, {"{M}", "{H}{T}"}, {"{P}", "{H}02,00,00,00,"}, {"{T}", "02,00,00,00,1d{Q}"},
         {"{H}", "00,00,00,00,00,00,00,00,"}, {"{Q}", ",00,3a,00,00,00,00,00"}, {"|", "\r\n"},
-        {"{O}", kScratchPath + std::string("other")}};
+        {"{O}", kScratchPath + std::string("other")}, {"{K}", strKey}, {"{k}", strLower}};
     for (const auto& s : kShort)
         text = Replace(text, s.first, s.second);
-    text = Replace(text, "{K}", strKey);
-    CharLowerBuffA(&strKey[0], static_cast<DWORD>(strKey.size()));
-    text = Replace(text, "{k}", strKey);
     Bytes bytes = bUtf16 ? Bytes{0xFF, 0xFE} : Bytes();
     for (char ch : text) {
         bytes.push_back(static_cast<unsigned char>(ch));
