@@ -19,11 +19,6 @@ Bytes Utf16(const std::string& text)
 
 const std::string kKeyLine = "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Keyboard Layout]\r\n";
 
-std::string Parse(const Bytes& file, SRegFileContent* pContent)
-{
-    return ParseRegFile(file.data(), file.size(), pContent);
-}
-
 }  // namespace
 
 TEST(RegFile, WrittenAsTheRegistryEditorExportsItAndReadBackByteForByte)
@@ -40,7 +35,8 @@ TEST(RegFile, WrittenAsTheRegistryEditorExportsItAndReadBackByteForByte)
     for (size_t nMappings : {0, 1, 20, 252, 253, 5000}) {
         SCOPED_TRACE(nMappings);
         SRegFileContent read{true, {0x55}};
-        EXPECT_EQ(nMappings > 252, !Parse(MakeRegFile({false, MapOf(nMappings)}), &read).empty());
+        const Bytes file = MakeRegFile({false, MapOf(nMappings)});
+        EXPECT_EQ(nMappings > 252, !ParseRegFile(file.data(), file.size(), &read).empty());
         EXPECT_EQ(nMappings > 252 ? Bytes{0x55} : MapOf(nMappings), read.map);
     }
 }
@@ -48,15 +44,13 @@ TEST(RegFile, WrittenAsTheRegistryEditorExportsItAndReadBackByteForByte)
 TEST(RegFile, RefusalsSayWhichLine)
 {
     const std::string strCut = "REGEDIT4\r\n" + kKeyLine + "\"Scancode Map\"=hex:00,00,00,00,00,00,00,00,02,\\\r\n";
-    const std::pair<std::string, const char*> cases[] = {
-        {strCut + "\r\n", "line 3: "},               // the map cut off by the end of the file
-        {strCut + "\"Other\"=-\r\n", "line 3: "},  // the map cut off by the next value
-        {"REGEDIT4\r\n\r\n[-hkey_local_machine\\SYSTEM]\r\n", "line 3: "},  // our key's parent deleted
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.first);
+    // The map cut off by the end of the file, or by the next value; our key's parent deleted.
+    for (const std::string& text : {strCut + "\r\n", strCut + "\"Other\"=-\r\n",
+                                    std::string("REGEDIT4\r\n\r\n[-hkey_local_machine\\SYSTEM]\r\n")}) {
+        SCOPED_TRACE(text);
+        const Bytes file(text.begin(), text.end());
         SRegFileContent content;
-        EXPECT_EQ(0u, Parse(Bytes(c.first.begin(), c.first.end()), &content).find(c.second));
+        EXPECT_EQ(0u, ParseRegFile(file.data(), file.size(), &content).find("line 3: "));
     }
 }
 
