@@ -5,7 +5,6 @@
 
 #include <functional>
 
-// A program's exit code and the bytes it wrote to standard output and error.
 struct SRun { DWORD dwExit = 0xFFFFFFFF; std::string strOut, strErr; };
 
 // Runs a program whose standard output and error go to out.txt and err.txt in
