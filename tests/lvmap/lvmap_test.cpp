@@ -7,59 +7,36 @@
 
 namespace {
 
-const wchar_t kLayoutKey[] = L"SYSTEM\\CurrentControlSet\\Control\\Keyboard Layout";
-
-// Maps: version and flags, entry count, then mapped key and real key per entry.
-const Bytes kThree = {0, 0, 0, 0, 0, 0, 0, 0, 4, 0, 0, 0,
-                      0x1D, 0x00, 0x3A, 0x00,  // 003A CapsLock -> 001D left Control
-                      0x38, 0xE0, 0x5B, 0xE0,  // E05B left Windows -> E038 right Alt
-                      0x00, 0x00, 0x59, 0x00,  // 0059 (no table's) -> 0000, the key off
-                      0, 0, 0, 0};
-const Bytes kCaps = {0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 0, 0, 0x1D, 0x00, 0x3A, 0x00, 0, 0, 0, 0};
+// CapsLock -> left Control, left Windows -> right Alt, 0059 (no table's) -> 0000, the key off.
+const Bytes kThree = MapBytes({{0x001D, 0x003A}, {0xE038, 0xE05B}, {0x0000, 0x0059}});
 const Bytes kNone;
-
-std::string RegFile(const Bytes& map, bool bDelete = false)
-{
-    const Bytes file = MakeRegFile({bDelete, map});
-    return std::string(file.begin(), file.end());
-}
-
-// A map data file as the wizard saves one: signature, 0x1A, 1024 x 0xFF, map.
-std::string Lvd(const Bytes& map)
-{
-    return "Lutrovane v1.0 Scancode Map Data Format\x1A" + std::string(1024, '\xFF')
-           + std::string(map.begin(), map.end());
-}
 
 // An lvmap run and its outcome: how stdout begins, part of stderr ("" for none), the value; null: unchecked.
 struct SStep { std::wstring args; DWORD dwExit; const char *out, *err; const Bytes* pStored; };
 
-// Each test starts with the key and without the value, in a folder of its own
-// below which lvmap keeps its history.
+// Each test starts without the value, in a folder of its own below which lvmap
+// keeps its history, holding kThree as three.reg and three.lvd, kCapsToControl as
+// caps.lvd and the value's removal as delete.reg. CreateProcess finds lvmap.exe beside the test first.
 class Lvmap : public ::testing::Test
 {
 protected:
     void SetUp() override
     {
-        wchar_t szPath[MAX_PATH];
-        GetModuleFileNameW(nullptr, szPath, MAX_PATH);
-        m_lvmap = L"\"" + std::filesystem::path(szPath).replace_filename(L"lvmap.exe").wstring() + L"\" ";
-        SetEnvironmentVariableW(L"ProgramData", m_folder.c_str());
-        ASSERT_TRUE(StoreValue(kLayoutKey, kNone));
+        ASSERT_TRUE(SetEnvironmentVariableW(L"ProgramData", m_folder.c_str()) && SetValue(kNone));
+        WriteAll(File(L"three.reg"), MakeRegFile({false, kThree}));
+        WriteAll(File(L"three.lvd"), MapDataFile(kThree));
+        WriteAll(File(L"caps.lvd"), MapDataFile(kCapsToControl));
+        WriteAll(File(L"delete.reg"), MakeRegFile({true, kNone}));
     }
 
-    void TearDown() override
-    {
-        StoreValue(kLayoutKey, kNone);
-        std::filesystem::remove_all(m_folder);
-    }
+    ~Lvmap() override { std::filesystem::remove_all(m_folder); }
 
     // {name} in args stands for that file of the test's folder, quoted.
     SRun Run(std::wstring args)
     {
         for (size_t n = args.find(L'{'); n != std::wstring::npos; n = args.find(L'{', n))
             args.replace(n, 1, L"\"" + m_folder).replace(args.find(L'}', n), 1, L"\"");
-        return RunProgram(m_folder, m_lvmap + args);
+        return RunProgram(m_folder, L"lvmap.exe " + args);
     }
 
     void Steps(const std::vector<SStep>& steps)
@@ -67,20 +44,18 @@ protected:
         for (const SStep& step : steps) {
             SCOPED_TRACE(std::string(step.args.begin(), step.args.end()));
             const SRun run = Run(step.args);
-            Bytes stored;
-            ReadValue(kLayoutKey, &stored);
             EXPECT_EQ(step.dwExit, run.dwExit) << run.strErr;
             EXPECT_TRUE(!step.out || (*step.out ? run.strOut.find(step.out) == 0 : run.strOut.empty())) << run.strOut;
             EXPECT_TRUE(!step.err || (*step.err ? run.strErr.find(step.err) != std::string::npos : run.strErr.empty()))
                 << run.strErr;
-            EXPECT_TRUE(!step.pStored || *step.pStored == stored) << testing::PrintToString(stored);
+            EXPECT_TRUE(!step.pStored || *step.pStored == Value()) << testing::PrintToString(Value());
         }
     }
 
-    void Steps(const Bytes& value, const std::vector<SStep>& steps) { StoreValue(kLayoutKey, value); Steps(steps); }
+    void Steps(const Bytes& value, const std::vector<SStep>& steps) { SetValue(value); Steps(steps); }
     std::wstring File(const std::wstring& name) const { return m_folder + name; }
 
-    std::wstring m_lvmap;                                         // quoted, with a blank behind
+    CValueKeeper m_keeper;
     const std::wstring m_folder = ScratchFolder(L"lvmap-test-");  // the files and the programs' output
 };
 
@@ -88,17 +63,16 @@ protected:
 
 TEST_F(Lvmap, WrongUsageExitsWithOneAndChangesNothing)
 {
-    WriteAll(File(L"in.lvd"), Lvd(kCaps));
-    for (const wchar_t* pszArgs : {L"", L"show {in.lvd}", L"show --keyboard qwerty", L"keys --timeout 5",
-                                   L"detect --timeout 0", L"apply {map.txt}", L"convert {in.lvd}",
-                                   L"apply {in.lvd} {in.lvd}", L"remove --force"})
+    for (const wchar_t* pszArgs : {L"", L"show {caps.lvd}", L"show --keyboard qwerty", L"keys --timeout 5",
+                                   L"detect --timeout 0", L"apply {map.txt}", L"convert {caps.lvd}",
+                                   L"apply {caps.lvd} {caps.lvd}", L"remove --force"})
         Steps(kThree, {{pszArgs, 1, "", "lvmap: ", &kThree}});
 }
 
 TEST_F(Lvmap, ShowNamesRealKeysByTheKeyboardInUtf8WhenRedirected)
 {
     Steps({{L"show", 0, "No map\r\n", "", nullptr}});
-    Steps({0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0}, {{L"show", 0, "No mappings", "", nullptr}});
+    Steps(MapOf(0), {{L"show", 0, "No mappings", "", nullptr}});
     // Real keys by the chosen keyboard's table, mapped keys by the catalogue.
     Steps(kThree, {{L"show", 0,
                     u8"003A CapsLock -> 001D Control(왼쪽)\r\nE05B 윈도우키(왼쪽) -> E038 Alt(오른쪽)/한글전환\r\n"
@@ -111,71 +85,60 @@ TEST_F(Lvmap, ShowNamesRealKeysByTheKeyboardInUtf8WhenRedirected)
 
 TEST_F(Lvmap, ApplyTakesEachFileFormAndRemovalsAndWritesNothingUnsound)
 {
-    WriteAll(File(L"map.reg"), RegFile(kThree));
-    WriteAll(File(L"map.lvd"), Lvd(kThree));
-    WriteAll(File(L"delete.reg"), RegFile(kNone, true));
-    Steps({{L"apply {map.REG}", 0, "Scancode Map set: 3 mappings.", "", &kThree},
+    Steps({{L"apply {three.REG}", 0, "Scancode Map set: 3 mappings.", "", &kThree},
            {L"apply {delete.reg}", 0, "Scancode Map removed.", "", &kNone},
-           {L"apply {map.lvd}", 0, "Scancode Map set: 3 mappings.", "", &kThree},
+           {L"apply {three.lvd}", 0, "Scancode Map set: 3 mappings.", "", &kThree},
            {L"remove", 0, "Scancode Map removed.", "", &kNone},
            {L"remove", 0, "No map was set", "", &kNone}});
 
-    // Refused (3), nothing written; a missing file (no bytes) fails (2); a removal has no .lvd form.
+    // Refused (3), nothing written, caps.lvd kept; a missing file (no bytes) fails (2); a removal has no .lvd form.
     const Bytes badCount = {0, 0, 0, 0, 0, 0, 0, 0, 3, 0, 0, 0, 0x1D, 0x00, 0x3A, 0x00, 0, 0, 0, 0};
-    const std::pair<const wchar_t*, std::string> cases[] = {
-        {L"count.reg", RegFile(badCount)}, {L"count.lvd", Lvd(badCount)}, {L"text.lvd", "Scancode Map: CapsLock"},
-        {L"empty.lvd", Lvd(kNone)}, {L"missing.reg", ""}, {L"missing.lvd", ""},
-        {L"long.lvd", Lvd(Bytes(8, 0)) + '\xFD' + std::string(1019, '\0')}};  // a sound map's 1024 bytes, and 4
-    StoreValue(kLayoutKey, kThree);
-    WriteAll(File(L"out.reg"), std::string("old"));
-    WriteAll(File(L"out.lvd"), std::string("old"));
+    Bytes signature = MapDataFile(kThree);
+    signature[0] = 'l';
+    Bytes longMap(1028, 0);  // a sound map's 1024 bytes, and 4
+    longMap[8] = 253;
+    const std::pair<const wchar_t*, Bytes> cases[] = {
+        {L"count.reg", MakeRegFile({false, badCount})}, {L"count.lvd", MapDataFile(badCount)},
+        {L"signature.lvd", signature}, {L"empty.lvd", MapDataFile(kNone)}, {L"missing.reg", {}},
+        {L"missing.lvd", {}}, {L"long.lvd", MapDataFile(longMap)}};
     for (const auto& c : cases) {
         if (!c.second.empty())
             WriteAll(File(c.first), c.second);
         const std::wstring in = L" {" + std::wstring(c.first) + L"}";
         const DWORD dwExit = c.second.empty() ? 2 : 3;
-        Steps({{L"apply" + in, dwExit, "", nullptr, &kThree},
-               {L"convert" + in + L" {out.reg}", dwExit, "", nullptr, nullptr},
-               {L"convert" + in + L" {out.lvd}", dwExit, "", nullptr, nullptr}});
+        Steps(kThree, {{L"apply" + in, dwExit, "", nullptr, &kThree},
+                       {L"convert" + in + L" {caps.lvd}", dwExit, "", nullptr, nullptr}});
     }
-    Steps({{L"convert {delete.reg} {out.lvd}", 3, "", nullptr, nullptr}});
-    EXPECT_EQ("old", ReadAll(File(L"out.reg")));
-    EXPECT_EQ("old", ReadAll(File(L"out.lvd")));
+    Steps({{L"convert {delete.reg} {caps.lvd}", 3, "", nullptr, nullptr}});
+    EXPECT_EQ(MapDataFile(kCapsToControl), ReadAll(File(L"caps.lvd")));
 }
 
 TEST_F(Lvmap, ExportsRoundTripAndNoMapOrAnUnsoundOneIsNeverExported)
 {
-    Steps({{L"export {system.reg}", 4, "", nullptr, nullptr}});
+    // Export and convert write through one writer: one of each covers both forms.
     Steps(kThree, {{L"export {system.reg}", 0, nullptr, "", nullptr},
-                   {L"export {system.lvd}", 0, nullptr, "", nullptr},
-                   {L"convert {system.lvd} {again.reg}", 0, nullptr, "", nullptr},
-                   {L"convert {again.reg} {again.lvd}", 0, nullptr, "", nullptr}});
-    EXPECT_EQ(RegFile(kThree), ReadAll(File(L"again.reg")));
-    EXPECT_EQ(Lvd(kThree), ReadAll(File(L"again.lvd")));
-
+                   {L"convert {system.reg} {system.lvd}", 0, nullptr, "", nullptr}});
     // No value without its null entry, nor one longer than any map (which the
     // core reads as none), is exported; remove takes the long one away too.
     Steps(Bytes(kThree.begin(), kThree.end() - 4), {{L"export {system.lvd}", 3, "", nullptr, nullptr}});
     Steps(Bytes(1028, 0), {{L"show", 3, "", "1028 bytes", nullptr},
-                           {L"export {system.reg}", 3, "", nullptr, nullptr},
+                           {L"export {system.lvd}", 3, "", nullptr, nullptr},
                            {L"remove", 0, nullptr, "", &kNone},
-                           {L"export {system.lvd}", 4, "", nullptr, nullptr}});
-    EXPECT_EQ(RegFile(kThree), ReadAll(File(L"system.reg")));
-    EXPECT_EQ(Lvd(kThree), ReadAll(File(L"system.lvd")));
+                           {L"export {system.reg}", 4, "", nullptr, nullptr}});
+    EXPECT_EQ(MakeRegFile({false, kThree}), ReadAll(File(L"system.reg")));
+    EXPECT_EQ(MapDataFile(kThree), ReadAll(File(L"system.lvd")));
 }
 
 TEST_F(Lvmap, UndoAndRestorePutBackWhatEachChangeReplaced)
 {
-    WriteAll(File(L"three.reg"), RegFile(kThree));
-    WriteAll(File(L"caps.lvd"), Lvd(kCaps));
     Steps({{L"undo", 2, "", nullptr, &kNone},
            {L"apply {three.reg}", 0, nullptr, "", &kThree},
            {L"undo", 0, nullptr, "", &kNone},  // there was no map before
-           {L"apply {caps.lvd}", 0, nullptr, "", &kCaps},
+           {L"apply {caps.lvd}", 0, nullptr, "", &kCapsToControl},
            // Kept by now, newest first: no map, three (replaced by undo), no map.
            {L"restore 2", 0, nullptr, "", &kThree},
-           {L"undo", 0, nullptr, "", &kCaps},
-           {L"restore 6", 2, "", nullptr, &kCaps}});
+           {L"undo", 0, nullptr, "", &kCapsToControl},
+           {L"restore 6", 2, "", nullptr, &kCapsToControl}});
 
     // Number, time to the second, count and the first mappings by name.
     const std::string strHistory = Run(L"history").strOut;
@@ -183,39 +146,30 @@ TEST_F(Lvmap, UndoAndRestorePutBackWhatEachChangeReplaced)
                                                             u8"Alt(오른쪽)/한글전환, 알수 없음 -> 알수 없음\r\n 2  "));
     for (const char* pszKept : {u8"  1 mapping: CapsLock -> Control(왼쪽)\r\n 3  ", "  no map\r\n 4  ", "\r\n 5  "})
         EXPECT_NE(std::string::npos, strHistory.find(pszKept)) << pszKept;
-
-    // restore also takes a kept file by its name.
-    CMapHistory history;
-    ASSERT_EQ(0u, history.Load());
-    Steps({{L"restore \"" + std::wstring(history.GetPath(0)) + L"\"", 0, nullptr, "", &kThree}});
+    Steps({{L"restore {three.reg}", 0, nullptr, "", &kThree}});  // a file by its name, as a kept one
 }
 
 TEST_F(Lvmap, MapsAfterWhichNobodyCouldSignInAreRefusedUnlessForced)
 {
     // Both Control keys off, both Enter keys made A.
-    const Bytes kLockOut = {0, 0, 0, 0, 0, 0, 0, 0, 5, 0, 0, 0, 0x00, 0x00, 0x1D, 0x00, 0x00, 0x00, 0x1D, 0xE0,
-                            0x1E, 0x00, 0x1C, 0x00, 0x1E, 0x00, 0x1C, 0xE0, 0, 0, 0, 0};
-    WriteAll(File(L"lock.lvd"), Lvd(kLockOut));
-    WriteAll(File(L"caps.lvd"), Lvd(kCaps));
+    const Bytes kLockOut = MapBytes({{0x0000, 0x001D}, {0x0000, 0xE01D}, {0x001E, 0x001C}, {0x001E, 0xE01C}});
+    WriteAll(File(L"lock.lvd"), MapDataFile(kLockOut));
     Steps(kThree, {{L"apply {lock.lvd}", 3, "", u8"001D Control(왼쪽), E01D Control(오른쪽)/한자변환, 001C Enter, E01C",
                     &kThree},
-                   {L"undo", 2, "", nullptr, nullptr},  // a refused change is not kept
                    {L"apply --force {lock.lvd}", 0, nullptr, "warning", &kLockOut},
-                   {L"apply {caps.lvd}", 0, nullptr, "", &kCaps},
+                   {L"apply {caps.lvd}", 0, nullptr, "", &kCapsToControl},
                    // Putting back a map is guarded as applying one.
-                   {L"undo", 3, "", nullptr, &kCaps},
+                   {L"undo", 3, "", nullptr, &kCapsToControl},
                    {L"undo --force", 0, nullptr, "warning", &kLockOut}});
 }
 
 TEST_F(Lvmap, AMissingKeyIsReportedWithTheSystemsReasonAndNotCreated)
 {
     ASSERT_EQ(ERROR_SUCCESS, RegDeleteKeyW(HKEY_LOCAL_MACHINE, kLayoutKey));
-    WriteAll(File(L"map.lvd"), Lvd(kThree));
     // Exit 2, and "lvmap: cannot read (write) ...Keyboard Layout: " with the reason.
-    for (const SRun& run : {Run(L"show"), Run(L"apply {map.lvd}")})
+    for (const SRun& run : {Run(L"show"), Run(L"apply {three.lvd}")})
         EXPECT_TRUE(run.dwExit == 2 && run.strErr.find("Layout: ") + 12 < run.strErr.size()) << run.strErr;
-    HKEY hKey;
-    EXPECT_NE(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE, kLayoutKey, 0, KEY_READ, &hKey));
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegDeleteKeyW(HKEY_LOCAL_MACHINE, kLayoutKey));
 }
 
 TEST_F(Lvmap, DetectNamesInjectedKeysOnceEachUntilEscapeTwiceOrItsTime)
@@ -227,13 +181,10 @@ TEST_F(Lvmap, DetectNamesInjectedKeysOnceEachUntilEscapeTwiceOrItsTime)
         {0x45, true, "0045", "NumLock"}, {0x59, false, "0059", u8"알수 없음"}, {0x01, false, "0001", "ESC"},
         {0x1E, false, "001E", "A"}, {0x01, false, "0001", "ESC"}, {0x01, false, "0001", "ESC"}};
     std::string strWanted;
-    // Polls for a state; the deadline only turns a hung program into a failure.
-    const auto waitFor = [](const std::function<bool()>& done) {
-        for (int i = 0; i < 3000 && !done(); ++i)
+    // Polls for states; the deadline only turns a hung program into a failure.
+    const SRun run = RunProgram(m_folder, L"lvmap.exe detect --timeout 60", [&] {
+        for (int i = 0; i < 3000 && ReadText(File(L"err.txt")).find("Press keys") == std::string::npos; ++i)
             Sleep(20);
-    };
-    const SRun run = RunProgram(m_folder, m_lvmap + L"detect --timeout 60", [&] {
-        waitFor([&] { return ReadAll(m_folder + L"err.txt").find("Press keys") != std::string::npos; });
         for (const auto& key : keys) {
             strWanted += std::string(key.code) + "  " + key.name + "  (catalogue: " + key.name + ")\r\n";
             for (DWORD dwUp : {0, 0, KEYEVENTF_KEYUP}) {  // pressed, held down, let go
@@ -242,7 +193,8 @@ TEST_F(Lvmap, DetectNamesInjectedKeysOnceEachUntilEscapeTwiceOrItsTime)
                 input.ki.dwFlags = KEYEVENTF_SCANCODE | (key.bExtended ? KEYEVENTF_EXTENDEDKEY : 0) | dwUp;
                 SendInput(1, &input, sizeof(input));
             }
-            waitFor([&] { return ReadAll(m_folder + L"out.txt").size() >= strWanted.size(); });  // its line first
+            for (int i = 0; i < 3000 && ReadAll(File(L"out.txt")).size() < strWanted.size(); ++i)  // its line first
+                Sleep(20);
         }
     });
     EXPECT_EQ(0u, run.dwExit) << "detect did not end on Esc twice";

@@ -1,58 +1,10 @@
-// Programs run as a script runs them, output to files; those files and the Scancode Map values.
+// Programs run as a script runs them, their standard output and error going to files.
 #pragma once
 
-#include <windows.h>
+#include "../scratch.h"
 
-#include <filesystem>
-#include <fstream>
 #include <functional>
-#include <string>
-#include <vector>
 
-typedef std::vector<unsigned char> Bytes;
-
-// Empty when the file is missing; a program may be writing it.
-inline std::string ReadAll(const std::wstring& path)
-{
-    std::ifstream file(std::filesystem::path(path), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), {});
-}
-
-template <class TBytes>
-void WriteAll(const std::wstring& path, const TBytes& bytes)
-{
-    std::ofstream file(std::filesystem::path(path), std::ios::binary);
-    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
-
-// A folder of this process's own below %TEMP%, with a trailing backslash.
-inline std::wstring ScratchFolder(const wchar_t* pszName)
-{
-    const auto folder = std::filesystem::temp_directory_path() / (pszName + std::to_wstring(GetCurrentProcessId()));
-    std::filesystem::create_directories(folder);
-    return folder.wstring() + L"\\";
-}
-
-// The Scancode Map value under a key of HKEY_LOCAL_MACHINE: false and empty if none.
-inline bool ReadValue(const std::wstring& key, Bytes* pBytes, DWORD* pType = nullptr)
-{
-    DWORD nSize = 70000;
-    pBytes->resize(nSize);
-    const bool bFound =
-        !RegGetValueW(HKEY_LOCAL_MACHINE, key.c_str(), L"Scancode Map", RRF_RT_ANY, pType, pBytes->data(), &nSize);
-    pBytes->resize(bFound ? nSize : 0);
-    return bFound;
-}
-
-// Sets the value as binary, creating the key; no bytes leave the key without it.
-inline bool StoreValue(const std::wstring& key, const Bytes& bytes)
-{
-    const DWORD nSize = static_cast<DWORD>(bytes.size());
-    return !RegSetKeyValueW(HKEY_LOCAL_MACHINE, key.c_str(), L"Scancode Map", REG_BINARY, bytes.data(), nSize)
-           && (nSize || !RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, key.c_str(), L"Scancode Map"));
-}
-
-// A program's exit code and the bytes it wrote to standard output and error.
 struct SRun { DWORD dwExit = 0xFFFFFFFF; std::string strOut, strErr; };
 
 // Runs a program whose standard output and error go to out.txt and err.txt in
@@ -79,7 +31,7 @@ inline SRun RunProgram(const std::wstring& folder, std::wstring line, const std:
     }
     CloseHandle(si.hStdOutput);
     CloseHandle(si.hStdError);
-    run.strOut = ReadAll(out);
-    run.strErr = ReadAll(err);
+    run.strOut = ReadText(out);
+    run.strErr = ReadText(err);
     return run;
 }

@@ -2,41 +2,22 @@
 // Windows: the same file builds natively for sanitizer and fuzzing runs.
 #include "reg_file.h"
 
+#include "../map_bytes.h"
+
 #include <gtest/gtest.h>
 
 namespace {
 
-typedef std::vector<unsigned char> Bytes;
-
-// N mappings, each real key k to the mapped key k + 1.
-Bytes MapOf(size_t nMappings)
+// ASCII text as the registry editor stores it: UTF-16LE behind FF FE.
+Bytes Utf16(const std::string& text)
 {
-    Bytes map = {0, 0, 0, 0, 0, 0, 0, 0, static_cast<unsigned char>(nMappings + 1),
-                 static_cast<unsigned char>((nMappings + 1) >> 8), 0, 0};
-    for (size_t k = 0; k < nMappings; ++k)
-        map.insert(map.end(), {static_cast<unsigned char>(k + 1), 0, static_cast<unsigned char>(k), 0});
-    map.insert(map.end(), 4, 0);
-    return map;
-}
-
-// ASCII text as bytes, or as the registry editor stores it: UTF-16LE behind FF FE.
-Bytes Text(const std::string& text, bool bUtf16 = false)
-{
-    Bytes bytes = bUtf16 ? Bytes{0xFF, 0xFE} : Bytes();
-    for (char ch : text) {
-        bytes.push_back(static_cast<unsigned char>(ch));
-        if (bUtf16)
-            bytes.push_back(0);
-    }
+    Bytes bytes = {0xFF, 0xFE};
+    for (char ch : text)
+        bytes.insert(bytes.end(), {static_cast<unsigned char>(ch), 0});
     return bytes;
 }
 
 const std::string kKeyLine = "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Keyboard Layout]\r\n";
-
-std::string Parse(const Bytes& file, SRegFileContent* pContent)
-{
-    return ParseRegFile(file.data(), file.size(), pContent);
-}
 
 }  // namespace
 
@@ -44,37 +25,32 @@ TEST(RegFile, WrittenAsTheRegistryEditorExportsItAndReadBackByteForByte)
 {
     // 20 bytes on the first line, 25 on each continuation line behind two blanks.
     const std::string strHead = "Windows Registry Editor Version 5.00\r\n\r\n" + kKeyLine + "\"Scancode Map\"=";
-    EXPECT_EQ(Text(strHead + "hex:00,00,00,00,00,00,00,00,0b,00,00,00,01,00,00,00,02,00,01,00,\\\r\n"
-                             "  03,00,02,00,04,00,03,00,05,00,04,00,06,00,05,00,07,00,06,00,08,00,07,00,09,\\\r\n"
-                             "  00,08,00,0a,00,09,00,00,00,00,00\r\n\r\n",
-                   true),
+    EXPECT_EQ(Utf16(strHead + "hex:00,00,00,00,00,00,00,00,0b,00,00,00,01,00,00,00,02,00,01,00,\\\r\n"
+                              "  03,00,02,00,04,00,03,00,05,00,04,00,06,00,05,00,07,00,06,00,08,00,07,00,09,\\\r\n"
+                              "  00,08,00,0a,00,09,00,00,00,00,00\r\n\r\n"),
               MakeRegFile({false, MapOf(10)}));
-    EXPECT_EQ(Text(strHead + "-\r\n\r\n", true), MakeRegFile({true, {}}));
+    EXPECT_EQ(Utf16(strHead + "-\r\n\r\n"), MakeRegFile({true, {}}));
 
     // What is refused, however long, leaves the result as it was.
     for (size_t nMappings : {0, 1, 20, 252, 253, 5000}) {
         SCOPED_TRACE(nMappings);
         SRegFileContent read{true, {0x55}};
-        EXPECT_EQ(nMappings > 252, !Parse(MakeRegFile({false, MapOf(nMappings)}), &read).empty());
-        EXPECT_EQ(nMappings > 252, read.bDelete);
+        const Bytes file = MakeRegFile({false, MapOf(nMappings)});
+        EXPECT_EQ(nMappings > 252, !ParseRegFile(file.data(), file.size(), &read).empty());
         EXPECT_EQ(nMappings > 252 ? Bytes{0x55} : MapOf(nMappings), read.map);
-        EXPECT_EQ("", Parse(MakeRegFile({true, {}}), &read));
-        EXPECT_TRUE(read.bDelete && read.map.empty());
     }
 }
 
 TEST(RegFile, RefusalsSayWhichLine)
 {
     const std::string strCut = "REGEDIT4\r\n" + kKeyLine + "\"Scancode Map\"=hex:00,00,00,00,00,00,00,00,02,\\\r\n";
-    const std::pair<std::string, const char*> cases[] = {
-        {strCut + "\r\n", "line 3: "},               // the map cut off by the end of the file
-        {strCut + "\"Other\"=-\r\n", "line 3: "},  // the map cut off by the next value
-        {"REGEDIT4\r\n\r\n[-hkey_local_machine\\SYSTEM]\r\n", "line 3: "},  // our key's parent deleted
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.first);
+    // The map cut off by the end of the file, or by the next value; our key's parent deleted.
+    for (const std::string& text : {strCut + "\r\n", strCut + "\"Other\"=-\r\n",
+                                    std::string("REGEDIT4\r\n\r\n[-hkey_local_machine\\SYSTEM]\r\n")}) {
+        SCOPED_TRACE(text);
+        const Bytes file(text.begin(), text.end());
         SRegFileContent content;
-        EXPECT_EQ(0u, Parse(Text(c.first), &content).find(c.second));
+        EXPECT_EQ(0u, ParseRegFile(file.data(), file.size(), &content).find("line 3: "));
     }
 }
 
