@@ -1,6 +1,5 @@
-// Map bytes as the registry holds them and map data files as the wizard
-// writes them, built here rather than by the code under test. No Windows
-// needed: the native sanitizer build uses this too.
+// Map bytes and map data files built here, not by the code under test. No
+// Windows needed: the native sanitizer build uses this too.
 #pragma once
 
 #include <cstddef>
@@ -10,9 +9,7 @@
 typedef std::vector<unsigned char> Bytes;
 
 // The value of a map with these entries, each {mapped key, real key} as the
-// registry holds them (prefix in the high byte, so 0xE038 is the right Alt
-// key): version and flags 0, the count with the null entry, the entries, the
-// null entry.
+// registry holds them (prefix in the high byte: 0xE038 is the right Alt key).
 inline Bytes MapBytes(const std::vector<std::pair<unsigned short, unsigned short>>& entries)
 {
     const std::size_t nCount = entries.size() + 1;

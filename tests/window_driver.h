@@ -112,15 +112,6 @@ inline void ClickAt(POINT pt, bool bRight = false)
 
 inline POINT Middle(RECT rc) { return POINT{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2}; }
 
-// In the middle of the window: a picture control that took the click for
-// itself would leave its dialog unclicked.
-inline void ClickOn(HWND hwnd)
-{
-    RECT rc;
-    GetWindowRect(hwnd, &rc);
-    ClickAt(Middle(rc));
-}
-
 // "(none)" when nothing is selected.
 inline std::wstring ComboSelection(HWND combo)
 {

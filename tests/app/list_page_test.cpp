@@ -116,11 +116,8 @@ std::string MenuStates(const std::function<void()>& open)
     const int ids[] = {IDC_NEW_MAP, 0, IDC_LOAD_SYSTEM_MAP, IDC_REMOVE_SYSTEM_MAP, 0, IDC_ADD_MAP, IDC_MODIFY_MAP,
                        IDC_DELETE_MAP, 0, IDC_LOAD_FILE, IDC_SAVE_FILE, 0, IDC_APPLY_MAP};
     for (int i = 0; i < int(std::size(ids)); ++i) {
-        const UINT nState = GetMenuState(menu, i, MF_BYPOSITION);
-        if (GetMenuItemID(menu, i) != UINT(ids[i]))
-            str += '?';
-        else
-            str += ids[i] && (nState & MF_GRAYED) ? '-' : szItems[i];
+        const bool bGrey = ids[i] && (GetMenuState(menu, i, MF_BYPOSITION) & MF_GRAYED);
+        str += GetMenuItemID(menu, i) != UINT(ids[i]) ? '?' : bGrey ? '-' : szItems[i];
     }
     PressKey(VK_ESCAPE);
     WaitGone(popup);

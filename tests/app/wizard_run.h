@@ -60,7 +60,6 @@ public:
     CImportPatch& operator=(const CImportPatch&) = delete;
 
     bool Patched() const { return !m_slots.empty(); }
-    // TFunction is the function's type, as decltype(DrawTextW) gives it.
     template <class TFunction>
     TFunction* Original() const { return reinterpret_cast<TFunction*>(m_original); }
 
@@ -162,8 +161,6 @@ public:
         return WaitUntil([&] { return IsDlgButtonChecked(Page(), kOptions[nType]) == BST_CHECKED; }) &&
                Go(kNext, nType + 1);
     }
-    // From start-up to the list page of keyboard type nType, or NULL.
-    HWND StartAtList(int nType) { return StartUp() && GoToList(nType) ? Page() : NULL; }
     // Presses Cancel or Finish: true once the modal run has returned by itself.
     bool End(int id)
     {
@@ -174,8 +171,8 @@ public:
     void AtList(int nType, const std::function<void(HWND page, HWND list)>& steps)
     {
         Run([&] {
-            HWND page = StartAtList(nType);
-            ASSERT_TRUE(page);
+            ASSERT_TRUE(StartUp() && GoToList(nType));
+            HWND page = Page();
             steps(page, GetDlgItem(page, IDC_MAP_LIST));
             if (!testing::Test::HasFatalFailure()) {
                 EXPECT_TRUE(End(kFinish));
