@@ -48,23 +48,21 @@ long Count(const std::wstring& strFolder)
 unsigned long ReadCurrent(CStringArray& names)
 {
     CWordArray codes;
-    names.SetSize(0);
-    names.Add("kept");
+    names.SetSize(1);
     const unsigned long nResult = CLutrovaneCore().GetCurrentScancodeMap(names, codes, 1);
     EXPECT_TRUE(nResult == 0 || names.GetSize() == 1) << "arrays touched although nothing was read";
     return nResult;
 }
 
-// That a file is written whole under any name or not at all, and read back;
-// what its bytes mean is ParseLutrovaneData's. A failed load keeps the size.
-unsigned long Load(const CString& strPath, Bytes* pMap = nullptr)
+// That a file is written whole under any name or not at all, and read back as
+// the map; what its bytes mean is ParseLutrovaneData's. A failed load keeps the size.
+unsigned long Load(const CString& strPath, const Bytes& map = {})
 {
     Bytes buffer(1024);
     unsigned long nSize = 77;
     const unsigned long nResult = CUtils::LoadLutrovaneData(strPath, buffer.data(), &nSize);
     EXPECT_TRUE(nResult == 0 || nSize == 77) << "size changed on failure";
-    if (pMap)
-        pMap->assign(buffer.begin(), buffer.begin() + (nResult ? 0 : nSize));
+    EXPECT_EQ(map, Bytes(buffer.begin(), buffer.begin() + (nResult ? 0 : nSize)));
     return nResult;
 }
 
@@ -122,8 +120,7 @@ TEST_F(MapStore, ValuesThatDoNotFitOrAreEmptyCountAsAbsent)
 TEST_F(MapStore, WrittenMapReadsBackAsWrittenAndReplacesAnyType)
 {
     SetValue({'a', 'b', 0}, REG_SZ);
-    Bytes map = kCapsToControl;
-    EXPECT_EQ(0u, CUtils::SetScancodeMapRegistry(map.data(), ULONG(map.size())));
+    EXPECT_EQ(0u, CUtils::SetScancodeMapRegistry(Bytes(kCapsToControl).data(), 20));
     DWORD dwType;
     EXPECT_EQ(kCapsToControl, Value(&dwType));
     EXPECT_EQ(DWORD(REG_BINARY), dwType);
@@ -154,18 +151,16 @@ TEST_F(MapStore, MissingKeyIsReportedAndNotCreated)
     EXPECT_EQ(2u, ReadCurrent(names));
     EXPECT_EQ(2u, Change(kCapsToControl)) << "history kept without a key to change";
     EXPECT_TRUE(Kept().empty());
-    HKEY hKey;
-    EXPECT_NE(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE, kLayoutKey, 0, KEY_READ, &hKey));
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegDeleteKeyW(HKEY_LOCAL_MACHINE, kLayoutKey)) << "key made";
 }
 
 TEST_F(MapFile, SavedMapsLoadBackUnderAnyName)
 {
-    Bytes map = kCapsToControl, loaded;
+    Bytes map = kCapsToControl;
     for (const char* pszName : {"caps.lvd", "내 키 맵.lvd"}) {
         SCOPED_TRACE(pszName);
         ASSERT_EQ(0u, CUtils::SaveLutrovaneData(Path(pszName), map.data(), 20));
-        ASSERT_EQ(0u, Load(Path(pszName), &loaded));
-        EXPECT_EQ(kCapsToControl, loaded);
+        EXPECT_EQ(0u, Load(Path(pszName), kCapsToControl));
     }
     // Korean names, whatever the process's own code page.
     EXPECT_EQ(MapDataFile(kCapsToControl), ReadAll(m_folder + L"내 키 맵.lvd"));
@@ -213,23 +208,21 @@ TEST_F(MapFile, SaveReplacesAWholeFileOrNothing)
 TEST_F(MapHistory, EachChangeKeepsWhatItReplacedNewestFirst)
 {
     const Bytes kOther = MapOf(3);
-    // The map to apply (none: remove), the result, and the values kept, newest first (empty: no map).
+    const Bytes kNoneFile = RegFile({}), kCapsFile = RegFile(kCapsToControl), kOtherFile = RegFile(kOther);
+    // The map to apply (none: remove), the result, and the files kept, newest first.
     const struct { const char* what; Bytes map; unsigned long nResult; std::vector<Bytes> kept; } steps[] = {
         {"remove where there is none: nothing to keep", {}, 1, {}},
-        {"apply over none keeps that there was none", kCapsToControl, 0, {{}}},
-        {"apply over a map keeps it", kOther, 0, {kCapsToControl, {}}},
-        {"apply of the same map keeps it", kOther, 0, {kOther, kCapsToControl, {}}},
-        {"the same value as the newest is not kept twice", {}, 0, {kOther, kCapsToControl, {}}},
-        {"apply over none after a remove", kCapsToControl, 0, {{}, kOther, kCapsToControl, {}}},
+        {"apply over none keeps that there was none", kCapsToControl, 0, {kNoneFile}},
+        {"apply over a map keeps it", kOther, 0, {kCapsFile, kNoneFile}},
+        {"apply of the same map keeps it", kOther, 0, {kOtherFile, kCapsFile, kNoneFile}},
+        {"the same value as the newest is not kept twice", {}, 0, {kOtherFile, kCapsFile, kNoneFile}},
+        {"apply over none after a remove", kCapsToControl, 0, {kNoneFile, kOtherFile, kCapsFile, kNoneFile}},
     };
     for (const auto& step : steps) {
         SCOPED_TRACE(step.what);
         EXPECT_EQ(step.nResult, Change(step.map));
         EXPECT_EQ(step.map, Value());
-        std::vector<Bytes> expected;
-        for (const Bytes& value : step.kept)
-            expected.push_back(RegFile(value));
-        EXPECT_EQ(expected, Kept());
+        EXPECT_EQ(step.kept, Kept());
     }
     // A value no map buffer holds, of another type, is kept whole all the same.
     SetValue(Bytes(1500, 0x5A), REG_NONE);
