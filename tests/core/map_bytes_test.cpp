@@ -32,7 +32,6 @@ Bytes Encode(const Codes& real, const Codes& mapped)
     return buffer;
 }
 
-// Decodes into arrays that held something before.
 Codes Decode(Bytes map, int nSelector, CStringArray& names)
 {
     CWordArray codes;

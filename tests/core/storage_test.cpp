@@ -66,7 +66,6 @@ unsigned long Load(const CString& strPath, const Bytes& map = {})
     return nResult;
 }
 
-// Applies the map, or with none removes it.
 unsigned long Change(const Bytes& map)
 {
     return CMapHistory().ChangeSystemMap(map.empty() ? nullptr : map.data(), ULONG(map.size()));

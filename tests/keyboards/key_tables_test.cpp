@@ -79,11 +79,10 @@ protected:
 // form a Scancode Map holds (make code in the high byte, prefix in the low); 0 for none.
 unsigned short StandardCode(const std::string& strName)
 {
-    for (const SKey& key : kKeys) {
+    for (const SKey& key : kKeys)
         for (const char* pszKeyName : key.apszNames)
             if (pszKeyName && strName == pszKeyName)
                 return static_cast<unsigned short>(key.nMake > 0xFF ? (key.nMake & 0xFF) << 8 | 0xE0 : key.nMake << 8);
-    }
     return 0;
 }
 
