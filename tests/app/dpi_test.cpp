@@ -51,7 +51,18 @@ SIZE BitmapSize(HGDIOBJ hBitmap)
     return {bm.bmWidth, bm.bmHeight};
 }
 
-TEST(AtDpi, ArtworkAndColumnsFollowTheDpiAndNoTextIsClipped)
+LONG IconWidth(HWND wizard, WPARAM nWhich)
+{
+    ICONINFO info = {};
+    if (!GetIconInfo(HICON(SendMessageW(wizard, WM_GETICON, nWhich, 0)), &info))
+        return 0;
+    const LONG cx = BitmapSize(info.hbmColor ? info.hbmColor : info.hbmMask).cx;
+    DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmMask);
+    return cx;
+}
+
+TEST(AtDpi, ArtworkIconsAndColumnsFollowTheDpiAndNoTextIsClipped)
 {
     const char* pszDpi = std::getenv(kDpiVariable);
     if (!pszDpi)
@@ -67,6 +78,8 @@ TEST(AtDpi, ArtworkAndColumnsFollowTheDpiAndNoTextIsClipped)
         const SIZE header = BitmapSize(static_cast<CLutrovaneMain*>(CWnd::FromHandlePermanent(wizard))->m_psh.hbmHeader);
         EXPECT_EQ(MulDiv(32, nDpi, 96), header.cx);
         EXPECT_EQ(header.cx, header.cy);
+        EXPECT_EQ(GetSystemMetrics(SM_CXICON), IconWidth(wizard, ICON_BIG));
+        EXPECT_EQ(GetSystemMetrics(SM_CXSMICON), IconWidth(wizard, ICON_SMALL));
         ExpectNothingClipped(run.Page(), nDpi);
 
         ASSERT_TRUE(run.GoToList(0));
