@@ -14,9 +14,8 @@ const Bytes kNone;
 // An lvmap run and its outcome: how stdout begins, part of stderr ("" for none), the value; null: unchecked.
 struct SStep { std::wstring args; DWORD dwExit; const char *out, *err; const Bytes* pStored; };
 
-// Each test starts without the value, in a folder of its own below which lvmap
-// keeps its history, holding kThree as three.reg and three.lvd, kCapsToControl as
-// caps.lvd and the value's removal as delete.reg. CreateProcess finds lvmap.exe beside the test first.
+// Each test starts without the value, in a folder of its own that holds lvmap's history and
+// the map files below. CreateProcess finds lvmap.exe beside the test first.
 class Lvmap : public ::testing::Test
 {
 protected:
