@@ -19,10 +19,9 @@ const Bytes kUntouched = {0xAA};  // set before the import: still there, the edi
 // means signs, "0x" or blanks there, and lvmap refuses them.
 const char* const kCorpus[] = {
     // Line ends of every kind, also mixed; comments and blank lines in folded data.
-    "REGEDIT4|; c||[{K}]|{S}hex:{H}\\|; c||  {T}|", "REGEDIT4\n; c\n\n[{K}]\n{S}hex:{H}\\\n; c\n\n  {T}\n",
-    "REGEDIT4\r; c\r\r[{K}]\r{S}hex:{H}\\\r; c\r\r  {T}\r",
-    "REGEDIT4\n\r; c\n\r\n\r[{K}]\n\r{S}hex:{H}\\\n\r\n\r  {T}\n\r", "REGEDIT4\n[{K}]\r{S}hex:{H}\\\r\n\n  {T}\r",
-    "{X}{M}", "{X}{H}\\|; c||  ; c|\t|  {T}|", "{X}{H}\\ ; c|  {T} ; c|",
+    "REGEDIT4|; c||[{K}]|{S}hex:{H}\\|; c||  {T}|", "REGEDIT4\n\r; c\n\r\n\r[{K}]\n\r{S}hex:{H}\\\n\r\n\r  {T}\n\r",
+    "REGEDIT4\n; c\n\n[{K}]\n{S}hex:{H}\\\n; c\n\n  {T}\n", "REGEDIT4\r; c\r\r[{K}]\r{S}hex:{H}\\\r; c\r\r  {T}\r",
+    "REGEDIT4\n[{K}]\r{S}hex:{H}\\\r\n\n  {T}\r", "{X}{M}", "{X}{H}\\|; c||  ; c|\t|  {T}|", "{X}{H}\\ ; c|  {T} ; c|",
     // The first line.
     "U:Windows Registry Editor Version 5.00||[{K}]|{V}", "Windows Registry Editor Version 5.00|[{K}]|{V}", "U:{R}{V}",
     "\xEF\xBB\xBF{R}{V}", "REGEDIT40|[{K}]|{V}", "REGEDIT4;|[{K}]|{V}", "REGEDIT|[{K}]|{V}", "regedit4|[{K}]|{V}",
@@ -37,10 +36,9 @@ const char* const kCorpus[] = {
     "W:{X}-0,00,00,00,00,00,00,00,{T}|", "{X}0,0,0,0,0,0,0,0,2,0,0,0,1d,0,3a,0,0,0,0,0|", "{X}00,,{M}|", "{X}{M},|",
     "{X}000,000,000,000,000,000,000,000,002,000,000,000,01d,000,03a,000,000,000,000,000|",
     // What breaks folded data.
-    "{X}{M};c|", "{X}{H}\\|# c|  {T}|", "{X}{H}\\ x|  {T}|", "{X}00,00,00,00,00,00,00,00\\|  ,{T}|",
-    "{X}{P}1d\\|  00,3a,00,00,00,00,00|", "{X}{M},\\|", "{X}{M},\\|; c|", "{X}{H}|  {T}|",
-    "{X}{H}\\|\"Other\"=hex:01|{V}", "{X}{H}\\|[{K}\\sub]|{V}", "REGEDIT4|[{O}]|\"X\"=hex:01,\\|[{K}]|{V}",
-    "{R}\"X\"=hex(7):41,00,\\|; c|  00,00|{V}",
+    "{X}{M};c|", "{X}{H}\\|# c|  {T}|", "{X}{H}\\ x|  {T}|", "{X}{H}|  {T}|", "{X}{M},\\|", "{X}{M},\\|; c|",
+    "{X}00,00,00,00,00,00,00,00\\|  ,{T}|", "{X}{P}1d\\|  00,3a,00,00,00,00,00|", "{X}{H}\\|\"Other\"=hex:01|{V}",
+    "{X}{H}\\|[{K}\\sub]|{V}", "REGEDIT4|[{O}]|\"X\"=hex:01,\\|[{K}]|{V}", "{R}\"X\"=hex(7):41,00,\\|; c|  00,00|{V}",
     // Repeated keys and values: the last one the editor reads counts.
     "{X}00,00,00,00,00,00,00,00,01,00,00,00,00,00,00,00|{V}", "{R}{V}{S}-|", "{R}{S}-|{V}", "{R}{S}- ; gone|",
     "{R}{V}{S}- x|", "{R}{V}{S}hex:00,zz|", "{R}{V}{S}\"text\"|", "{X}zz|{V}", "{R}{V}\"Scancode Map\" hex:00|",
@@ -75,13 +73,9 @@ Bytes FileBytes(std::string text, const std::string& strKey)
         {"{O}", kScratchPath + std::string("other")}, {"{K}", strKey}, {"{k}", strLower}};
     for (const auto& s : kShort)
         text = Replace(text, s.first, s.second);
-    Bytes bytes = bUtf16 ? Bytes{0xFF, 0xFE} : Bytes();
-    for (char ch : text) {
-        bytes.push_back(static_cast<unsigned char>(ch));
-        if (bUtf16)
-            bytes.push_back(0);
-    }
-    return bytes;
+    const std::u16string wide = u"\xFEFF" + std::u16string(text.begin(), text.end());
+    const auto* pWide = reinterpret_cast<const unsigned char*>(wide.data());
+    return bUtf16 ? Bytes(pWide, pWide + 2 * wide.size()) : Bytes(text.begin(), text.end());
 }
 
 }  // namespace
@@ -115,12 +109,11 @@ TEST(RegFile, ReadsWhatTheRegistryEditorImports)
         const bool bRefused = corpus[i].compare(0, 2, "W:") == 0 || editor == kUntouched || dwType != REG_BINARY
                               || !CheckMapBytes(editor.data(), editor.size()).empty();
         const Bytes file = FileBytes(corpus[i], kKeyboardLayoutKeyPath);
-        SRegFileContent content;
-        const std::string strError = ParseRegFile(file.data(), file.size(), &content);
-        const std::string strLvmap = content.bDelete ? "removed" : "set " + testing::PrintToString(content.map);
+        SRegFileContent got;
+        const std::string strError = ParseRegFile(file.data(), file.size(), &got);
         EXPECT_EQ(editor.empty() && dwType == REG_NONE ? "removed"
-                  : bRefused ? "refused" : "set " + testing::PrintToString(editor),
-                  strError.empty() ? strLvmap : "refused") << strError;
+                  : bRefused ? "refused" : testing::PrintToString(editor),
+                  strError.size() ? "refused" : got.bDelete ? "removed" : testing::PrintToString(got.map)) << strError;
     }
     RegDeleteTreeW(HKEY_LOCAL_MACHINE, kScratchKey);
     std::filesystem::remove_all(folder);
