@@ -1,5 +1,6 @@
 // lvmap.exe run as scripts run it: exit codes, what it prints into files, the
 // value it leaves in the registry; detect fed with keys injected into the session.
+#include "../window_driver.h"
 #include "process_run.h"
 #include "reg_file.h"
 
@@ -180,10 +181,8 @@ TEST_F(Lvmap, DetectNamesInjectedKeysOnceEachUntilEscapeTwiceOrItsTime)
         {0x45, true, "0045", "NumLock"}, {0x59, false, "0059", u8"알수 없음"}, {0x01, false, "0001", "ESC"},
         {0x1E, false, "001E", "A"}, {0x01, false, "0001", "ESC"}, {0x01, false, "0001", "ESC"}};
     std::string strWanted;
-    // Polls for states; the deadline only turns a hung program into a failure.
     const SRun run = RunProgram(m_folder, L"lvmap.exe detect --timeout 60", [&] {
-        for (int i = 0; i < 3000 && ReadText(File(L"err.txt")).find("Press keys") == std::string::npos; ++i)
-            Sleep(20);
+        WaitUntil([&] { return ReadText(File(L"err.txt")).find("Press keys") != std::string::npos; });
         for (const auto& key : keys) {
             strWanted += std::string(key.code) + "  " + key.name + "  (catalogue: " + key.name + ")\r\n";
             for (DWORD dwUp : {0, 0, KEYEVENTF_KEYUP}) {  // pressed, held down, let go
@@ -192,8 +191,7 @@ TEST_F(Lvmap, DetectNamesInjectedKeysOnceEachUntilEscapeTwiceOrItsTime)
                 input.ki.dwFlags = KEYEVENTF_SCANCODE | (key.bExtended ? KEYEVENTF_EXTENDEDKEY : 0) | dwUp;
                 SendInput(1, &input, sizeof(input));
             }
-            for (int i = 0; i < 3000 && ReadAll(File(L"out.txt")).size() < strWanted.size(); ++i)  // its line first
-                Sleep(20);
+            WaitUntil([&] { return ReadAll(File(L"out.txt")).size() >= strWanted.size(); });  // its line first
         }
     });
     EXPECT_EQ(0u, run.dwExit) << "detect did not end on Esc twice";
