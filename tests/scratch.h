@@ -1,6 +1,6 @@
 // What other programs see of the code under test: files in a folder of the
 // test's own and the Scancode Map value, read and written without the code
-// under test.
+// under test, and waits for the states these reach.
 #pragma once
 
 #include <windows.h>
@@ -8,9 +8,25 @@
 #include "map_bytes.h"
 
 #include <filesystem>
+#include <functional>
+#include <iterator>
 #include <string>
 
 const wchar_t kLayoutKey[] = L"SYSTEM\\CurrentControlSet\\Control\\Keyboard Layout";
+
+// How long a state may take to come. Waits end as soon as it is there, so
+// only a failing test waits this long; on a busy machine Wine can take
+// seconds for a window or a program.
+inline constexpr DWORD kPatienceMs = 20000;
+
+inline bool WaitUntil(const std::function<bool()>& done, DWORD ms = kPatienceMs)
+{
+    for (const DWORD start = GetTickCount(); !done(); Sleep(10)) {
+        if (GetTickCount() - start >= ms)
+            return false;
+    }
+    return true;
+}
 
 // A folder of this process's own below %TEMP%, emptied, with a trailing backslash.
 inline std::wstring ScratchFolder(const wchar_t* pszName)
@@ -20,6 +36,11 @@ inline std::wstring ScratchFolder(const wchar_t* pszName)
     std::filesystem::remove_all(folder, error);
     std::filesystem::create_directories(folder);
     return folder.wstring() + L"\\";
+}
+
+inline long FileCount(const std::wstring& strFolder)
+{
+    return long(std::distance(std::filesystem::directory_iterator(strFolder), std::filesystem::directory_iterator()));
 }
 
 // A file's bytes; none when it is missing. Read sharing delete: a program that

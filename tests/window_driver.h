@@ -14,20 +14,7 @@
 #include "res/resource.h"
 #include "scratch.h"
 
-// How long a state may take to come. Waits end as soon as it is there, so
-// only a failing test waits this long; on a busy machine Wine can take
-// seconds for a window.
-inline constexpr DWORD kPatienceMs = 20000;
 inline DWORD g_dwDrivenProcess = GetCurrentProcessId();
-
-inline bool WaitUntil(const std::function<bool()>& done, DWORD ms = kPatienceMs)
-{
-    for (const DWORD start = GetTickCount(); !done(); Sleep(10)) {
-        if (GetTickCount() - start >= ms)
-            return false;
-    }
-    return true;
-}
 
 // Without WM_GETTEXT: a window whose thread is busy does not stall us.
 inline std::wstring Text(HWND hwnd, int (WINAPI* get)(HWND, LPWSTR, int) = InternalGetWindowText)

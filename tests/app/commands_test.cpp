@@ -34,7 +34,7 @@ protected:
         ASSERT_TRUE(m_restarts.Patched());
     }
 
-    int Kept() const { return int(std::distance(std::filesystem::directory_iterator(m_strHistory), {})); }
+    int Kept() const { return int(FileCount(m_strHistory)); }
 
     const CImportPatch m_restarts{GetModuleHandleW(L"LutrovaneCore.dll"), L"setupapi.dll", "SetupPromptReboot",
                                   &OfferRestart};

@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <iterator>
-
 namespace {
 
 namespace fs = std::filesystem;
@@ -37,11 +35,6 @@ protected:
 typedef ProgramData MapStore;
 typedef ProgramData MapFile;
 typedef ProgramData MapHistory;
-
-long Count(const std::wstring& strFolder)
-{
-    return long(std::distance(fs::directory_iterator(strFolder), fs::directory_iterator()));
-}
 
 // GetCurrentScancodeMap's result and the names read; on failure the arrays
 // must stay as they were.
@@ -186,7 +179,7 @@ TEST_F(MapFile, SaveReplacesAWholeFileOrNothing)
 
     EXPECT_NE(0u, CUtils::SaveLutrovaneData(Path("no such folder\\map.lvd"), map.data(), 20));
     EXPECT_NE(0u, CUtils::SaveLutrovaneData(Path("long.lvd"), Bytes(1025).data(), 1025));
-    EXPECT_EQ(1, Count(m_folder));
+    EXPECT_EQ(1, FileCount(m_folder));
 
     // A read-only file stays, though a move under Wine would replace it; a
     // file named like a temporary file beside the target is someone else's.
@@ -201,7 +194,7 @@ TEST_F(MapFile, SaveReplacesAWholeFileOrNothing)
     EXPECT_EQ(0u, CUtils::SaveRegFile((m_folder + L"map.reg").c_str(), true, nullptr, 0));
     for (const wchar_t* pszName : {L"kept.lvd", L"kept.reg", L"map.reg.lvmap-new"})
         EXPECT_EQ("k", ReadText(m_folder + pszName));
-    EXPECT_EQ(5, Count(m_folder)) << "a temporary file was left";
+    EXPECT_EQ(5, FileCount(m_folder)) << "a temporary file was left";
 }
 
 TEST_F(MapHistory, EachChangeKeepsWhatItReplacedNewestFirst)
@@ -245,7 +238,7 @@ TEST_F(MapHistory, ChangesPastFiftyDropTheOldestAndNoOtherFile)
     ASSERT_EQ(size_t(CMapHistory::MAX_ENTRIES), kept.size());
     EXPECT_EQ(RegFile(MapOf(CMapHistory::MAX_ENTRIES)), kept.front());
     EXPECT_EQ(RegFile(MapOf(1)), kept.back()) << "the oldest should have gone";
-    EXPECT_EQ(CMapHistory::MAX_ENTRIES + 4, Count(strFolder)) << "another file deleted";
+    EXPECT_EQ(CMapHistory::MAX_ENTRIES + 4, FileCount(strFolder)) << "another file deleted";
 }
 
 TEST_F(MapHistory, ChangeThatCannotBeKeptDoesNotHappen)

@@ -1,6 +1,5 @@
 // lvmap.exe run as scripts run it: exit codes, what it prints into files, the
 // value it leaves in the registry; detect fed with keys injected into the session.
-#include "../window_driver.h"
 #include "process_run.h"
 #include "reg_file.h"
 
