@@ -19,7 +19,14 @@ marker=$WINEPREFIX/.lutrovane-ready
 if [ "$(cat "$marker" 2>/dev/null)" != "$version" ]; then
   if [ ! -f "$marker" ]; then
     mkdir -p "$WINEPREFIX"
-    "$WINE" wineboot -i >/dev/null 2>&1
+    # A first start that fails leaves a prefix no program loads in (seen once:
+    # "could not load kernel32.dll"): made anew once more before giving up.
+    if ! "$WINE" wineboot -i >/dev/null 2>&1; then
+      wineserver -k 2>/dev/null || true
+      rm -rf "$WINEPREFIX"
+      mkdir -p "$WINEPREFIX"
+      "$WINE" wineboot -i >/dev/null 2>&1
+    fi
   fi
   "$WINE" reg add 'HKLM\SYSTEM\CurrentControlSet\Control\Keyboard Layout' /f >/dev/null 2>&1
   # One virtual desktop for every program of the prefix: without a window
