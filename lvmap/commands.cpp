@@ -34,13 +34,6 @@ void FailRegistry(const wchar_t* pszWhat, REGSAM samDesired)
     WriteErr(std::wstring(L"lvmap: ") + pszWhat + L" " + kKeyPath + L": " + reason + L"\r\n");
 }
 
-enum ESystemMap
-{
-    MAP_NONE,      // no Scancode Map value
-    MAP_READ,      // the value's bytes were read
-    MAP_TOO_LONG,  // a value longer than any map, which the core does not read
-};
-
 // The size of the Scancode Map value, asked for without its data; false when
 // there is no such value (or the key does not open).
 bool StoredValueSize(unsigned long* pnSize)
@@ -55,8 +48,8 @@ bool StoredValueSize(unsigned long* pnSize)
     return lResult == ERROR_SUCCESS;
 }
 
-// Reads the system's map. kExitDone with what was found, or kExitFailure
-// after a message. *pnSize is the value's size, also when it is too long.
+}  // namespace
+
 int ReadSystemMap(std::vector<unsigned char>* pMap, ESystemMap* pState, unsigned long* pnSize)
 {
     unsigned char abMap[kMaxMapBytes] = {};
@@ -74,6 +67,8 @@ int ReadSystemMap(std::vector<unsigned char>* pMap, ESystemMap* pState, unsigned
         *pState = MAP_TOO_LONG;
     return kExitDone;
 }
+
+namespace {
 
 std::wstring TooLong(unsigned long nSize)
 {
@@ -127,6 +122,8 @@ bool RefusedForSignIn(const std::vector<unsigned char>& map, bool bForce)
     return !bForce;
 }
 
+}  // namespace
+
 int WriteSystemMap(const SRegFileContent& content, bool bForce)
 {
     if (content.bDelete)
@@ -145,6 +142,8 @@ int WriteSystemMap(const SRegFileContent& content, bool bForce)
     WriteOut(L"Scancode Map set: " + Mappings(content.map.size()) + L". " + kRestartNote);
     return kExitDone;
 }
+
+namespace {
 
 // "2024-05-01 13:45:07", local time.
 std::wstring TimeText(const SYSTEMTIME& utc)

@@ -3,9 +3,11 @@
 #pragma once
 
 #include "lutrovane_core.h"
+#include "reg_file.h"
 
 #include <memory>
 #include <string>
+#include <vector>
 
 enum
 {
@@ -14,7 +16,15 @@ enum
     kExitFailure = 2,   // the registry or a file failed; the system's message was printed
     kExitInvalid = 3,   // an input file, or the system's map, is not a sound map,
                         // or a map would leave no key to sign in with
-    kExitNoMap = 4,     // export: the system holds no map
+    kExitNoMap = 4,     // export: the system holds no map; verify: none, and one is asked for
+    kExitDiffers = 5,   // verify: the system's map is not the one asked for
+};
+
+enum ESystemMap
+{
+    MAP_NONE,      // no Scancode Map value
+    MAP_READ,      // the value's bytes were read
+    MAP_TOO_LONG,  // a value longer than any map, which the core does not read
 };
 
 // Keyboard type index 0 to 3: the table that names the real keys.
@@ -22,11 +32,25 @@ std::unique_ptr<CLutrovaneBase> NewKeyboardTable(int nKeyboard);
 // A scan code in the Windows form, prefix first: "E038" for 0x38E0.
 std::wstring CodeText(unsigned short wScancode);
 
+// Reads the system's map. kExitDone with what was found, or kExitFailure
+// after a message. *pnSize is the value's size, also when it is too long.
+int ReadSystemMap(std::vector<unsigned char>* pMap, ESystemMap* pState, unsigned long* pnSize);
+// Sets the system's map, or removes it, as apply does; prints what it did.
+int WriteSystemMap(const SRegFileContent& content, bool bForce);
+// Pairs REAL=MAPPED, real keys named by the keyboard's table: their map bytes,
+// or kExitInvalid after a line for each pair that is wrong.
+int ParsePairs(const std::vector<std::wstring>& pairs, int nKeyboard, SRegFileContent* pContent);
+
 int ShowCommand(int nKeyboard);
 int KeysCommand(int nKeyboard);
 // Changes of the map keep the value they replace in the history first. With
 // bForce a map after which nobody could sign in is written all the same.
 int ApplyCommand(const std::wstring& path, bool bForce);
+int ApplyPairsCommand(const std::vector<std::wstring>& pairs, int nKeyboard, bool bForce);
+// Writes the map of the pairs to a file; the system is not touched.
+int MakeCommand(const std::wstring& path, const std::vector<std::wstring>& pairs, int nKeyboard);
+// what: one file (.lvd or .reg) or pairs. Reads only.
+int VerifyCommand(const std::vector<std::wstring>& what, int nKeyboard);
 int RemoveCommand();
 int HistoryCommand(int nKeyboard);
 int UndoCommand(bool bForce);

@@ -6,6 +6,7 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cwchar>
 #include <vector>
 
@@ -19,8 +20,16 @@ const wchar_t kHelp[] =
     L"\r\n"
     L"  show [--keyboard KB]     the system's map, one mapping per line:\r\n"
     L"                           real key code and name -> mapped key code and name\r\n"
-    L"  apply FILE [--force]     writes the map of FILE (.lvd or .reg) to the system;\r\n"
-    L"                           a .reg file with \"Scancode Map\"=- removes the map\r\n"
+    L"  apply FILE|PAIR... [--keyboard KB] [--force]\r\n"
+    L"                           writes the map of FILE (.lvd or .reg), or of the\r\n"
+    L"                           pairs, to the system; a .reg file with\r\n"
+    L"                           \"Scancode Map\"=- removes the map\r\n"
+    L"  make OUT PAIR... [--keyboard KB]\r\n"
+    L"                           writes the map of the pairs to OUT (.lvd or .reg);\r\n"
+    L"                           the system's map is not touched\r\n"
+    L"  verify FILE|PAIR... [--keyboard KB]\r\n"
+    L"                           tells by its exit code whether the system's map is\r\n"
+    L"                           that of FILE or of the pairs, and prints what differs\r\n"
     L"  remove                   removes the system's map\r\n"
     L"  history [--keyboard KB]  the maps that changes replaced, newest first\r\n"
     L"  undo [--force]           puts back the map the last change replaced\r\n"
@@ -43,14 +52,28 @@ const wchar_t kHelp[] =
     L"key for Ctrl, Alt or Delete (Ctrl+Alt+Del) or for Enter is refused, as nobody\r\n"
     L"might sign in to Windows with it; --force writes it all the same.\r\n"
     L"\r\n"
+    L"A pair is REAL=MAPPED: CapsLock=Control(왼쪽) E05B=off \"키패드 Enter\"=Enter.\r\n"
+    L"The real key is a name as keys --keyboard KB lists it; the mapped key a name\r\n"
+    L"of the PC keyboard (keys, the wizard's mapped keys) or of KB, or off (0000).\r\n"
+    L"Names in any letter case, quoted when they hold spaces; either side may be a\r\n"
+    L"code of four hex digits, 0x allowed (0073, 0xE06A). = is a key too: a pair\r\n"
+    L"splits at the one = that leaves a key on each side (===, CapsLock==).\r\n"
+    L"Wrong pairs are each told, with their place and why, and nothing is done:\r\n"
+    L"unknown names, codes not of four digits, a real key twice or 0000, more than\r\n"
+    L"252 pairs. verify sees no order and no repeated null entries; \"Scancode Map\"=-\r\n"
+    L"asks for no map. A system map that is not sound differs (5): Windows may\r\n"
+    L"ignore it, and applying the map asked for mends it. verify needs no rights.\r\n"
+    L"\r\n"
     L"Exit codes:\r\n"
-    L"  0  done\r\n"
+    L"  0  done; verify: the system's map is the one asked for\r\n"
     L"  1  wrong usage\r\n"
     L"  2  the registry or a file failed (the system's message says why)\r\n"
     L"  3  an input file, or the system's map for export, is not a sound map;\r\n"
     L"     also show, when the system's map is more than 1024 bytes; or the map\r\n"
-    L"     would leave no key to sign in with (without --force)\r\n"
-    L"  4  export: the system holds no map\r\n";
+    L"     would leave no key to sign in with (without --force); or wrong pairs\r\n"
+    L"  4  export: the system holds no map; verify: it holds none, and a map is\r\n"
+    L"     asked for\r\n"
+    L"  5  verify: the system's map is not the one asked for\r\n";
 
 const wchar_t* const kKeyboards[] = {L"pc", L"apple-ext", L"apple-pro", L"apple-etc"};
 const unsigned long kDefaultTimeoutSeconds = 30;
@@ -141,6 +164,38 @@ bool IsMapFile(const std::wstring& path)
     return MapFileFormatOf(path) != FORMAT_UNKNOWN;
 }
 
+int BadFileName(const std::wstring& path)
+{
+    return Usage(path + L": the name must end in .lvd (map data file) or .reg (registry file)");
+}
+
+// make OUT PAIR..., apply and verify FILE|PAIR...: the operands are pairs
+// unless the one operand names a map file.
+int RunWithPairs(const std::wstring& command, const SOptions& options)
+{
+    std::vector<std::wstring> pairs(options.operands);
+    std::wstring path;
+    if (command == L"make" && !pairs.empty()) {
+        path = pairs[0];
+        pairs.erase(pairs.begin());
+        if (!IsMapFile(path))
+            return BadFileName(path);
+    } else if (pairs.size() == 1 && IsMapFile(pairs[0])) {
+        return command == L"apply" ? ApplyCommand(pairs[0], options.bForce)
+                                   : VerifyCommand(pairs, options.nKeyboard);
+    }
+    // One operand with = makes them all pairs, each told what is wrong with it.
+    if (std::none_of(pairs.begin(), pairs.end(),
+                     [](const std::wstring& pair) { return pair.find(L'=') != std::wstring::npos; })) {
+        return Usage(command == L"make" ? std::wstring(L"make takes a file (.lvd or .reg) and pairs REAL=MAPPED")
+                                        : command + L" takes one file (.lvd or .reg) or pairs REAL=MAPPED");
+    }
+    if (command == L"make")
+        return MakeCommand(path, pairs, options.nKeyboard);
+    return command == L"apply" ? ApplyPairsCommand(pairs, options.nKeyboard, options.bForce)
+                               : VerifyCommand(pairs, options.nKeyboard);
+}
+
 int Run(const std::vector<std::wstring>& args)
 {
     if (args.empty())
@@ -155,11 +210,12 @@ int Run(const std::vector<std::wstring>& args)
         return kExitDone;
     }
 
-    const bool bKeyboard = command == L"show" || command == L"keys" || command == L"detect"
+    const bool bPairs = command == L"make" || command == L"apply" || command == L"verify";
+    const bool bKeyboard = bPairs || command == L"show" || command == L"keys" || command == L"detect"
                            || command == L"history";
     const bool bForce = command == L"apply" || command == L"undo" || command == L"restore";
     size_t nOperands = 0;
-    if (command == L"apply" || command == L"export" || command == L"restore")
+    if (command == L"export" || command == L"restore")
         nOperands = 1;
     else if (command == L"convert")
         nOperands = 2;
@@ -170,6 +226,8 @@ int Run(const std::vector<std::wstring>& args)
     std::wstring error;
     if (!ParseOptions(args, bKeyboard, command == L"detect", bForce, &options, &error))
         return Usage(error);
+    if (bPairs)
+        return RunWithPairs(command, options);
     if (options.operands.size() != nOperands) {
         return Usage(command + L" takes "
                      + (nOperands == 0 ? std::wstring(L"no file")
@@ -180,7 +238,7 @@ int Run(const std::vector<std::wstring>& args)
         const bool bNumber = command == L"restore" && !path.empty()
                              && path.find_first_not_of(L"0123456789") == std::wstring::npos;
         if (!bNumber && !IsMapFile(path))
-            return Usage(path + L": the name must end in .lvd (map data file) or .reg (registry file)");
+            return BadFileName(path);
     }
 
     if (command == L"show")
@@ -189,8 +247,6 @@ int Run(const std::vector<std::wstring>& args)
         return KeysCommand(options.nKeyboard);
     if (command == L"detect")
         return DetectCommand(options.nKeyboard, options.nTimeoutSeconds);
-    if (command == L"apply")
-        return ApplyCommand(options.operands[0], options.bForce);
     if (command == L"history")
         return HistoryCommand(options.nKeyboard);
     if (command == L"undo")

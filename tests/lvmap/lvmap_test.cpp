@@ -64,7 +64,8 @@ TEST_F(Lvmap, WrongUsageExitsWithOneAndChangesNothing)
 {
     for (const wchar_t* pszArgs : {L"", L"show {caps.lvd}", L"show --keyboard qwerty", L"keys --timeout 5",
                                    L"detect --timeout 0", L"apply {map.txt}", L"convert {caps.lvd}",
-                                   L"apply {caps.lvd} {caps.lvd}", L"remove --force"})
+                                   L"apply {caps.lvd} {caps.lvd}", L"remove --force", L"make {caps.txt} A=B",
+                                   L"verify CapsLock", L"make A=B"})
         Steps(kThree, {{pszArgs, 1, "", "lvmap: ", &kThree}});
 }
 
@@ -155,6 +156,7 @@ TEST_F(Lvmap, MapsAfterWhichNobodyCouldSignInAreRefusedUnlessForced)
     WriteAll(File(L"lock.lvd"), MapDataFile(kLockOut));
     Steps(kThree, {{L"apply {lock.lvd}", 3, "", u8"001D Control(왼쪽), E01D Control(오른쪽)/한자변환, 001C Enter, E01C",
                     &kThree},
+                   {L"apply 001D=off E01D=off", 3, "", u8"001D Control(왼쪽), E01D", &kThree},
                    {L"apply --force {lock.lvd}", 0, nullptr, "warning", &kLockOut},
                    {L"apply {caps.lvd}", 0, nullptr, "", &kCapsToControl},
                    // Putting back a map is guarded as applying one.
@@ -196,4 +198,64 @@ TEST_F(Lvmap, DetectNamesInjectedKeysOnceEachUntilEscapeTwiceOrItsTime)
     EXPECT_EQ(0u, run.dwExit) << "detect did not end on Esc twice";
     EXPECT_EQ(strWanted, run.strOut);
     Steps({{L"detect --timeout 1", 0, "", nullptr, nullptr}});
+}
+
+TEST_F(Lvmap, PairsGiveTheWizardsBytesByEveryRoadAndVerifyNamesWhatDiffers)
+{
+    // Names in any case, a Korean one with a space handed over as Windows does (UTF-16), a code,
+    // off, and "=" as a key's name: the wizard's list CapsLock, 키패드 Enter, 윈도우키(왼쪽), =.
+    const std::wstring pairs = L"capslock=Control(왼쪽) \"키패드 Enter\"=0x001C E05B=off ===";
+    const Bytes kPaired = MapBytes({{0x001D, 0x003A}, {0x001C, 0xE01C}, {0x0000, 0xE05B}, {0x000D, 0x000D}});
+    Steps({{L"make {pairs.reg} " + pairs, 0, "Made ", "", &kNone},
+           {L"make {pairs.lvd} " + pairs, 0, nullptr, "", &kNone},
+           {L"verify {pairs.reg}", 4, "No map", "", &kNone},
+           {L"verify {delete.reg}", 0, nullptr, "", &kNone},
+           {L"apply {pairs.lvd}", 0, nullptr, "", &kPaired},
+           {L"verify {delete.reg}", 5, nullptr, "", &kPaired},
+           {L"remove", 0, nullptr, "", &kNone},
+           {L"apply " + pairs, 0, nullptr, "", &kPaired},
+           {L"verify {pairs.reg}", 0, "The system's map is the same: 4 mappings", "", &kPaired},
+           {L"verify E05B=E05C CapsLock=Control(왼쪽) 0x000D=0x000D \"키패드 enter\"=Enter", 5,
+            u8"The system's map differs:\r\ndifferent  E05B 윈도우키(왼쪽) -> E05C 윈도우키(오른쪽), the system's -> 0000",
+            "", &kPaired}});
+    EXPECT_EQ(MakeRegFile({false, kPaired}), ReadAll(File(L"pairs.reg")));
+    EXPECT_EQ(MapDataFile(kPaired), ReadAll(File(L"pairs.lvd")));
+
+    // Order and null entries inside do not matter; a map Windows may ignore is not the one asked for.
+    Steps(MapBytes({{0x0000, 0xE05B}, {0, 0}, {0x001D, 0x003A}, {0x001C, 0xE01C}, {0x000D, 0x000D}}),
+          {{L"verify {pairs.reg}", 0, nullptr, "", nullptr}, {L"verify E05B=off", 5, nullptr, "", nullptr}});
+    Bytes flagged = kPaired;
+    flagged[4] = 1;
+    Steps(flagged, {{L"verify {pairs.reg}", 5, "The system's map differs: it is not sound", "", &flagged}});
+}
+
+TEST_F(Lvmap, WrongPairsAreEachToldByPlaceAndNothingIsWritten)
+{
+    std::wstring many;  // 253 real keys
+    for (int k = 1; k <= 253; ++k)
+        many += L" " + std::to_wstring(1000 + k) + L"=off";
+    const std::pair<std::wstring, const char*> cases[] = {
+        {L"A=B Capslok=A", "pair 2, Capslok=A: no real key is named Capslok; closest: CapsLock"},
+        {L"E05B=ofx", "closest: off"},
+        {L"3A=off", "a code is four hex digits: 003A"},
+        {L"CapsLock=A capslock=B", "pair 2, capslock=B: the real key 003A CapsLock is given again, first in pair 1"},
+        {L"0x0000=A", "the real key 0000 is no key"},
+        {L"A=B C", "pair 2, C: not a pair"},
+        {many, "253 pairs, more than the 252"}};
+    for (const auto& c : cases) {
+        Steps(kThree, {{L"make {bad.reg} " + c.first, 3, "", c.second, &kThree},
+                       {L"apply " + c.first, 3, "", c.second, &kThree},
+                       {L"verify " + c.first, 3, "", c.second, &kThree}});
+    }
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(File(L"bad.reg").c_str()));
+}
+
+TEST_F(Lvmap, CodesNoTableNamesRoundTripThroughEveryCommand)
+{
+    const Bytes kOdd = MapBytes({{0x001D, 0x0073}, {0x0000, 0xE06A}});
+    Steps({{L"make {odd.reg} 0073=001D E06A=off", 0, nullptr, "", &kNone},
+           {L"apply {odd.reg}", 0, nullptr, "", &kOdd},
+           {L"show --keyboard apple-pro", 0, u8"0073 알수 없음 -> 001D Control(왼쪽)\r\nE06A ", "", &kOdd},
+           {L"verify 0x0073=0x001D e06a=0000", 0, nullptr, "", &kOdd},
+           {L"verify 0073=001D", 5, "The system's map differs:\r\nextra      E06A ", "", &kOdd}});
 }
