@@ -7,6 +7,7 @@
 #include "map_files.h"
 
 #include <algorithm>
+#include <cwchar>
 #include <set>
 
 namespace {
