@@ -183,6 +183,11 @@ private:
     std::vector<std::wstring> m_realNames, m_mappedNames;
 };
 
+std::wstring MappingCount(size_t nMappings)
+{
+    return std::to_wstring(nMappings) + (nMappings == 1 ? L" mapping" : L" mappings");
+}
+
 // The pairs of sound map bytes, without null entries, in their order.
 std::vector<KeyPair> PairsOf(const std::vector<unsigned char>& map)
 {
@@ -267,8 +272,7 @@ int MakeCommand(const std::wstring& path, const std::vector<std::wstring>& pairs
     if (nExit == kExitDone)
         nExit = WriteMapFile(path, content);
     if (nExit == kExitDone)
-        WriteOut(L"Made " + path + L": " + std::to_wstring(pairs.size())
-                 + (pairs.size() == 1 ? L" mapping\r\n" : L" mappings\r\n"));
+        WriteOut(L"Made " + path + L": " + MappingCount(pairs.size()) + L"\r\n");
     return nExit;
 }
 
@@ -306,8 +310,7 @@ int VerifyCommand(const std::vector<std::wstring>& what, int nKeyboard)
     }
     const std::vector<KeyPair> has = PairsOf(map);
     if (wanted.bDelete) {
-        WriteOut(L"The system's map differs: it holds " + std::to_wstring(has.size())
-                 + L" mappings, and no map is asked for.\r\n");
+        WriteOut(L"The system's map differs: it holds " + MappingCount(has.size()) + L", and no map is asked for.\r\n");
         return kExitDiffers;
     }
     const std::vector<KeyPair> wants = PairsOf(wanted.map);
@@ -333,8 +336,7 @@ int VerifyCommand(const std::vector<std::wstring>& what, int nKeyboard)
             text += L"extra      " + reader.RealText(pair.first) + L" -> " + reader.MappedText(pair.second) + L"\r\n";
     }
     if (text.empty()) {
-        WriteOut(L"The system's map is the same: " + std::to_wstring(wantsSet.size())
-                 + (wantsSet.size() == 1 ? L" mapping.\r\n" : L" mappings.\r\n"));
+        WriteOut(L"The system's map is the same: " + MappingCount(wantsSet.size()) + L".\r\n");
         return kExitDone;
     }
     WriteOut(L"The system's map differs:\r\n" + text);

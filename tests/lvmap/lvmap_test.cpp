@@ -215,6 +215,9 @@ TEST_F(Lvmap, PairsGiveTheWizardsBytesByEveryRoadAndVerifyNamesWhatDiffers)
            {L"remove", 0, nullptr, "", &kNone},
            {L"apply " + pairs, 0, nullptr, "", &kPaired},
            {L"verify {pairs.reg}", 0, "The system's map is the same: 4 mappings", "", &kPaired},
+           // Real keys by the chosen keyboard's table, mapped keys by the PC keyboard's or that one's.
+           {L"verify --keyboard apple-pro 사과키(왼쪽)=off CapsLock=0x001D \"키패드 Enter=Enter/Return\" ===", 0,
+            nullptr, "", &kPaired},
            {L"verify E05B=E05C CapsLock=Control(왼쪽) 0x000D=0x000D \"키패드 enter\"=Enter", 5,
             u8"The system's map differs:\r\ndifferent  E05B 윈도우키(왼쪽) -> E05C 윈도우키(오른쪽), the system's -> 0000",
             "", &kPaired}});
