@@ -1,5 +1,8 @@
 #include "lutrovane_core.h"
 
+#include <algorithm>
+#include <vector>
+
 namespace {
 
 // Map bytes: version (4), flags (4), entry count (4, little-endian, the null
@@ -23,6 +26,15 @@ const SSignInKey kSignInKeys[] = {
 };
 const int kSignInKeyCount = int(sizeof(kSignInKeys) / sizeof(kSignInKeys[0]));
 
+bool InGroup(WORD wScancode, unsigned long nGroup)
+{
+    for (int i = 0; i < kSignInKeyCount; ++i) {
+        if (kSignInKeys[i].nGroup == nGroup && kSignInKeys[i].wScancode == wScancode)
+            return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 unsigned long FindLostSignInKeys(const unsigned char* pData, unsigned long nLength,
@@ -39,37 +51,35 @@ unsigned long FindLostSignInKeys(const unsigned char* pData, unsigned long nLeng
     if (nEntries > (nLength - kFirstEntryOffset) / kEntrySize)
         nEntries = (nLength - kFirstEntryOffset) / kEntrySize;
 
-    // A key no entry names as its real key still produces itself. One that is
-    // remapped away is produced only where an entry maps a real key onto it,
-    // itself included.
-    bool abRemapped[kSignInKeyCount] = {};
-    bool abProduced[kSignInKeyCount] = {};
-    for (unsigned long k = 0; k < nEntries; ++k) {
-        const unsigned char* pEntry = pData + kFirstEntryOffset + k * kEntrySize;
-        const WORD wMapped = static_cast<WORD>(pEntry[0] << 8 | pEntry[1]);
-        const WORD wReal = static_cast<WORD>(pEntry[2] << 8 | pEntry[3]);
-        // No key sends the code 0: such an entry (the null entry among them)
-        // produces nothing. A mapped key of 0 turns its real key off.
-        if (wReal == 0)
-            continue;
-        for (int i = 0; i < kSignInKeyCount; ++i) {
-            abRemapped[i] = abRemapped[i] || wReal == kSignInKeys[i].wScancode;
-            abProduced[i] = abProduced[i] || wMapped == kSignInKeys[i].wScancode;
-        }
-    }
-
-    // A group is lost when none of its keys is left.
-    unsigned long nKept = 0;
-    for (int i = 0; i < kSignInKeyCount; ++i) {
-        if (!abRemapped[i] || abProduced[i])
-            nKept |= kSignInKeys[i].nGroup;
-    }
+    // Windows takes one entry for a real key, and which one, when a map names
+    // a real key twice, is not documented: a real key is counted on to give a
+    // group's key only when every entry that names it does. One that no entry
+    // names gives itself. No key sends the code 0: such an entry (the null
+    // entry among them) gives nothing. A mapped key of 0 turns its real key off.
+    std::vector<unsigned char> state(0x10000);  // by real key: 1 gives the group's key, 2 may not
     unsigned long nLost = 0;
-    for (int i = 0; i < kSignInKeyCount; ++i) {
-        if (!(nKept & kSignInKeys[i].nGroup)) {
-            nLost |= kSignInKeys[i].nGroup;
-            lostKeys.Add(kSignInKeys[i].wScancode);
+    for (unsigned long nGroup = SIGN_IN_CTRL; nGroup <= SIGN_IN_ENTER; nGroup <<= 1) {
+        std::fill(state.begin(), state.end(), 0);
+        for (unsigned long k = 0; k < nEntries; ++k) {
+            const unsigned char* pEntry = pData + kFirstEntryOffset + k * kEntrySize;
+            const WORD wMapped = static_cast<WORD>(pEntry[0] << 8 | pEntry[1]);
+            const WORD wReal = static_cast<WORD>(pEntry[2] << 8 | pEntry[3]);
+            if (wReal != 0)
+                state[wReal] = state[wReal] != 2 && InGroup(wMapped, nGroup) ? 1 : 2;
         }
+        bool bKept = false;
+        for (int i = 0; i < kSignInKeyCount; ++i)
+            bKept = bKept || (kSignInKeys[i].nGroup == nGroup && state[kSignInKeys[i].wScancode] == 0);
+        for (unsigned long k = 0; k < nEntries && !bKept; ++k) {
+            const unsigned char* pEntry = pData + kFirstEntryOffset + k * kEntrySize;
+            bKept = state[static_cast<WORD>(pEntry[2] << 8 | pEntry[3])] == 1;
+        }
+        if (!bKept)
+            nLost |= nGroup;
+    }
+    for (int i = 0; i < kSignInKeyCount; ++i) {
+        if (nLost & kSignInKeys[i].nGroup)
+            lostKeys.Add(kSignInKeys[i].wScancode);
     }
     return nLost;
 }

@@ -242,6 +242,17 @@ int ShowCommand(int nKeyboard)
         WriteOut(L"No mappings: the map is empty\r\n");
         return kExitDone;
     }
+    // Windows takes one entry for a real key, and which one, where a map names
+    // a real key twice, is not documented. Said once, at the second mention.
+    for (int k = 0; k < realCodes.GetSize(); ++k) {
+        int nEarlier = 0;
+        for (int j = 0; j < k; ++j)
+            nEarlier += realCodes[j] == realCodes[k];
+        if (nEarlier == 1)
+            WriteErr(L"lvmap: warning: the real key " + CodeText(realCodes[k]) + L" "
+                     + FromCp949(realNames[k]) + L" is named more than once; Windows uses one of "
+                     + L"its mappings, and which one is not known\r\n");
+    }
     std::wstring text;
     for (int k = 0; k < realCodes.GetSize(); ++k) {
         text += CodeText(realCodes[k]) + L" " + FromCp949(realNames[k]) + L" -> "

@@ -78,8 +78,10 @@ TEST_F(Lvmap, ShowNamesRealKeysByTheKeyboardInUtf8WhenRedirected)
                     u8"0059 알수 없음 -> 0000 알수 없음\r\n", "", nullptr},
                    {L"show --keyboard=apple-pro", 0, u8"003A CapsLock -> 001D Control(왼쪽)\r\nE05B 사과키", "", nullptr},
                    {L"keys", 0, "001E A\r\n", "", nullptr}});
-    // A map Windows would not take is still shown, with a warning.
+    // A map Windows would not take is still shown, with a warning; so is one whose
+    // real key Windows takes one entry for, not known which.
     Steps(Bytes(kThree.begin(), kThree.end() - 4), {{L"show", 0, "003A CapsLock", "warning", nullptr}});
+    Steps(MapBytes({{0x001D, 0x003A}, {0x003A, 0x003A}}), {{L"show", 0, "003A CapsLock", "003A CapsLock is named", nullptr}});
 }
 
 TEST_F(Lvmap, ApplyTakesEachFileFormAndRemovalsAndWritesNothingUnsound)
