@@ -46,7 +46,7 @@ const wchar_t kHelp[] =
     L"Exit codes:\r\n"
     L"  0  done\r\n"
     L"  1  wrong usage\r\n"
-    L"  2  the registry or a file failed (the system's message says why)\r\n"
+    L"  2  the registry, a file or the output failed (the system's message says why)\r\n"
     L"  3  an input file, or the system's map for export, is not a sound map;\r\n"
     L"     also show, when the system's map is more than 1024 bytes; or the map\r\n"
     L"     would leave no key to sign in with (without --force)\r\n"
@@ -214,5 +214,11 @@ int main()
     for (int i = 1; ppszArgs && i < nArgs; ++i)
         args.push_back(ppszArgs[i]);
     LocalFree(ppszArgs);
-    return Run(args);
+    const int nExit = Run(args);
+    // "show > file" on a full disk: a script must not take a cut list for the map.
+    if (OutputError() != 0) {
+        WriteErr(L"lvmap: the output could not be written: " + SystemMessage(OutputError()) + L"\r\n");
+        return nExit == kExitDone ? kExitFailure : nExit;
+    }
+    return nExit;
 }

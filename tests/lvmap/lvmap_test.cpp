@@ -82,6 +82,9 @@ TEST_F(Lvmap, ShowNamesRealKeysByTheKeyboardInUtf8WhenRedirected)
     // real key Windows takes one entry for, not known which.
     Steps(Bytes(kThree.begin(), kThree.end() - 4), {{L"show", 0, "003A CapsLock", "warning", nullptr}});
     Steps(MapBytes({{0x001D, 0x003A}, {0x003A, 0x003A}}), {{L"show", 0, "003A CapsLock", "003A CapsLock is named", nullptr}});
+    // Output that no write reaches, as on a full disk, is no list of the map.
+    const SRun run = RunProgram(m_folder, L"lvmap.exe show", [] {}, GENERIC_READ);
+    EXPECT_TRUE(run.dwExit == 2 && run.strErr.find("output could not be written") != std::string::npos) << run.strErr;
 }
 
 TEST_F(Lvmap, ApplyTakesEachFileFormAndRemovalsAndWritesNothingUnsound)
