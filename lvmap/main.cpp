@@ -23,7 +23,7 @@ const wchar_t kHelp[] =
     L"                           a .reg file with \"Scancode Map\"=- removes the map\r\n"
     L"  remove                   removes the system's map\r\n"
     L"  history [--keyboard KB]  the maps that changes replaced, newest first\r\n"
-    L"  undo [--force]           puts back the map the last change replaced\r\n"
+    L"  undo [--force]           puts back the newest kept map unlike the one in place\r\n"
     L"  restore N|FILE [--force] puts back the map numbered N by history, or a file's\r\n"
     L"  export FILE              writes the system's map to FILE (.lvd or .reg)\r\n"
     L"  convert IN OUT           turns one file into the other; the format follows\r\n"

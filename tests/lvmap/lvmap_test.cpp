@@ -150,7 +150,21 @@ TEST_F(Lvmap, UndoAndRestorePutBackWhatEachChangeReplaced)
                                                             u8"Alt(오른쪽)/한글전환, 알수 없음 -> 알수 없음\r\n 2  "));
     for (const char* pszKept : {u8"  1 mapping: CapsLock -> Control(왼쪽)\r\n 3  ", "  no map\r\n 4  ", "\r\n 5  "})
         EXPECT_NE(std::string::npos, strHistory.find(pszKept)) << pszKept;
-    Steps({{L"restore {three.reg}", 0, nullptr, "", &kThree}});  // a file by its name, as a kept one
+    Steps({{L"restore {three.reg}", 0, nullptr, "", &kThree},  // a file by its name, as a kept one
+           // A start-up script applying its map again keeps nothing, and undo changes something.
+           {L"apply {caps.lvd}", 0, nullptr, "", &kCapsToControl},
+           {L"apply {caps.lvd}", 0, "The system holds this map already", "", &kCapsToControl},
+           {L"undo", 0, nullptr, "", &kThree}});
+
+    // What the system held goes back as it was: its length and type too.
+    const Bytes kLong(1500, 0x5A);
+    SetValue(kLong, REG_NONE);
+    Steps({{L"apply {caps.lvd}", 0, nullptr, "", &kCapsToControl},
+           {L"undo", 0, "Scancode Map set: 1500 bytes of type 0", "", &kLong}});
+    DWORD dwType;
+    Value(&dwType);
+    EXPECT_EQ(DWORD(REG_NONE), dwType);
+    EXPECT_NE(std::string::npos, Run(L"history").strOut.find("  1500 bytes of type 0, no map\r\n"));
 }
 
 TEST_F(Lvmap, MapsAfterWhichNobodyCouldSignInAreRefusedUnlessForced)
