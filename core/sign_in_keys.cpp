@@ -1,6 +1,7 @@
 #include "lutrovane_core.h"
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -26,13 +27,14 @@ const SSignInKey kSignInKeys[] = {
 };
 const int kSignInKeyCount = int(sizeof(kSignInKeys) / sizeof(kSignInKeys[0]));
 
-bool InGroup(WORD wScancode, unsigned long nGroup)
+// The group of a key, 0 for a key that signing in does not need.
+unsigned long GroupOf(WORD wScancode)
 {
     for (int i = 0; i < kSignInKeyCount; ++i) {
-        if (kSignInKeys[i].nGroup == nGroup && kSignInKeys[i].wScancode == wScancode)
-            return true;
+        if (kSignInKeys[i].wScancode == wScancode)
+            return kSignInKeys[i].nGroup;
     }
-    return false;
+    return 0;
 }
 
 }  // namespace
@@ -51,32 +53,37 @@ unsigned long FindLostSignInKeys(const unsigned char* pData, unsigned long nLeng
     if (nEntries > (nLength - kFirstEntryOffset) / kEntrySize)
         nEntries = (nLength - kFirstEntryOffset) / kEntrySize;
 
-    // Windows takes one entry for a real key, and which one, when a map names
-    // a real key twice, is not documented: a real key is counted on to give a
-    // group's key only when every entry that names it does. One that no entry
-    // names gives itself. No key sends the code 0: such an entry (the null
+    // Entries by real key. No key sends the code 0: such an entry (the null
     // entry among them) gives nothing. A mapped key of 0 turns its real key off.
-    std::vector<unsigned char> state(0x10000);  // by real key: 1 gives the group's key, 2 may not
-    unsigned long nLost = 0;
-    for (unsigned long nGroup = SIGN_IN_CTRL; nGroup <= SIGN_IN_ENTER; nGroup <<= 1) {
-        std::fill(state.begin(), state.end(), 0);
-        for (unsigned long k = 0; k < nEntries; ++k) {
-            const unsigned char* pEntry = pData + kFirstEntryOffset + k * kEntrySize;
-            const WORD wMapped = static_cast<WORD>(pEntry[0] << 8 | pEntry[1]);
-            const WORD wReal = static_cast<WORD>(pEntry[2] << 8 | pEntry[3]);
-            if (wReal != 0)
-                state[wReal] = state[wReal] != 2 && InGroup(wMapped, nGroup) ? 1 : 2;
-        }
-        bool bKept = false;
-        for (int i = 0; i < kSignInKeyCount; ++i)
-            bKept = bKept || (kSignInKeys[i].nGroup == nGroup && state[kSignInKeys[i].wScancode] == 0);
-        for (unsigned long k = 0; k < nEntries && !bKept; ++k) {
-            const unsigned char* pEntry = pData + kFirstEntryOffset + k * kEntrySize;
-            bKept = state[static_cast<WORD>(pEntry[2] << 8 | pEntry[3])] == 1;
-        }
-        if (!bKept)
-            nLost |= nGroup;
+    std::vector<std::pair<WORD, WORD>> entries;
+    for (unsigned long k = 0; k < nEntries; ++k) {
+        const unsigned char* pEntry = pData + kFirstEntryOffset + k * kEntrySize;
+        const WORD wReal = static_cast<WORD>(pEntry[2] << 8 | pEntry[3]);
+        if (wReal != 0)
+            entries.push_back(std::make_pair(wReal, static_cast<WORD>(pEntry[0] << 8 | pEntry[1])));
     }
+    std::sort(entries.begin(), entries.end());
+
+    // A key that no entry names gives itself.
+    unsigned long nKept = 0;
+    for (int i = 0; i < kSignInKeyCount; ++i) {
+        const std::pair<WORD, WORD> first(kSignInKeys[i].wScancode, 0);
+        const auto it = std::lower_bound(entries.begin(), entries.end(), first);
+        if (it == entries.end() || it->first != first.first)
+            nKept |= kSignInKeys[i].nGroup;
+    }
+    // Windows takes one entry for a real key, and which one, when a map names
+    // a real key twice, is not documented: a real key gives a group's key for
+    // certain only when every entry that names it does.
+    for (size_t k = 0; k < entries.size();) {
+        unsigned long nEvery = GroupOf(entries[k].second);
+        size_t n = k + 1;
+        for (; n < entries.size() && entries[n].first == entries[k].first; ++n)
+            nEvery &= GroupOf(entries[n].second);
+        nKept |= nEvery;
+        k = n;
+    }
+    const unsigned long nLost = (SIGN_IN_CTRL_ALT_DEL | SIGN_IN_ENTER) & ~nKept;
     for (int i = 0; i < kSignInKeyCount; ++i) {
         if (nLost & kSignInKeys[i].nGroup)
             lostKeys.Add(kSignInKeys[i].wScancode);
