@@ -218,7 +218,9 @@ Bytes ReadFileBytes(const std::wstring& strPath)
 // C:\... or \\server\...: a path that names one place whatever the current drive.
 bool IsFullPath(const std::wstring& str)
 {
-    const auto slash = [&](size_t i) { return i < str.size() && (str[i] == L'\\' || str[i] == L'/'); };
+    const auto slash = [&](size_t i) {
+        return i < str.size() && (str[i] == L'\\' || str[i] == L'/');
+    };
     return (str.size() >= 3 && str[1] == L':' && slash(2)) || (slash(0) && slash(1));
 }
 
@@ -337,6 +339,7 @@ std::wstring ProgramData()
     if (nChars > 1 && GetEnvironmentVariableW(L"ProgramData", &str[0], nChars) == nChars - 1) {
         str.resize(nChars - 1);
     } else {
+        // On failure the path stays empty, and the history refuses it.
         wchar_t szPath[MAX_PATH] = L"";
         SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, szPath);
         str = szPath;
