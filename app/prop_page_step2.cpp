@@ -378,7 +378,8 @@ void CPropPageStep2::OnApplyMap()
         ReportHistoryFailure(history, ::GetLastError());
         return;
     }
-    if (nResult != 0) {
+    // 1: the system holds this map already, nothing kept; as applied all the same.
+    if (nResult != 0 && nResult != 1) {
         AfxMessageBox(IDS_APPLY_FAILED, MB_OK);
         return;
     }

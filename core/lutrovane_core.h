@@ -227,11 +227,12 @@ public:
     // The registry file (.reg) that sets the value to the nLength map bytes at
     // pData, or with bRemove that removes it ("Scancode Map"=-), as the
     // registry editor exports the key: UTF-16LE behind FF FE, CRLF, hex data
-    // folded where the editor folds it. Returns the file's size in bytes; the
-    // bytes go to pBuffer only when nCapacity holds them all.
+    // folded where the editor folds it; binary data (type 3) as hex:, any
+    // other type as hex(N):. Returns the file's size in bytes; the bytes go to
+    // pBuffer only when nCapacity holds them all.
     static unsigned long MakeRegFileData(bool bRemove, const unsigned char* pData,
                                          unsigned long nLength, unsigned char* pBuffer,
-                                         unsigned long nCapacity);
+                                         unsigned long nCapacity, unsigned long nType = 3);
 #ifdef _WIN32
     // Writes that file in place of whatever is at the path, only ever whole;
     // a read-only file is refused. 0, or 2 with the reason in GetLastError.
@@ -264,8 +265,11 @@ LUTROVANE_CORE_API unsigned long FindLostSignInKeys(const unsigned char* pData,
 // What the system's map was before each change made through ChangeSystemMap:
 // registry files in %ProgramData%\Lutrovane\history, named by the change's
 // time in UTC (20240501T134507Z.reg, then _2, _3 within the same second),
-// "Scancode Map"=- for a change made where there was no map. At most
-// MAX_ENTRIES are kept; a value the same as the newest kept is not kept again.
+// "Scancode Map"=- for a change made where there was no map, the value's
+// bytes and type otherwise. At most MAX_ENTRIES are kept; a value the same as
+// the newest kept is not kept again. Only administrators and the system can
+// write the folders; a file there that someone else could have written, or
+// whose name lies ahead of the clock, is no entry.
 class LUTROVANE_CORE_API CMapHistory
 {
 public:
@@ -289,12 +293,19 @@ public:
     // When entry nIndex was kept, in UTC, as its name says. FALSE outside the list.
     BOOL GetTime(int nIndex, SYSTEMTIME* pTime) const;
 
-    // Sets the system's map to the nLength bytes at pData, or with pData null
-    // removes it, after keeping the value it replaces. 0 done; 1 nothing to
-    // remove (nothing changed or kept); 2 the registry key does not open for
-    // writing, or the write failed; 4 the value could not be kept. On 2 and 4
-    // nothing is changed or kept, and GetLastError says why.
-    unsigned long ChangeSystemMap(const unsigned char* pData, unsigned long nLength);
+    // The newest entry whose value is not the one the system holds now, for
+    // an undo that changes something; -1 when there is none. After Load.
+    int FindUndo() const;
+
+    // Sets the system's map to the nLength bytes at pData, of type nType, or
+    // with pData null removes it, after keeping the value it replaces. 0 done;
+    // 1 nothing to change: no map to remove, or the system holds this value
+    // already (nothing changed or kept); 2 the registry key does not open for
+    // writing, or the write failed; 4 the value could not be kept (also when
+    // %ProgramData% is no full path: ERROR_BAD_PATHNAME). On 2 and 4 nothing
+    // is changed or kept, and GetLastError says why.
+    unsigned long ChangeSystemMap(const unsigned char* pData, unsigned long nLength,
+                                  unsigned long nType = REG_BINARY);
 
 private:
     struct SData;

@@ -44,12 +44,12 @@ BOOL WriteWholeFile(const wchar_t* pszPath, const unsigned char* pData, DWORD nL
     // read-only file: a file its owner protected is refused, as on Windows.
     const DWORD dwAttributes = GetFileAttributesW(pszPath);
     if (dwAttributes != INVALID_FILE_ATTRIBUTES) {
-        if (dwAttributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) {
-            SetLastError(ERROR_ACCESS_DENIED);
-            return FALSE;
-        }
         if (!bReplace) {
             SetLastError(ERROR_ALREADY_EXISTS);
+            return FALSE;
+        }
+        if (dwAttributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) {
+            SetLastError(ERROR_ACCESS_DENIED);
             return FALSE;
         }
     }
@@ -64,7 +64,10 @@ BOOL WriteWholeFile(const wchar_t* pszPath, const unsigned char* pData, DWORD nL
         return FALSE;
     HANDLE hFile = CreateFileW(szTemp, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
                                FILE_ATTRIBUTE_NORMAL, nullptr);
-    BOOL bDone = hFile != INVALID_HANDLE_VALUE && WriteAll(hFile, pData, nLength);
+    // Flushed before the rename: a power loss must not leave the rename done
+    // and the data not, an empty file in the place of a whole one.
+    BOOL bDone = hFile != INVALID_HANDLE_VALUE && WriteAll(hFile, pData, nLength)
+                 && FlushFileBuffers(hFile);
     DWORD dwError = bDone ? ERROR_SUCCESS : GetLastError();
     if (hFile != INVALID_HANDLE_VALUE && !CloseHandle(hFile) && bDone) {
         bDone = FALSE;

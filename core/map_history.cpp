@@ -1,7 +1,10 @@
 #include "lutrovane_core.h"
 
+#include "history_security.h"
 #include "whole_file.h"
 
+#include <aclapi.h>
+#include <sddl.h>
 #include <shlobj.h>
 
 #include <algorithm>
@@ -16,6 +19,11 @@ const wchar_t kScancodeMapValue[] = L"Scancode Map";
 const wchar_t kHistoryBelowProgramData[] = L"\\Lutrovane\\history";
 const wchar_t kExtension[] = L".reg";
 const size_t kStampLength = 16;  // 20240501T134507Z
+const unsigned long kMaxNumber = 999999;  // "_999999": the longest number a name holds
+// How far ahead of the clock an entry's name may lie (a clock put back a
+// little); a name further ahead would stay entry 1 for years.
+const ULONGLONG kOneSecond = 10000000;  // in 100 ns
+const ULONGLONG kAheadOfClock = 60 * 60 * kOneSecond;
 
 typedef std::vector<unsigned char> Bytes;
 
@@ -80,10 +88,90 @@ std::wstring StampOf(const SYSTEMTIME& st)
     return sz;
 }
 
-// The entries in the folder, newest first. 0, or the error that stopped the listing.
+SYSTEMTIME TimeOf(const std::wstring& strStamp)
+{
+    SYSTEMTIME st = {};
+    st.wYear = WORD(Digits(strStamp, 0, 4));
+    st.wMonth = WORD(Digits(strStamp, 4, 2));
+    st.wDay = WORD(Digits(strStamp, 6, 2));
+    st.wHour = WORD(Digits(strStamp, 9, 2));
+    st.wMinute = WORD(Digits(strStamp, 11, 2));
+    st.wSecond = WORD(Digits(strStamp, 13, 2));
+    return st;
+}
+
+// The stamp of the time nTicks (100 ns each) after st.
+std::wstring StampAfter(SYSTEMTIME st, ULONGLONG nTicks)
+{
+    FILETIME ft;
+    if (SystemTimeToFileTime(&st, &ft)) {
+        ULARGE_INTEGER time = {{ft.dwLowDateTime, ft.dwHighDateTime}};
+        time.QuadPart += nTicks;
+        ft.dwLowDateTime = time.LowPart;
+        ft.dwHighDateTime = time.HighPart;
+        FileTimeToSystemTime(&ft, &st);
+    }
+    return StampOf(st);
+}
+
+// The account of the administrator running this program, or nothing when it
+// does not run as one: an entry it owns was written by an administrator.
+typedef std::vector<unsigned char> Sid;
+Sid ThisAdministrator()
+{
+    Sid administrators(SECURITY_MAX_SID_SIZE);
+    DWORD nSize = DWORD(administrators.size());
+    BOOL bMember = FALSE;
+    HANDLE hToken;
+    Sid user;
+    if (!CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, administrators.data(), &nSize)
+        || !CheckTokenMembership(nullptr, administrators.data(), &bMember) || !bMember
+        || !OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &hToken))
+        return user;
+    DWORD nNeeded = 0;
+    GetTokenInformation(hToken, TokenUser, nullptr, 0, &nNeeded);
+    std::vector<unsigned char> info(nNeeded ? nNeeded : 1);
+    if (GetTokenInformation(hToken, TokenUser, info.data(), nNeeded, &nNeeded)) {
+        const PSID pSid = reinterpret_cast<TOKEN_USER*>(info.data())->User.Sid;
+        const unsigned char* pBytes = static_cast<const unsigned char*>(pSid);
+        user.assign(pBytes, pBytes + GetLengthSid(pSid));
+    }
+    CloseHandle(hToken);
+    return user;
+}
+
+// Whether only administrators can change the file or folder: 0 and the answer,
+// or the error that stopped the reading of its security.
+DWORD CheckSecurity(const std::wstring& strPath, bool bFolder, Sid& administrator, bool* pbOurs)
+{
+    PSID pOwner = nullptr;
+    PACL pDacl = nullptr;
+    PSECURITY_DESCRIPTOR pSecurity = nullptr;
+    const DWORD dwError = GetNamedSecurityInfoW(
+        strPath.c_str(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+        &pOwner, nullptr, &pDacl, nullptr, &pSecurity);
+    if (dwError)
+        return dwError;
+    SECURITY_DESCRIPTOR_CONTROL control = 0;
+    DWORD dwRevision;
+    GetSecurityDescriptorControl(pSecurity, &control, &dwRevision);
+    *pbOurs = IsAdministratorsOnly(pOwner, pDacl, (control & SE_DACL_PROTECTED) != 0, bFolder,
+                                   administrator.empty() ? nullptr : administrator.data());
+    LocalFree(pSecurity);
+    return 0;
+}
+
+// The entries in the folder, newest first. 0, or the error that stopped the
+// listing. A file that someone other than an administrator could have written,
+// or named ahead of the clock, is none: never listed, taken back or deleted.
 DWORD ListEntries(const std::wstring& strFolder, std::vector<SEntry>* pEntries)
 {
     pEntries->clear();
+    SYSTEMTIME st;
+    GetSystemTime(&st);
+    const std::wstring strLatest = StampAfter(st, kAheadOfClock);
+    Sid administrator = ThisAdministrator();
+
     WIN32_FIND_DATAW find;
     HANDLE hFind = FindFirstFileW((strFolder + L"\\*").c_str(), &find);
     if (hFind == INVALID_HANDLE_VALUE) {
@@ -92,8 +180,11 @@ DWORD ListEntries(const std::wstring& strFolder, std::vector<SEntry>* pEntries)
     }
     do {
         SEntry entry;
-        if (!(find.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            && ParseEntryName(find.cFileName, &entry))
+        bool bOurs = false;
+        if (!(find.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))
+            && ParseEntryName(find.cFileName, &entry) && entry.strStamp <= strLatest
+            && CheckSecurity(strFolder + L"\\" + entry.strName, false, administrator, &bOurs) == 0
+            && bOurs)
             pEntries->push_back(entry);
     } while (FindNextFileW(hFind, &find));
     FindClose(hFind);
@@ -124,15 +215,67 @@ Bytes ReadFileBytes(const std::wstring& strPath)
     return bytes;
 }
 
-// Makes the folder and the one above it as needed.
-DWORD MakeFolder(const std::wstring& strFolder)
+// C:\... or \\server\...: a path that names one place whatever the current drive.
+bool IsFullPath(const std::wstring& str)
 {
+    const auto slash = [&](size_t i) {
+        return i < str.size() && (str[i] == L'\\' || str[i] == L'/');
+    };
+    return (str.size() >= 3 && str[1] == L':' && slash(2)) || (slash(0) && slash(1));
+}
+
+// The history folder and the one above it, given to administrators alone:
+// made with that security (with bMake), or given it where someone else owns
+// or can change them. 0 also for a folder not made yet (without bMake).
+DWORD SecureFolders(const std::wstring& strFolder, bool bMake)
+{
+    // A relative ProgramData, or none, would put the history on whatever drive
+    // is current: a deployment share, where machines prune each other's.
+    if (!IsFullPath(strFolder))
+        return ERROR_BAD_PATHNAME;
+    PSECURITY_DESCRIPTOR pSecurity = NewHistorySecurity();
+    if (!pSecurity)
+        return GetLastError();
+    PSID pOwner = nullptr;
+    PACL pDacl = nullptr;
+    BOOL bDefaulted, bPresent;
+    GetSecurityDescriptorOwner(pSecurity, &pOwner, &bDefaulted);
+    GetSecurityDescriptorDacl(pSecurity, &bPresent, &pDacl, &bDefaulted);
+    Sid administrator = ThisAdministrator();
+    SECURITY_ATTRIBUTES sa = {sizeof(sa), pSecurity, FALSE};
+    DWORD dwError = 0;
     const std::wstring strParent = strFolder.substr(0, strFolder.find_last_of(L'\\'));
     for (const std::wstring& str : {strParent, strFolder}) {
-        if (!CreateDirectoryW(str.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
-            return GetLastError();
+        if (bMake && CreateDirectoryW(str.c_str(), &sa))
+            continue;
+        dwError = bMake ? GetLastError() : ERROR_ALREADY_EXISTS;
+        const DWORD dwAttributes = GetFileAttributesW(str.c_str());
+        if (!bMake && dwAttributes == INVALID_FILE_ATTRIBUTES) {
+            dwError = GetLastError();
+            if (dwError == ERROR_FILE_NOT_FOUND || dwError == ERROR_PATH_NOT_FOUND)
+                dwError = 0;  // no history yet
+            break;
+        }
+        if (dwError != ERROR_ALREADY_EXISTS)
+            break;
+        // A link would lead to a folder whose security is not this one's.
+        if (dwAttributes == INVALID_FILE_ATTRIBUTES || !(dwAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            || (dwAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+            dwError = ERROR_DIRECTORY;
+            break;
+        }
+        bool bOurs = false;
+        dwError = CheckSecurity(str, true, administrator, &bOurs);
+        if (!dwError && !bOurs)
+            dwError = SetNamedSecurityInfoW(const_cast<wchar_t*>(str.c_str()), SE_FILE_OBJECT,
+                                            OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION
+                                                | PROTECTED_DACL_SECURITY_INFORMATION,
+                                            pOwner, nullptr, pDacl, nullptr);
+        if (dwError)
+            break;
     }
-    return 0;
+    LocalFree(pSecurity);
+    return dwError;
 }
 
 // Keeps the registry file as the newest entry, unless the newest holds the
@@ -140,7 +283,7 @@ DWORD MakeFolder(const std::wstring& strFolder)
 DWORD KeepEntry(const std::wstring& strFolder, const Bytes& file, std::wstring* pKept)
 {
     pKept->clear();
-    DWORD dwError = MakeFolder(strFolder);
+    DWORD dwError = SecureFolders(strFolder, true);
     std::vector<SEntry> entries;
     if (!dwError)
         dwError = ListEntries(strFolder, &entries);
@@ -159,15 +302,21 @@ DWORD KeepEntry(const std::wstring& strFolder, const Bytes& file, std::wstring* 
         strStamp = entries[0].strStamp;
         nNumber = entries[0].nNumber + 1;
     }
-    for (;; ++nNumber) {
+    for (int nTries = 0;; ++nNumber, ++nTries) {
+        // Past "_999999" a name would be one that no listing reads.
+        if (nNumber > kMaxNumber) {
+            strStamp = StampAfter(TimeOf(strStamp), kOneSecond);
+            nNumber = 1;
+        }
         const std::wstring strPath = strFolder + L"\\" + EntryName(strStamp, nNumber);
         if (WriteWholeFile(strPath.c_str(), file.data(), DWORD(file.size()), FALSE)) {
             *pKept = strPath;
             return 0;
         }
-        // Another program kept a change under this name meanwhile: the next.
+        // Another program kept a change under this name meanwhile, or a file
+        // that is no entry has it: the next.
         dwError = GetLastError();
-        if ((dwError != ERROR_ALREADY_EXISTS && dwError != ERROR_FILE_EXISTS) || nNumber > 999999)
+        if ((dwError != ERROR_ALREADY_EXISTS && dwError != ERROR_FILE_EXISTS) || nTries > 1000)
             return dwError;
     }
 }
@@ -190,6 +339,7 @@ std::wstring ProgramData()
     if (nChars > 1 && GetEnvironmentVariableW(L"ProgramData", &str[0], nChars) == nChars - 1) {
         str.resize(nChars - 1);
     } else {
+        // On failure the path stays empty, and the history refuses it.
         wchar_t szPath[MAX_PATH] = L"";
         SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, szPath);
         str = szPath;
@@ -228,18 +378,12 @@ unsigned long CMapHistory::Load()
     m_pData->paths.clear();
     m_pData->times.clear();
     std::vector<SEntry> entries;
-    const DWORD dwError = ListEntries(m_pData->strFolder, &entries);
+    DWORD dwError = SecureFolders(m_pData->strFolder, false);
+    if (!dwError)
+        dwError = ListEntries(m_pData->strFolder, &entries);
     for (const SEntry& entry : entries) {
-        const std::wstring& s = entry.strStamp;
-        SYSTEMTIME st = {};
-        st.wYear = WORD(Digits(s, 0, 4));
-        st.wMonth = WORD(Digits(s, 4, 2));
-        st.wDay = WORD(Digits(s, 6, 2));
-        st.wHour = WORD(Digits(s, 9, 2));
-        st.wMinute = WORD(Digits(s, 11, 2));
-        st.wSecond = WORD(Digits(s, 13, 2));
         m_pData->paths.push_back(m_pData->strFolder + L"\\" + entry.strName);
-        m_pData->times.push_back(st);
+        m_pData->times.push_back(TimeOf(entry.strStamp));
     }
     return dwError;
 }
@@ -262,7 +406,58 @@ BOOL CMapHistory::GetTime(int nIndex, SYSTEMTIME* pTime) const
     return TRUE;
 }
 
-unsigned long CMapHistory::ChangeSystemMap(const unsigned char* pData, unsigned long nLength)
+namespace {
+
+// The value as it is, whatever its length and type: a map longer than any
+// buffer of ours, or one that another tool wrote. ERROR_FILE_NOT_FOUND for none.
+LONG ReadValue(HKEY hKey, Bytes* pValue, DWORD* pType)
+{
+    pValue->clear();
+    LONG lRead;
+    DWORD nSize = 0;
+    while ((lRead = RegQueryValueExW(hKey, kScancodeMapValue, nullptr, pType,
+                                     pValue->empty() ? nullptr : pValue->data(), &nSize))
+               == ERROR_MORE_DATA
+           || (lRead == ERROR_SUCCESS && nSize > pValue->size()))
+        pValue->resize(nSize);
+    if (lRead == ERROR_SUCCESS)
+        pValue->resize(nSize);
+    return lRead;
+}
+
+// The registry file the history keeps for a value; an empty one is no map, to
+// Windows as to the store functions.
+Bytes RegFileOf(const Bytes& value, DWORD dwType)
+{
+    Bytes file(CUtils::MakeRegFileData(value.empty(), value.data(), DWORD(value.size()), nullptr, 0, dwType));
+    CUtils::MakeRegFileData(value.empty(), value.data(), DWORD(value.size()), file.data(),
+                            DWORD(file.size()), dwType);
+    return file;
+}
+
+}  // namespace
+
+int CMapHistory::FindUndo() const
+{
+    HKEY hKey;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kLayoutKey, 0, KEY_QUERY_VALUE, &hKey) != ERROR_SUCCESS)
+        return -1;
+    Bytes value;
+    DWORD dwType = REG_NONE;
+    const LONG lRead = ReadValue(hKey, &value, &dwType);
+    RegCloseKey(hKey);
+    if (lRead != ERROR_SUCCESS && lRead != ERROR_FILE_NOT_FOUND)
+        return -1;
+    const Bytes file = RegFileOf(value, dwType);
+    for (int i = 0; i < GetCount(); ++i) {
+        if (ReadFileBytes(m_pData->paths[i]) != file)
+            return i;
+    }
+    return -1;
+}
+
+unsigned long CMapHistory::ChangeSystemMap(const unsigned char* pData, unsigned long nLength,
+                                           unsigned long nType)
 {
     HKEY hKey;
     const LONG lOpen = RegOpenKeyExW(HKEY_LOCAL_MACHINE, kLayoutKey, 0, KEY_ALL_ACCESS, &hKey);
@@ -270,36 +465,28 @@ unsigned long CMapHistory::ChangeSystemMap(const unsigned char* pData, unsigned 
         SetLastError(DWORD(lOpen));
         return 2;
     }
-    // The value as it is, whatever its length and type: a map longer than any
-    // buffer of ours, or one that another tool wrote, is kept all the same.
     Bytes old;
-    LONG lRead;
-    DWORD nSize = 0;
-    while ((lRead = RegQueryValueExW(hKey, kScancodeMapValue, nullptr, nullptr,
-                                     old.empty() ? nullptr : old.data(), &nSize))
-               == ERROR_MORE_DATA
-           || (lRead == ERROR_SUCCESS && nSize > old.size()))
-        old.resize(nSize);
-    if (lRead == ERROR_SUCCESS)
-        old.resize(nSize);
+    DWORD dwOldType = REG_NONE;
+    const LONG lRead = ReadValue(hKey, &old, &dwOldType);
     if (lRead != ERROR_SUCCESS && lRead != ERROR_FILE_NOT_FOUND) {
         RegCloseKey(hKey);
         SetLastError(DWORD(lRead));
         return 4;
     }
-    // An empty value is no map, to Windows as to the store functions.
     const bool bHadMap = !old.empty();
-    if (!pData && !bHadMap) {
-        if (lRead == ERROR_SUCCESS)
+    // A script that applies its map at every start: nothing to change, and
+    // nothing to keep, or undo would put back the map in place.
+    const bool bSame = pData && lRead == ERROR_SUCCESS && dwOldType == nType
+                       && old.size() == nLength && std::equal(old.begin(), old.end(), pData);
+    if (bSame || (!pData && !bHadMap)) {
+        if (!pData && lRead == ERROR_SUCCESS)
             RegDeleteValueW(hKey, kScancodeMapValue);  // an empty value: nothing to keep
         RegCloseKey(hKey);
         return 1;
     }
 
-    Bytes file(CUtils::MakeRegFileData(!bHadMap, old.data(), DWORD(old.size()), nullptr, 0));
-    CUtils::MakeRegFileData(!bHadMap, old.data(), DWORD(old.size()), file.data(), DWORD(file.size()));
     std::wstring strKept;
-    const DWORD dwKeep = KeepEntry(m_pData->strFolder, file, &strKept);
+    const DWORD dwKeep = KeepEntry(m_pData->strFolder, RegFileOf(old, dwOldType), &strKept);
     if (dwKeep != 0) {
         RegCloseKey(hKey);
         SetLastError(dwKeep);
@@ -307,7 +494,7 @@ unsigned long CMapHistory::ChangeSystemMap(const unsigned char* pData, unsigned 
     }
 
     // RegSetValueEx replaces a value of any type in one step.
-    const LONG lChange = pData ? RegSetValueExW(hKey, kScancodeMapValue, 0, REG_BINARY, pData, nLength)
+    const LONG lChange = pData ? RegSetValueExW(hKey, kScancodeMapValue, 0, nType, pData, nLength)
                                : RegDeleteValueW(hKey, kScancodeMapValue);
     RegCloseKey(hKey);
     if (lChange != ERROR_SUCCESS) {
@@ -319,4 +506,49 @@ unsigned long CMapHistory::ChangeSystemMap(const unsigned char* pData, unsigned 
     }
     DropOldest(m_pData->strFolder);
     return 0;
+}
+
+PSECURITY_DESCRIPTOR NewHistorySecurity()
+{
+    // Owner Administrators; protected DACL: Administrators and SYSTEM full
+    // control, Users read and list, each inherited by files and folders.
+    PSECURITY_DESCRIPTOR pSecurity = nullptr;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(
+            L"O:BAD:P(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)(A;OICI;FRFX;;;BU)", SDDL_REVISION_1,
+            &pSecurity, nullptr))
+        return nullptr;
+    return pSecurity;
+}
+
+bool IsAdministratorsOnly(PSID pOwner, const ACL* pDacl, bool bProtected, bool bFolder,
+                          PSID pAdministrator)
+{
+    const auto trusted = [&](PSID pSid) {
+        return pSid && IsValidSid(pSid)
+               && (IsWellKnownSid(pSid, WinBuiltinAdministratorsSid)
+                   || IsWellKnownSid(pSid, WinLocalSystemSid)
+                   || (pAdministrator && EqualSid(pSid, pAdministrator)));
+    };
+    // A folder that takes its parent's entries would take any the parent gets.
+    if (!trusted(pOwner) || !pDacl || (bFolder && !bProtected))
+        return false;
+    const ACCESS_MASK kChange = FILE_WRITE_DATA | FILE_APPEND_DATA | FILE_WRITE_EA | FILE_DELETE_CHILD
+                                | FILE_WRITE_ATTRIBUTES | DELETE | WRITE_DAC | WRITE_OWNER
+                                | GENERIC_WRITE | GENERIC_ALL | MAXIMUM_ALLOWED;
+    for (DWORD i = 0; i < pDacl->AceCount; ++i) {
+        void* pAce = nullptr;
+        if (!GetAce(const_cast<PACL>(pDacl), i, &pAce))
+            return false;
+        const ACE_HEADER* pHeader = static_cast<const ACE_HEADER*>(pAce);
+        if (pHeader->AceType == ACCESS_DENIED_ACE_TYPE)
+            continue;
+        // Callback and object entries are not read here: they may allow anything.
+        if (pHeader->AceType != ACCESS_ALLOWED_ACE_TYPE)
+            return false;
+        const ACCESS_ALLOWED_ACE* pAllowed = static_cast<const ACCESS_ALLOWED_ACE*>(pAce);
+        if ((pAllowed->Mask & kChange)
+            && !trusted(const_cast<DWORD*>(&pAllowed->SidStart)))
+            return false;
+    }
+    return true;
 }

@@ -1,5 +1,6 @@
 #include "lutrovane_core.h"
 
+#include <cstdio>
 #include <string>
 
 namespace {
@@ -14,7 +15,7 @@ const size_t kFoldColumn = 77;
 
 unsigned long CUtils::MakeRegFileData(bool bRemove, const unsigned char* pData,
                                       unsigned long nLength, unsigned char* pBuffer,
-                                      unsigned long nCapacity)
+                                      unsigned long nCapacity, unsigned long nType)
 {
     static const char kDigits[] = "0123456789abcdef";
     std::string text = std::string(kRegFileHeader) + "\r\n\r\n[" + kRegFileKey + "]\r\n"
@@ -22,7 +23,11 @@ unsigned long CUtils::MakeRegFileData(bool bRemove, const unsigned char* pData,
     if (bRemove) {
         text += "-";
     } else {
-        text += "hex:";
+        // hex(0): for REG_NONE, hex(b): for REG_QWORD, as the editor writes them.
+        char szType[16] = "hex:";
+        if (nType != 3)
+            std::snprintf(szType, sizeof(szType), "hex(%lx):", nType);
+        text += szType;
         const unsigned long nBytes = pData ? nLength : 0;
         // The line so far: the quoted name, '=' and "hex:".
         size_t nColumn = text.size() - text.rfind('\n') - 1;

@@ -1,5 +1,9 @@
 #include "lutrovane_core.h"
 
+#include <algorithm>
+#include <utility>
+#include <vector>
+
 namespace {
 
 // Map bytes: version (4), flags (4), entry count (4, little-endian, the null
@@ -23,6 +27,16 @@ const SSignInKey kSignInKeys[] = {
 };
 const int kSignInKeyCount = int(sizeof(kSignInKeys) / sizeof(kSignInKeys[0]));
 
+// The group of a key, 0 for a key that signing in does not need.
+unsigned long GroupOf(WORD wScancode)
+{
+    for (int i = 0; i < kSignInKeyCount; ++i) {
+        if (kSignInKeys[i].wScancode == wScancode)
+            return kSignInKeys[i].nGroup;
+    }
+    return 0;
+}
+
 }  // namespace
 
 unsigned long FindLostSignInKeys(const unsigned char* pData, unsigned long nLength,
@@ -39,37 +53,40 @@ unsigned long FindLostSignInKeys(const unsigned char* pData, unsigned long nLeng
     if (nEntries > (nLength - kFirstEntryOffset) / kEntrySize)
         nEntries = (nLength - kFirstEntryOffset) / kEntrySize;
 
-    // A key no entry names as its real key still produces itself. One that is
-    // remapped away is produced only where an entry maps a real key onto it,
-    // itself included.
-    bool abRemapped[kSignInKeyCount] = {};
-    bool abProduced[kSignInKeyCount] = {};
+    // Entries by real key. No key sends the code 0: such an entry (the null
+    // entry among them) gives nothing. A mapped key of 0 turns its real key off.
+    std::vector<std::pair<WORD, WORD>> entries;
     for (unsigned long k = 0; k < nEntries; ++k) {
         const unsigned char* pEntry = pData + kFirstEntryOffset + k * kEntrySize;
-        const WORD wMapped = static_cast<WORD>(pEntry[0] << 8 | pEntry[1]);
         const WORD wReal = static_cast<WORD>(pEntry[2] << 8 | pEntry[3]);
-        // No key sends the code 0: such an entry (the null entry among them)
-        // produces nothing. A mapped key of 0 turns its real key off.
-        if (wReal == 0)
-            continue;
-        for (int i = 0; i < kSignInKeyCount; ++i) {
-            abRemapped[i] = abRemapped[i] || wReal == kSignInKeys[i].wScancode;
-            abProduced[i] = abProduced[i] || wMapped == kSignInKeys[i].wScancode;
-        }
+        if (wReal != 0)
+            entries.push_back(std::make_pair(wReal, static_cast<WORD>(pEntry[0] << 8 | pEntry[1])));
     }
+    std::sort(entries.begin(), entries.end());
 
-    // A group is lost when none of its keys is left.
+    // A key that no entry names gives itself.
     unsigned long nKept = 0;
     for (int i = 0; i < kSignInKeyCount; ++i) {
-        if (!abRemapped[i] || abProduced[i])
+        const std::pair<WORD, WORD> first(kSignInKeys[i].wScancode, 0);
+        const auto it = std::lower_bound(entries.begin(), entries.end(), first);
+        if (it == entries.end() || it->first != first.first)
             nKept |= kSignInKeys[i].nGroup;
     }
-    unsigned long nLost = 0;
+    // Windows takes one entry for a real key, and which one, when a map names
+    // a real key twice, is not documented: a real key gives a group's key for
+    // certain only when every entry that names it does.
+    for (size_t k = 0; k < entries.size();) {
+        unsigned long nEvery = GroupOf(entries[k].second);
+        size_t n = k + 1;
+        for (; n < entries.size() && entries[n].first == entries[k].first; ++n)
+            nEvery &= GroupOf(entries[n].second);
+        nKept |= nEvery;
+        k = n;
+    }
+    const unsigned long nLost = (SIGN_IN_CTRL_ALT_DEL | SIGN_IN_ENTER) & ~nKept;
     for (int i = 0; i < kSignInKeyCount; ++i) {
-        if (!(nKept & kSignInKeys[i].nGroup)) {
-            nLost |= kSignInKeys[i].nGroup;
+        if (nLost & kSignInKeys[i].nGroup)
             lostKeys.Add(kSignInKeys[i].wScancode);
-        }
     }
     return nLost;
 }

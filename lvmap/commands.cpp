@@ -16,8 +16,23 @@ const wchar_t kSubKey[] = L"SYSTEM\\CurrentControlSet\\Control\\Keyboard Layout"
 const wchar_t kKeyPath[] = L"HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Keyboard Layout";
 const wchar_t kRestartNote[] = L"The change takes effect when Windows restarts.\r\n";
 
-// The core reports a registry failure by its result code only: opening the
-// key again with the same access gives the system's reason.
+std::wstring RegistryReason(LONG lResult)
+{
+    std::wstring reason = SystemMessage(static_cast<unsigned long>(lResult));
+    if (lResult == ERROR_ACCESS_DENIED)
+        reason += L" (changing the map needs administrator rights)";
+    return reason;
+}
+
+// A change that failed, with the reason the history's change gave.
+void FailChange(const wchar_t* pszWhat, unsigned long dwError)
+{
+    WriteErr(std::wstring(L"lvmap: ") + pszWhat + L" " + kKeyPath + L": "
+             + RegistryReason(static_cast<LONG>(dwError)) + L"\r\n");
+}
+
+// The core reports a failed read by its result code only: opening the key
+// again with the same access gives the system's reason.
 void FailRegistry(const wchar_t* pszWhat, REGSAM samDesired)
 {
     HKEY hKey;
@@ -25,11 +40,9 @@ void FailRegistry(const wchar_t* pszWhat, REGSAM samDesired)
     std::wstring reason;
     if (lResult == ERROR_SUCCESS) {
         RegCloseKey(hKey);
-        reason = L"the value could not be written";
+        reason = L"the value could not be read";
     } else {
-        reason = SystemMessage(static_cast<unsigned long>(lResult));
-        if (lResult == ERROR_ACCESS_DENIED)
-            reason += L" (changing the map needs administrator rights)";
+        reason = RegistryReason(lResult);
     }
     WriteErr(std::wstring(L"lvmap: ") + pszWhat + L" " + kKeyPath + L": " + reason + L"\r\n");
 }
@@ -82,11 +95,20 @@ std::wstring Mappings(size_t nMapBytes)
     return std::to_wstring(nMappings) + (nMappings == 1 ? L" mapping" : L" mappings");
 }
 
+// Why the history does not read or write. The core refuses a history whose
+// place would depend on the current drive.
+std::wstring HistoryReason(unsigned long dwError)
+{
+    return dwError == ERROR_BAD_PATHNAME ? L"%ProgramData% is not a full path, so where the history "
+                                           L"belongs is not known"
+                                         : SystemMessage(dwError);
+}
+
 // The history could not be written: the change was not made.
 int FailHistory(const CMapHistory& history, unsigned long dwError)
 {
     WriteErr(std::wstring(L"lvmap: cannot keep the map it would replace in ") + history.GetFolder()
-             + L": " + SystemMessage(dwError) + L"; nothing changed\r\n");
+             + L": " + HistoryReason(dwError) + L"; nothing changed\r\n");
     return kExitFailure;
 }
 
@@ -132,14 +154,25 @@ int WriteSystemMap(const SRegFileContent& content, bool bForce)
         return kExitInvalid;
     CMapHistory history;
     const unsigned long nResult = history.ChangeSystemMap(
-        content.map.data(), static_cast<unsigned long>(content.map.size()));
+        content.map.data(), static_cast<unsigned long>(content.map.size()), content.nType);
     if (nResult == 4)
         return FailHistory(history, GetLastError());
-    if (nResult != 0) {
-        FailRegistry(L"cannot write Scancode Map under", KEY_ALL_ACCESS);
+    if (nResult == 2) {
+        FailChange(L"cannot write Scancode Map under", GetLastError());
         return kExitFailure;
     }
-    WriteOut(L"Scancode Map set: " + Mappings(content.map.size()) + L". " + kRestartNote);
+    if (nResult == 1) {
+        WriteOut(L"The system holds this map already; nothing changed.\r\n");
+        return kExitDone;
+    }
+    // A kept value goes back as it was, map or not.
+    const bool bMap = content.nType == REG_BINARY
+                      && CheckMapBytes(content.map.data(), content.map.size()).empty();
+    WriteOut(L"Scancode Map set: "
+             + (bMap ? Mappings(content.map.size())
+                     : std::to_wstring(content.map.size()) + L" bytes of type "
+                           + std::to_wstring(content.nType) + L", as kept")
+             + L". " + kRestartNote);
     return kExitDone;
 }
 
@@ -163,10 +196,16 @@ std::wstring KeptMapText(const std::wstring& path, int nKeyboard)
     const size_t kNamedMappings = 3;
     SRegFileContent content;
     std::wstring error;
-    if (ReadRegFile(path, &content, &error) != kExitDone)
+    if (ReadRegFile(path, &content, &error, true) != kExitDone)
         return L"not a sound map: " + error;
     if (content.bDelete)
         return L"no map";
+    if (content.nType != REG_BINARY)
+        return std::to_wstring(content.map.size()) + L" bytes of type " + std::to_wstring(content.nType)
+               + L", no map";
+    error = FromAscii(CheckMapBytes(content.map.data(), content.map.size()));
+    if (!error.empty())
+        return L"not a sound map: " + error;
     std::wstring text = Mappings(content.map.size());
     content.map.resize(kMaxMapBytes, 0);
     CStringArray realNames, mappedNames;
@@ -241,6 +280,17 @@ int ShowCommand(int nKeyboard)
         WriteOut(L"No mappings: the map is empty\r\n");
         return kExitDone;
     }
+    // Windows takes one entry for a real key, and which one, where a map names
+    // a real key twice, is not documented. Said once, at the second mention.
+    for (int k = 0; k < realCodes.GetSize(); ++k) {
+        int nEarlier = 0;
+        for (int j = 0; j < k; ++j)
+            nEarlier += realCodes[j] == realCodes[k];
+        if (nEarlier == 1)
+            WriteErr(L"lvmap: warning: the real key " + CodeText(realCodes[k]) + L" "
+                     + FromCp949(realNames[k]) + L" is named more than once; Windows uses one of "
+                     + L"its mappings, and which one is not known\r\n");
+    }
     std::wstring text;
     for (int k = 0; k < realCodes.GetSize(); ++k) {
         text += CodeText(realCodes[k]) + L" " + FromCp949(realNames[k]) + L" -> "
@@ -275,7 +325,7 @@ int RemoveCommand()
     if (nResult == 4)
         return FailHistory(history, GetLastError());
     if (nResult == 2) {
-        FailRegistry(L"cannot remove Scancode Map under", KEY_ALL_ACCESS);
+        FailChange(L"cannot remove Scancode Map under", GetLastError());
         return kExitFailure;
     }
     WriteOut(nResult == 0 ? std::wstring(L"Scancode Map removed. ") + kRestartNote
@@ -289,7 +339,7 @@ int HistoryCommand(int nKeyboard)
     const unsigned long dwError = history.Load();
     if (dwError != 0) {
         WriteErr(std::wstring(L"lvmap: cannot read ") + history.GetFolder() + L": "
-                 + SystemMessage(dwError) + L"\r\n");
+                 + HistoryReason(dwError) + L"\r\n");
         return kExitFailure;
     }
     if (history.GetCount() == 0) {
@@ -312,12 +362,20 @@ int HistoryCommand(int nKeyboard)
 int UndoCommand(bool bForce)
 {
     CMapHistory history;
-    if (history.Load() == 0 && history.GetCount() == 0) {
-        WriteErr(std::wstring(L"lvmap: nothing to undo: no map has been kept in ")
-                 + history.GetFolder() + L"\r\n");
+    if (history.Load() != 0)
+        return RestoreCommand(L"1", bForce);  // which says why the history does not read
+    // The newest kept map that differs from the one in place: putting back
+    // that one would change nothing.
+    const int nUndo = history.FindUndo();
+    if (nUndo < 0) {
+        WriteErr(std::wstring(L"lvmap: nothing to undo: ")
+                 + (history.GetCount() ? L"every map kept in " + std::wstring(history.GetFolder())
+                                             + L" is the one in place"
+                                       : L"no map has been kept in " + std::wstring(history.GetFolder()))
+                 + L"\r\n");
         return kExitFailure;
     }
-    return RestoreCommand(L"1", bForce);
+    return RestoreCommand(std::to_wstring(nUndo + 1), bForce);
 }
 
 int RestoreCommand(const std::wstring& strWhat, bool bForce)
@@ -329,12 +387,21 @@ int RestoreCommand(const std::wstring& strWhat, bool bForce)
         const unsigned long nNumber = wcstoul(strWhat.c_str(), nullptr, 10);
         if (dwError != 0 || nNumber < 1 || nNumber > static_cast<unsigned long>(history.GetCount())) {
             WriteErr(L"lvmap: there is no kept map number " + strWhat + L" in " + history.GetFolder()
-                     + L": " + (dwError ? SystemMessage(dwError)
+                     + L": " + (dwError ? HistoryReason(dwError)
                                         : L"it holds " + std::to_wstring(history.GetCount()))
                      + L"\r\n");
             return kExitFailure;
         }
+        // A kept value goes back as the system held it: any type or length.
+        SRegFileContent content;
+        std::wstring error;
         path = history.GetPath(static_cast<int>(nNumber) - 1);
+        const int nExit = ReadRegFile(path, &content, &error, true);
+        if (nExit != kExitDone) {
+            WriteErr(L"lvmap: " + path + L": " + error + L"\r\n");
+            return nExit;
+        }
+        return WriteSystemMap(content, bForce);
     }
     SRegFileContent content;
     const int nExit = ReadMapFile(path, &content);

@@ -8,33 +8,46 @@ namespace {
 
 const UINT kCodePage949 = 949;
 
-void Write(DWORD nStdHandle, const std::wstring& text)
+DWORD g_dwOutError = ERROR_SUCCESS;
+
+// FALSE when the text did not all go out.
+BOOL Write(DWORD nStdHandle, const std::wstring& text)
 {
     HANDLE hOut = GetStdHandle(nStdHandle);
     if (hOut == nullptr || hOut == INVALID_HANDLE_VALUE || text.empty())
-        return;
+        return TRUE;
     DWORD dwMode;
-    DWORD nWritten;
+    DWORD nWritten = 0;
     // GetConsoleMode fails on anything but a console: a file, a pipe, NUL.
-    if (GetConsoleMode(hOut, &dwMode)) {
-        WriteConsoleW(hOut, text.data(), static_cast<DWORD>(text.size()), &nWritten, nullptr);
-        return;
-    }
+    if (GetConsoleMode(hOut, &dwMode))
+        return WriteConsoleW(hOut, text.data(), static_cast<DWORD>(text.size()), &nWritten, nullptr)
+               && nWritten == text.size();
     const int nBytes = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
                                            nullptr, 0, nullptr, nullptr);
     if (nBytes <= 0)
-        return;
+        return TRUE;
     std::vector<char> utf8(nBytes);
     WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), utf8.data(), nBytes,
                         nullptr, nullptr);
-    WriteFile(hOut, utf8.data(), static_cast<DWORD>(utf8.size()), &nWritten, nullptr);
+    // A full disk fails the write, or writes less.
+    if (!WriteFile(hOut, utf8.data(), static_cast<DWORD>(utf8.size()), &nWritten, nullptr))
+        return FALSE;
+    if (nWritten != utf8.size())
+        SetLastError(ERROR_DISK_FULL);
+    return nWritten == utf8.size();
 }
 
 }  // namespace
 
 void WriteOut(const std::wstring& text)
 {
-    Write(STD_OUTPUT_HANDLE, text);
+    if (!Write(STD_OUTPUT_HANDLE, text) && g_dwOutError == ERROR_SUCCESS)
+        g_dwOutError = GetLastError() ? GetLastError() : ERROR_WRITE_FAULT;
+}
+
+unsigned long OutputError()
+{
+    return g_dwOutError;
 }
 
 void WriteErr(const std::wstring& text)

@@ -6,6 +6,8 @@
 
 void WriteOut(const std::wstring& text);
 void WriteErr(const std::wstring& text);
+// The error of the first WriteOut that did not all go out; 0 while all did.
+unsigned long OutputError();
 
 // Key names and the core's other texts are code page 949.
 std::wstring FromCp949(const char* psz);

@@ -32,7 +32,7 @@ const wchar_t kHelp[] =
     L"                           FILE's or the pairs', and prints what differs\r\n"
     L"  remove                   removes the system's map\r\n"
     L"  history [--keyboard KB]  the maps that changes replaced, newest first\r\n"
-    L"  undo [--force]           puts back the map the last change replaced\r\n"
+    L"  undo [--force]           puts back the newest kept map unlike the one in place\r\n"
     L"  restore N|FILE [--force] puts back the map numbered N by history, or a file's\r\n"
     L"  export FILE              writes the system's map to FILE (.lvd or .reg)\r\n"
     L"  convert IN OUT           turns one file into the other; the format follows\r\n"
@@ -70,7 +70,7 @@ const wchar_t kHelp[] =
     L"Exit codes:\r\n"
     L"  0  done; verify: the system's map is the one asked for\r\n"
     L"  1  wrong usage\r\n"
-    L"  2  the registry or a file failed (the system's message says why)\r\n"
+    L"  2  the registry, a file or the output failed (the system's message says why)\r\n"
     L"  3  an input file, or the system's map for export, is not a sound map;\r\n"
     L"     also show, when the system's map is more than 1024 bytes; or the map\r\n"
     L"     would leave no key to sign in with (without --force); or wrong pairs\r\n"
@@ -273,5 +273,11 @@ int main()
     for (int i = 1; ppszArgs && i < nArgs; ++i)
         args.push_back(ppszArgs[i]);
     LocalFree(ppszArgs);
-    return Run(args);
+    const int nExit = Run(args);
+    // "show > file" on a full disk: a script must not take a cut list for the map.
+    if (OutputError() != 0) {
+        WriteErr(L"lvmap: the output could not be written: " + SystemMessage(OutputError()) + L"\r\n");
+        return nExit == kExitDone ? kExitFailure : nExit;
+    }
+    return nExit;
 }

@@ -82,7 +82,8 @@ int ReadLvd(const std::wstring& path, SRegFileContent* pContent)
 
 }  // namespace
 
-int ReadRegFile(const std::wstring& path, SRegFileContent* pContent, std::wstring* pError)
+int ReadRegFile(const std::wstring& path, SRegFileContent* pContent, std::wstring* pError,
+                bool bKeptValue)
 {
     HANDLE hFile = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -114,7 +115,7 @@ int ReadRegFile(const std::wstring& path, SRegFileContent* pContent, std::wstrin
     }
     bytes.resize(nRead);
 
-    const std::string strError = ParseRegFile(bytes.data(), bytes.size(), pContent);
+    const std::string strError = ParseRegFile(bytes.data(), bytes.size(), pContent, bKeptValue);
     if (!strError.empty()) {
         *pError = FromAscii(strError);
         return kExitInvalid;

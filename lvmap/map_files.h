@@ -19,7 +19,9 @@ EMapFileFormat MapFileFormatOf(const std::wstring& path);
 // exit code; content is filled only on kExitDone.
 int ReadMapFile(const std::wstring& path, SRegFileContent* pContent);
 // The same for a registry file, without a word: what is wrong goes to *pError.
-int ReadRegFile(const std::wstring& path, SRegFileContent* pContent, std::wstring* pError);
+// bKeptValue: a file of the map's history, read as ParseRegFile reads one.
+int ReadRegFile(const std::wstring& path, SRegFileContent* pContent, std::wstring* pError,
+                bool bKeptValue = false);
 // Writes a checked map to a file in the format of its extension; an existing
 // file is replaced only by a whole new one.
 int WriteMapFile(const std::wstring& path, const SRegFileContent& content);

@@ -135,7 +135,7 @@ std::string Digits(Text digits)
 class CRegFileParser
 {
 public:
-    explicit CRegFileParser(Text text) : m_text(text) {}
+    CRegFileParser(Text text, bool bKept) : m_text(text), m_bKept(bKept) {}
 
     std::string Parse(SRegFileContent* pContent);
 
@@ -152,6 +152,7 @@ private:
     void Stands(size_t nLine, const std::string& strNoMap);
 
     Text m_text;
+    bool m_bKept;                // a kept value: any type and length, unchecked
     size_t m_nPos = 0;           // where the next line begins
     size_t m_nLine = 0;          // number of the line last read, 1-based
     bool m_bInOurKey = false;
@@ -223,7 +224,7 @@ std::string CRegFileParser::Parse(SRegFileContent* pContent)
                                            + kKeyboardLayoutKeyPath + "]";
     if (!m_strNoMap.empty())
         return m_strNoMap;
-    if (!m_content.bDelete) {
+    if (!m_content.bDelete && !m_bKept) {
         const std::string strError = CheckMapBytes(m_content.map.data(), m_content.map.size());
         if (!strError.empty())
             return AtLine(m_nValueLine, strError);
@@ -355,17 +356,18 @@ void CRegFileParser::ParseValueLine(Text line, bool bDefault)
         Skipped(strError);
         return;
     }
-    if (nType != 3) {
+    if (nType != 3 && !m_bKept) {
         Stands(nValueLine, AtLine(nValueLine, strNotBinary + " or hex(3):"));
         return;
     }
-    if (nTotal > kMaxMapBytes) {
+    if (nTotal > kMaxMapBytes && !m_bKept) {
         Stands(nValueLine, AtLine(nValueLine, "the map is " + Num(nTotal) + " bytes, more than "
                                                   + Num(kMaxMapBytes)));
         return;
     }
     m_content.bDelete = false;
     m_content.map.swap(bytes);
+    m_content.nType = nType;
     Stands(nValueLine, std::string());
 }
 
@@ -402,7 +404,7 @@ std::string CRegFileParser::ReadHexData(Text data, std::vector<unsigned char>* p
                 return Here(Quote(data[i]) + " where a byte in hex digits belongs");
             if (nValue > 0xFF)
                 return Here("\"" + Digits(data.substr(i, nDigits)) + "\" is more than a byte");
-            if (pBytes && *pTotal < kMaxMapBytes + 1)
+            if (pBytes && (m_bKept || *pTotal < kMaxMapBytes + 1))
                 pBytes->push_back(static_cast<unsigned char>(nValue));
             ++*pTotal;
             i += nDigits;
@@ -480,7 +482,8 @@ std::string CheckMapBytes(const unsigned char* pData, size_t nLength)
     return std::string();
 }
 
-std::string ParseRegFile(const unsigned char* pData, size_t nLength, SRegFileContent* pContent)
+std::string ParseRegFile(const unsigned char* pData, size_t nLength, SRegFileContent* pContent,
+                         bool bKeptValue)
 {
     if (nLength > kMaxRegFileBytes)
         return "the file is " + Num(nLength) + " bytes; a registry file of more than "
@@ -488,5 +491,5 @@ std::string ParseRegFile(const unsigned char* pData, size_t nLength, SRegFileCon
     if (!pData && nLength > 0)
         return "no data";
     const std::u16string text = Decode(pData, nLength);
-    return CRegFileParser(text).Parse(pContent);
+    return CRegFileParser(text, bKeptValue).Parse(pContent);
 }

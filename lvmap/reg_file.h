@@ -24,14 +24,18 @@ struct SRegFileContent
 {
     bool bDelete = false;             // "Scancode Map"=- : the value is removed
     std::vector<unsigned char> map;   // the value's bytes, when not removed
+    unsigned long nType = 3;          // and their type: REG_BINARY, or another in a kept value
 };
 
 // Reads a registry file: the registry editor's UTF-16 form or the older
 // REGEDIT4 form in ANSI or UTF-8. Other keys and values are skipped; the last
 // mention of the value under our key counts. Empty and pContent filled when
 // the file is sound and its map passes CheckMapBytes, else what is wrong,
-// with its line number; pContent is then left as it was.
-std::string ParseRegFile(const unsigned char* pData, size_t nLength, SRegFileContent* pContent);
+// with its line number; pContent is then left as it was. bKeptValue reads a
+// file of the map's history, which holds what the system held: a value of
+// any type and length, sound map or not, written hex: or hex(N):.
+std::string ParseRegFile(const unsigned char* pData, size_t nLength, SRegFileContent* pContent,
+                         bool bKeptValue = false);
 
 // A registry file as the registry editor exports the key with this value:
 // UTF-16LE with a byte-order mark, CRLF, hex data folded as it folds it. The
@@ -40,8 +44,8 @@ inline std::vector<unsigned char> MakeRegFile(const SRegFileContent& content)
 {
     const unsigned long nLength = static_cast<unsigned long>(content.map.size());
     std::vector<unsigned char> bytes(
-        CUtils::MakeRegFileData(content.bDelete, content.map.data(), nLength, nullptr, 0));
+        CUtils::MakeRegFileData(content.bDelete, content.map.data(), nLength, nullptr, 0, content.nType));
     CUtils::MakeRegFileData(content.bDelete, content.map.data(), nLength, bytes.data(),
-                            static_cast<unsigned long>(bytes.size()));
+                            static_cast<unsigned long>(bytes.size()), content.nType);
     return bytes;
 }

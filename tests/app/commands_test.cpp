@@ -61,6 +61,10 @@ TEST_F(Commands, ApplyWritesTheRowsAndLoadSystemMapAndRemoveWorkOnTheRegistry)
             << "buttons off or no restart offered: " << SystemMapButtons(page);
         EXPECT_EQ(page, g_hwndRestartOwner);
         EXPECT_EQ(1, Kept()) << "no record of no map";
+        // Applied again: the map in place is not kept, and no failure is reported.
+        Command(page, IDC_APPLY_MAP);
+        EXPECT_TRUE(WaitUntil([&] { return g_nRestartOffers == 2; })) << "reported as failed";
+        EXPECT_EQ(1, Kept()) << "the map in place kept";
 
         Command(page, IDC_NEW_MAP);
         Command(page, IDC_LOAD_SYSTEM_MAP);
@@ -69,7 +73,7 @@ TEST_F(Commands, ApplyWritesTheRowsAndLoadSystemMapAndRemoveWorkOnTheRegistry)
 
         // Remove keeps the rows for a new Apply; the buttons stay off while no map is there.
         EXPECT_EQ(L"현재 시스템에 설정되어있는 맵 데이터를 제거하시겠습니까?", Command(page, IDC_REMOVE_SYSTEM_MAP));
-        EXPECT_TRUE(WaitUntil([&] { return SystemMapButtons(page) == ".." && g_nRestartOffers == 2; }))
+        EXPECT_TRUE(WaitUntil([&] { return SystemMapButtons(page) == ".." && g_nRestartOffers == 3; }))
             << "buttons on or no restart offered: " << SystemMapButtons(page);
         EXPECT_EQ(Bytes(), Value());
         EXPECT_EQ(2, Kept()) << "the map removed was not kept";

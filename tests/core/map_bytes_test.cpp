@@ -79,6 +79,13 @@ TEST(FindLostSignInKeys, MapsThatLeaveNoKeyToSignInWithMissedOrMovedKeysCounted)
         {"one Control key left", {0x1D00}, {0}, 0, {}},
         {"Control moved onto CapsLock", {0x1D00, 0x3A00, 0x1DE0}, {0x3A00, 0x1D00, 0}, 0, {}},
         {"keys mapped onto themselves", {0x1C00, 0x1CE0}, {0x1C00, 0x1CE0}, 0, {}},
+        // Which of two entries for one real key Windows takes is not known: the worse.
+        {"CapsLock named twice, Control first", {0x1D00, 0x1DE0, 0x3A00, 0x3A00}, {0, 0, 0x1D00, 0x3A00},
+         SIGN_IN_CTRL, {0x1D00, 0x1DE0}},
+        {"CapsLock named twice, Control last", {0x1D00, 0x1DE0, 0x3A00, 0x3A00}, {0, 0, 0x3A00, 0x1D00},
+         SIGN_IN_CTRL, {0x1D00, 0x1DE0}},
+        {"each entry of a key named twice gives Control", {0x1D00, 0x3A00, 0x3A00, 0x1DE0}, {0, 0x1D00, 0x1DE0, 0},
+         0, {}},
     };
     CWordArray lost;
     for (const auto& c : cases) {

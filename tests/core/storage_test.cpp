@@ -1,6 +1,9 @@
 #include "lutrovane_core.h"
 
+#include "history_security.h"
 #include "../scratch.h"
+
+#include <sddl.h>
 
 #include <gtest/gtest.h>
 
@@ -76,11 +79,26 @@ std::vector<Bytes> Kept()
 }
 
 // The registry file the history keeps for a value; an empty one stands for no map.
-Bytes RegFile(const Bytes& value)
+Bytes RegFile(const Bytes& value, DWORD dwType = REG_BINARY)
 {
-    Bytes file(CUtils::MakeRegFileData(value.empty(), value.data(), ULONG(value.size()), nullptr, 0));
-    CUtils::MakeRegFileData(value.empty(), value.data(), ULONG(value.size()), file.data(), ULONG(file.size()));
+    Bytes file(CUtils::MakeRegFileData(value.empty(), value.data(), ULONG(value.size()), nullptr, 0, dwType));
+    CUtils::MakeRegFileData(value.empty(), value.data(), ULONG(value.size()), file.data(), ULONG(file.size()), dwType);
     return file;
+}
+
+// An entry's name for the time nSeconds after the first call, in UTC.
+std::wstring Stamp(LONGLONG nSeconds)
+{
+    static FILETIME start = [] { FILETIME ft; GetSystemTimeAsFileTime(&ft); return ft; }();
+    FILETIME ft = start;
+    ULARGE_INTEGER time = {{ft.dwLowDateTime, ft.dwHighDateTime}};
+    time.QuadPart += nSeconds * 10000000;
+    ft = {time.LowPart, time.HighPart};
+    SYSTEMTIME st;
+    FileTimeToSystemTime(&ft, &st);
+    wchar_t sz[20];
+    swprintf(sz, 20, L"%04u%02u%02uT%02u%02u%02uZ", st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond);
+    return sz;
 }
 
 }  // namespace
@@ -206,8 +224,8 @@ TEST_F(MapHistory, EachChangeKeepsWhatItReplacedNewestFirst)
         {"remove where there is none: nothing to keep", {}, 1, {}},
         {"apply over none keeps that there was none", kCapsToControl, 0, {kNoneFile}},
         {"apply over a map keeps it", kOther, 0, {kCapsFile, kNoneFile}},
-        {"apply of the same map keeps it", kOther, 0, {kOtherFile, kCapsFile, kNoneFile}},
-        {"the same value as the newest is not kept twice", {}, 0, {kOtherFile, kCapsFile, kNoneFile}},
+        {"apply of the map in place changes and keeps nothing", kOther, 1, {kCapsFile, kNoneFile}},
+        {"remove keeps the map", {}, 0, {kOtherFile, kCapsFile, kNoneFile}},
         {"apply over none after a remove", kCapsToControl, 0, {kNoneFile, kOtherFile, kCapsFile, kNoneFile}},
     };
     for (const auto& step : steps) {
@@ -216,10 +234,95 @@ TEST_F(MapHistory, EachChangeKeepsWhatItReplacedNewestFirst)
         EXPECT_EQ(step.map, Value());
         EXPECT_EQ(step.kept, Kept());
     }
-    // A value no map buffer holds, of another type, is kept whole all the same.
+    // Removed from outside: the newest kept value is the one in place, so undo
+    // takes the one before, and it is not kept twice.
+    SetValue({});
+    CMapHistory history;
+    ASSERT_EQ(0u, history.Load());
+    EXPECT_EQ(1, history.FindUndo());
+    EXPECT_EQ(0u, Change(kOther));
+    EXPECT_EQ(4u, Kept().size());
+    // A value no map buffer holds, of another type, is kept whole with its type.
     SetValue(Bytes(1500, 0x5A), REG_NONE);
     EXPECT_EQ(0u, Change(kCapsToControl));
-    EXPECT_EQ(RegFile(Bytes(1500, 0x5A)), Kept().front());
+    EXPECT_EQ(RegFile(Bytes(1500, 0x5A), REG_NONE), Kept().front());
+}
+
+// Only administrators and the system may write what undo, restore, history
+// and the pruning act on. Wine keeps no file security, so the decision is
+// checked over owners and access lists built here, and the folders' descriptor
+// as the core builds it.
+TEST_F(MapHistory, FoldersOrEntriesOthersCanWriteAreNotTrusted)
+{
+    const struct { const char* what; const wchar_t* sddl; bool bFolder, bOurs; } cases[] = {
+        {"ours", L"O:BAD:P(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)(A;OICI;FRFX;;;BU)", true, true},
+        {"owned by a user", L"O:S-1-5-21-1-2-3-1001D:P(A;OICI;FA;;;BA)", true, false},
+        {"users may write", L"O:BAD:P(A;OICI;FA;;;BA)(A;OICI;FRFW;;;BU)", false, false},
+        {"everyone may add files", L"O:SYD:P(A;;FA;;;SY)(A;CI;0x2;;;WD)", true, false},
+        {"authenticated users may delete", L"O:BAD:(A;;FRSD;;;AU)", false, false},
+        {"users may change its security", L"O:BAD:(A;;WD;;;BU)", false, false},
+        {"a folder that inherits", L"O:BAD:(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)", true, false},
+        {"a file that inherits", L"O:BAD:(A;ID;FA;;;BA)(A;ID;FRFX;;;BU)", false, true},
+        {"no DACL: all allowed", L"O:BA", false, false},
+        {"a denial grants nothing", L"O:SYD:P(D;;FA;;;BU)(A;;FA;;;SY)", true, true},
+        {"the running administrator's", L"O:S-1-5-21-1-2-3-500D:(A;;FA;;;S-1-5-21-1-2-3-500)(A;;FRFX;;;WD)", false, true},
+    };
+    PSID pAdministrator = nullptr;
+    ASSERT_TRUE(ConvertStringSidToSidW(L"S-1-5-21-1-2-3-500", &pAdministrator));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        PSECURITY_DESCRIPTOR pSecurity = nullptr;
+        ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(c.sddl, SDDL_REVISION_1, &pSecurity, nullptr));
+        PSID pOwner;
+        PACL pDacl;
+        BOOL bPresent, bDefaulted;
+        SECURITY_DESCRIPTOR_CONTROL control;
+        DWORD dwRevision;
+        GetSecurityDescriptorOwner(pSecurity, &pOwner, &bDefaulted);
+        GetSecurityDescriptorDacl(pSecurity, &bPresent, &pDacl, &bDefaulted);
+        GetSecurityDescriptorControl(pSecurity, &control, &dwRevision);
+        EXPECT_EQ(c.bOurs, IsAdministratorsOnly(pOwner, pDacl, control & SE_DACL_PROTECTED, c.bFolder, pAdministrator));
+        LocalFree(pSecurity);
+    }
+    LocalFree(pAdministrator);
+
+    // What the folders are made with, read back as text.
+    PSECURITY_DESCRIPTOR pSecurity = NewHistorySecurity();
+    ASSERT_TRUE(pSecurity);
+    wchar_t* pszText = nullptr;
+    ConvertSecurityDescriptorToStringSecurityDescriptorW(
+        pSecurity, SDDL_REVISION_1, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &pszText, nullptr);
+    EXPECT_STREQ(L"O:BAD:P(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)(A;OICI;0x1200a9;;;BU)", pszText);
+    LocalFree(pszText);
+    LocalFree(pSecurity);
+}
+
+// A name never makes an entry newer than the present: files named ahead of
+// the clock are not listed, taken back or pruned, and names already taken,
+// by a folder or up to "_999999", make the next name, never a failure or one
+// that no listing reads.
+TEST_F(MapHistory, NamesAheadOfTheClockOrTakenMakeNoEntryAndStopNoChange)
+{
+    const std::wstring strFolder = m_folder + L"Lutrovane\\history\\", strSoon = Stamp(600);
+    const struct { const wchar_t *planted, *folder; std::wstring kept; } cases[] = {
+        {L"_999999", L"", Stamp(601) + L".reg"},
+        {L"", L"_2", strSoon + L"_3.reg"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.kept.c_str());
+        fs::remove_all(m_folder + L"Lutrovane");
+        fs::create_directories(strFolder);
+        for (int i = 1; i <= CMapHistory::MAX_ENTRIES; ++i)
+            WriteAll(strFolder + L"99991231T235959Z" + (i > 1 ? L"_" + std::to_wstring(i) : L"") + L".reg", RegFile({}));
+        WriteAll(strFolder + strSoon + c.planted + L".reg", RegFile(MapOf(1)));
+        if (*c.folder)
+            fs::create_directory(strFolder + strSoon + c.folder + L".reg");
+        SetValue(MapOf(2));
+        ASSERT_EQ(0u, Change(MapOf(3)));
+        EXPECT_EQ(std::vector<Bytes>({RegFile(MapOf(2)), RegFile(MapOf(1))}), Kept());
+        EXPECT_EQ(RegFile(MapOf(2)), ReadAll(strFolder + c.kept));
+        EXPECT_EQ(CMapHistory::MAX_ENTRIES + 2 + (*c.folder ? 1 : 0), FileCount(strFolder));
+    }
 }
 
 // Changes within one second are told apart and kept in their order, also once
@@ -251,6 +354,13 @@ TEST_F(MapHistory, ChangeThatCannotBeKeptDoesNotHappen)
     EXPECT_EQ(4u, Change(MapOf(2)));
     EXPECT_NE(DWORD(ERROR_SUCCESS), GetLastError()) << "no reason given";
     EXPECT_EQ(4u, Change({}));
+    EXPECT_EQ(kCapsToControl, Value());
+    // A relative ProgramData would put the history on whatever drive is current.
+    for (const wchar_t* pszValue : {L"ProgramData", L"\\ProgramData", L"D:ProgramData"}) {
+        SetEnvironmentVariableW(L"ProgramData", pszValue);
+        EXPECT_EQ(4u, Change(MapOf(2)));
+        EXPECT_EQ(DWORD(ERROR_BAD_PATHNAME), GetLastError());
+    }
     EXPECT_EQ(kCapsToControl, Value());
 
     // A process started without ProgramData, or with it empty, keeps its

@@ -79,8 +79,13 @@ TEST_F(Lvmap, ShowNamesRealKeysByTheKeyboardInUtf8WhenRedirected)
                     u8"0059 알수 없음 -> 0000 알수 없음\r\n", "", nullptr},
                    {L"show --keyboard=apple-pro", 0, u8"003A CapsLock -> 001D Control(왼쪽)\r\nE05B 사과키", "", nullptr},
                    {L"keys", 0, "001E A\r\n", "", nullptr}});
-    // A map Windows would not take is still shown, with a warning.
+    // A map Windows would not take is still shown, with a warning; so is one whose
+    // real key Windows takes one entry for, not known which.
     Steps(Bytes(kThree.begin(), kThree.end() - 4), {{L"show", 0, "003A CapsLock", "warning", nullptr}});
+    Steps(MapBytes({{0x001D, 0x003A}, {0x003A, 0x003A}}), {{L"show", 0, "003A CapsLock", "003A CapsLock is named", nullptr}});
+    // Output that no write reaches, as on a full disk, is no list of the map.
+    const SRun run = RunProgram(m_folder, L"lvmap.exe show", [] {}, GENERIC_READ);
+    EXPECT_TRUE(run.dwExit == 2 && run.strErr.find("output could not be written") != std::string::npos) << run.strErr;
 }
 
 TEST_F(Lvmap, ApplyTakesEachFileFormAndRemovalsAndWritesNothingUnsound)
@@ -146,7 +151,21 @@ TEST_F(Lvmap, UndoAndRestorePutBackWhatEachChangeReplaced)
                                                             u8"Alt(오른쪽)/한글전환, 알수 없음 -> 알수 없음\r\n 2  "));
     for (const char* pszKept : {u8"  1 mapping: CapsLock -> Control(왼쪽)\r\n 3  ", "  no map\r\n 4  ", "\r\n 5  "})
         EXPECT_NE(std::string::npos, strHistory.find(pszKept)) << pszKept;
-    Steps({{L"restore {three.reg}", 0, nullptr, "", &kThree}});  // a file by its name, as a kept one
+    Steps({{L"restore {three.reg}", 0, nullptr, "", &kThree},  // a file by its name, as a kept one
+           // A start-up script applying its map again keeps nothing, and undo changes something.
+           {L"apply {caps.lvd}", 0, nullptr, "", &kCapsToControl},
+           {L"apply {caps.lvd}", 0, "The system holds this map already", "", &kCapsToControl},
+           {L"undo", 0, nullptr, "", &kThree}});
+
+    // What the system held goes back as it was: its length and type too.
+    const Bytes kLong(1500, 0x5A);
+    SetValue(kLong, REG_NONE);
+    Steps({{L"apply {caps.lvd}", 0, nullptr, "", &kCapsToControl},
+           {L"undo", 0, "Scancode Map set: 1500 bytes of type 0", "", &kLong}});
+    DWORD dwType;
+    Value(&dwType);
+    EXPECT_EQ(DWORD(REG_NONE), dwType);
+    EXPECT_NE(std::string::npos, Run(L"history").strOut.find("  1500 bytes of type 0, no map\r\n"));
 }
 
 TEST_F(Lvmap, MapsAfterWhichNobodyCouldSignInAreRefusedUnlessForced)

@@ -8,14 +8,16 @@ struct SRun { DWORD dwExit; std::string strOut, strErr; };
 
 // Runs a program as a script runs it, its output and errors going to out.txt and err.txt in folder;
 // duringRun may read them and act meanwhile. The deadline only turns a hung program into a failure.
-inline SRun RunProgram(const std::wstring& folder, std::wstring line, const std::function<void()>& duringRun = [] {})
+// dwOutAccess GENERIC_READ gives it an output that no write reaches, as a full disk would.
+inline SRun RunProgram(const std::wstring& folder, std::wstring line, const std::function<void()>& duringRun = [] {},
+                       DWORD dwOutAccess = GENERIC_WRITE)
 {
     SECURITY_ATTRIBUTES sa = {sizeof(sa), nullptr, TRUE};
     STARTUPINFOW si = {};
     si.cb = sizeof(si);
     si.dwFlags = STARTF_USESTDHANDLES;
     const std::wstring out = folder + L"out.txt", err = folder + L"err.txt";
-    si.hStdOutput = CreateFileW(out.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS, 0, nullptr);
+    si.hStdOutput = CreateFileW(out.c_str(), dwOutAccess, FILE_SHARE_READ, &sa, CREATE_ALWAYS, 0, nullptr);
     si.hStdError = CreateFileW(err.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS, 0, nullptr);
     PROCESS_INFORMATION pi = {};
     DWORD dwExit = 0xFFFFFFFF;
