@@ -30,7 +30,9 @@ bool IsLatinLetter(unsigned char ch)
     return (ch >= 'A' && ch <= 'Z') || (ch >= 'a' && ch <= 'z');
 }
 
-// Names that compare equal are the same bytes but for the case of Latin letters.
+// Names that compare equal are the same bytes but for the case of Latin
+// letters. The trail byte of a code page 949 character (a lead byte 81 to FE
+// and the byte after it) may be a letter's byte: it is never folded.
 void CheckCompare(const char* a, const char* b)
 {
     const int n = CompareKeyNames(a, b);
@@ -39,9 +41,11 @@ void CheckCompare(const char* a, const char* b)
         FUZZ_CHECK(n == 0);
     if (n == 0) {
         FUZZ_CHECK(std::strlen(a) == std::strlen(b));
+        bool bTrail = false;
         for (size_t i = 0; a[i]; ++i) {
             const unsigned char x = a[i], y = b[i];
-            FUZZ_CHECK(x == y || (IsLatinLetter(x) && (x ^ 0x20) == y));
+            FUZZ_CHECK(x == y || (!bTrail && IsLatinLetter(x) && (x ^ 0x20) == y));
+            bTrail = !bTrail && x >= 0x81 && x <= 0xFE && a[i + 1];
         }
     }
 }
