@@ -79,11 +79,10 @@ int CLutrovaneMain::OnCreate(LPCREATESTRUCTW lpCreateStruct)
     SetIcon(m_hIcon, TRUE);
     SetIcon(m_hIconSmall, FALSE);
 
-    // The splash thread re-enables the wizard when the splash closes. Without
-    // that thread nothing would: then the wizard is not disabled at all. It
-    // runs only once the wizard is disabled: a splash that cannot be created
-    // returns at once, and an enabling that came first would be undone here,
-    // leaving the wizard dead for good.
+    // The splash thread has the wizard re-enable itself when the splash
+    // closes. Without that thread nothing would: then the wizard is not
+    // disabled at all. It runs only once the wizard is disabled: a splash that
+    // cannot be created returns at once.
     if (CWinThread* pThread = AfxBeginThread(SplashThreadProc, this, THREAD_PRIORITY_NORMAL, 0,
                                              CREATE_SUSPENDED)) {
         ModifyStyle(0, WS_DISABLED);
@@ -109,6 +108,24 @@ void CLutrovaneMain::OnSysCommand(UINT nID, LPARAM lParam)
         CPropertySheetEx::OnSysCommand(nID, lParam);
         break;
     }
+}
+
+LRESULT CLutrovaneMain::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message != WM_SPLASH_CLOSED)
+        return CPropertySheetEx::WindowProc(message, wParam, lParam);
+    OnSplashClosed();
+    return 0;
+}
+
+void CLutrovaneMain::OnSplashClosed()
+{
+    // A style change only, made here on the wizard's own thread: from the
+    // splash thread this read-modify-write of GWL_STYLE could undo a change
+    // the wizard makes at the same moment. Raised with activation.
+    ModifyStyle(WS_DISABLED, WS_VISIBLE);
+    SetWindowPos(HWND_TOP, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOREDRAW | SWP_NOOWNERZORDER);
+    SetFocus();
 }
 
 HCURSOR CLutrovaneMain::OnQueryDragIcon()

@@ -320,6 +320,12 @@ protected:
     virtual int OnCreate(LPCREATESTRUCTW lpCreateStruct);
     virtual void OnSysCommand(UINT nID, LPARAM lParam);
     virtual HCURSOR OnQueryDragIcon();
+    // Every message without a handler above, the program's own among them;
+    // the default is the system's handling.
+    virtual LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        return CallSuper(message, wParam, lParam);
+    }
 
 private:
     // Before the frame is made: gives its template the first page's font size.

@@ -258,11 +258,12 @@ LRESULT CALLBACK CPropertySheetEx::SheetWndProc(HWND hWnd, UINT message, WPARAM 
             pSheet->DetachPermanent();
             return ::CallWindowProcW(pfnSuper, hWnd, message, wParam, lParam);
         }
+        default:
+            return pSheet->WindowProc(message, wParam, lParam);
         }
     } catch (...) {
         return 0;
     }
-    return pSheet->CallSuper(message, wParam, lParam);
 }
 
 int CPropertySheetEx::OnCreate(LPCREATESTRUCTW lpCreateStruct)

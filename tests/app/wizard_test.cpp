@@ -16,10 +16,24 @@ UINT_PTR WINAPI HoldTimer(HWND hwnd, UINT_PTR id, UINT nMs, TIMERPROC)
     return id;
 }
 
+// A window's style is changed on its own thread only: from another thread a
+// read-modify-write of GWL_STYLE can undo a change made meanwhile.
+std::atomic<int> g_nForeignStyleChanges{0};
+const CImportPatch* g_pStylePatch = NULL;
+
+LONG WINAPI WatchedSetWindowLong(HWND hwnd, int nIndex, LONG nValue)
+{
+    if (nIndex == GWL_STYLE && GetWindowThreadProcessId(hwnd, NULL) != GetCurrentThreadId())
+        ++g_nForeignStyleChanges;
+    return g_pStylePatch->Original<decltype(SetWindowLongW)>()(hwnd, nIndex, nValue);
+}
+
 TEST(StartUp, SplashHoldsTheDisabledWizardUntilClickTimerOrEnterAndAboutSetsNoTimerAndMasksLowBits)
 {
     const CImportPatch timers(GetModuleHandleW(NULL), L"user32.dll", "SetTimer", &HoldTimer);
-    ASSERT_TRUE(timers.Patched());
+    const CImportPatch styles(GetModuleHandleW(NULL), L"user32.dll", "SetWindowLongW", &WatchedSetWindowLong);
+    g_pStylePatch = &styles;
+    ASSERT_TRUE(timers.Patched() && styles.Patched());
     const struct { const char* pszHow; std::function<void(HWND)> close; } ways[] = {
         {"click", [](HWND splash) {
              RECT rc;
@@ -74,6 +88,7 @@ TEST(StartUp, SplashHoldsTheDisabledWizardUntilClickTimerOrEnterAndAboutSetsNoTi
             EXPECT_TRUE(run.End(IDCANCEL));
         });
     }
+    EXPECT_EQ(0, g_nForeignStyleChanges) << "the splash thread changed the wizard's style";
 }
 
 HDC g_hdcWatched = NULL;
