@@ -119,7 +119,13 @@ std::wstring HeaderSubtitle(HWND wizard)
     return g_strLastDrawn;
 }
 
-TEST(Wizard, NextShowsTheChosenKeyboardsPageBackKeepsTheChoiceEachVisitAsksTheRegistryAndCloseIsGrey)
+HRESULT WINAPI NoShell(REFCLSID, LPUNKNOWN, DWORD, REFIID, LPVOID* ppv)
+{
+    *ppv = NULL;
+    return REGDB_E_CLASSNOTREG;
+}
+
+TEST(Wizard, NextShowsTheChosenKeyboardsPageBackKeepsTheChoiceEachVisitAsksTheRegistryCloseIsGreyAndTheShellOpensTheHomePage)
 {
     SetValue({});
     const wchar_t* const subtitles[] = {L"키보드 종류 : PC용 일반 키보드", L"키보드 종류 : Apple 확장 키보드",
@@ -134,6 +140,33 @@ TEST(Wizard, NextShowsTheChosenKeyboardsPageBackKeepsTheChoiceEachVisitAsksTheRe
             PostMessageW(wizard, WM_SYSCOMMAND, command, 0);
             EXPECT_TRUE(WaitUntil([&] { return bool(IsIconic(wizard)) == (command == SC_MINIMIZE); }))
                 << "the system's command " << command << " was swallowed";
+        }
+        // The browser at %ProgramFiles% as it is at the command, started by the desktop's
+        // shell: with the shell's rights, not the wizard's, which may be an administrator's.
+        const std::wstring strPrograms = ScratchFolder(L"programs-"), strBrowser = strPrograms + L"Internet Explorer\\";
+        wchar_t szSelf[MAX_PATH];
+        GetModuleFileNameW(NULL, szSelf, MAX_PATH);
+        std::filesystem::create_directories(strBrowser);
+        ASSERT_TRUE(std::filesystem::copy_file(std::filesystem::path(szSelf).replace_filename(L"fake_browser.exe"),
+                                               strBrowser + L"iexplore.exe"));
+        SetEnvironmentVariableW(L"ProgramFiles", strPrograms.substr(0, strPrograms.size() - 1).c_str());
+        PostMessageW(wizard, WM_SYSCOMMAND, IDM_HOMEPAGE + 0xF, 0);
+        const std::wstring strWanted = L"explorer.exe\n\"" + strBrowser + L"iexplore\" " + Cp949ToWide(LUTROVANE_HOME_PAGE);
+        std::wstring strStarted;
+        EXPECT_TRUE(WaitUntil([&] {
+            const std::string str = ReadText(strBrowser + L"started.txt");
+            strStarted.assign(reinterpret_cast<const wchar_t*>(str.data()), str.size() / 2);
+            return strStarted.size() >= strWanted.size();
+        }));
+        EXPECT_EQ(strWanted, strStarted) << "not started by the shell, or not with the address";
+        {
+            // No shell to ask, and under Wine every program runs as an elevated
+            // administrator: the wizard starts no browser itself, it shows the address.
+            const CImportPatch noShell(GetModuleHandleW(NULL), L"ole32.dll", "CoCreateInstance", &NoShell);
+            DeleteFileW((strBrowser + L"started.txt").c_str());
+            PostMessageW(wizard, WM_SYSCOMMAND, IDM_HOMEPAGE, 0);
+            EXPECT_NE(std::wstring::npos, Answer(IDOK).find(strWanted.substr(strWanted.rfind(L' ') + 1)));
+            EXPECT_FALSE(std::filesystem::exists(strBrowser + L"started.txt")) << "started with the wizard's rights";
         }
         HWND page1 = run.Page();
         EXPECT_EQ(BST_CHECKED, IsDlgButtonChecked(page1, kOptions[0])) << "PC not chosen at start";
