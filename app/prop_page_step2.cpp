@@ -141,14 +141,18 @@ BOOL CPropPageStep2::OnInitDialog()
                                LVS_EX_UNDERLINEHOT);
     m_listMap.InsertColumn(0, AfxLoadString(IDS_REAL_KEY_COLUMN), LVCFMT_LEFT);
     m_listMap.InsertColumn(1, AfxLoadString(IDS_MAP_KEY_COLUMN), LVCFMT_LEFT);
-    // 175 pixels at 96 DPI: the columns grow with the text at higher DPI.
-    const UINT nDpi = AfxGetWindowDpi(m_listMap.m_hWnd);
-    m_listMap.SetColumnWidth(0, AfxScaleForDpi(175, nDpi));
-    m_listMap.SetColumnWidth(1, AfxScaleForDpi(175, nDpi));
+    OnDpiChanged(AfxGetWindowDpi(m_listMap.m_hWnd));
 
     EnableRowCommands(FALSE);
     EnableMapCommands(FALSE);
     return TRUE;
+}
+
+void CPropPageStep2::OnDpiChanged(UINT nDpi)
+{
+    // 175 pixels at 96 DPI: the columns grow with the text at higher DPI.
+    m_listMap.SetColumnWidth(0, AfxScaleForDpi(175, nDpi));
+    m_listMap.SetColumnWidth(1, AfxScaleForDpi(175, nDpi));
 }
 
 BOOL CPropPageStep2::OnSetActive()

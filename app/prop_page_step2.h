@@ -31,6 +31,7 @@ protected:
     BOOL DispatchCommand(WPARAM wParam, LPARAM lParam);
     BOOL OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult) override;
     BOOL OnContextMenu(CWnd* pWnd, POINT point) override;
+    void OnDpiChanged(UINT nDpi) override;
 
     void OnAddMap();
     void OnModifyMap();
