@@ -62,13 +62,6 @@ LONG IconWidth(HWND wizard, WPARAM nWhich)
     return cx;
 }
 
-LONG FontHeight(HWND hwnd)
-{
-    LOGFONTW lf = {};
-    GetObjectW(HGDIOBJ(SendMessageW(hwnd, WM_GETFONT, 0, 0)), sizeof(lf), &lf);
-    return lf.lfHeight;
-}
-
 TEST(AtDpi, ArtworkIconsAndColumnsFollowTheDpiAndNoTextIsClipped)
 {
     const char* pszDpi = std::getenv(kDpiVariable);
@@ -121,17 +114,17 @@ TEST(AtDpi, ArtworkIconsAndColumnsFollowTheDpiAndNoTextIsClipped)
         // the system suggests and, the system laying out nothing (as Wine),
         // scales its pages in proportion: the one shown, and one shown first later.
         const UINT nNew = nDpi == 96 ? 144 : 96;
+        const auto Scaled = [&](LONG n) { return MulDiv(n, nNew, nDpi); };
+        const auto FontHeight = [](HWND hwnd) {
+            LOGFONTW lf = {};
+            GetObjectW(HGDIOBJ(SendMessageW(hwnd, WM_GETFONT, 0, 0)), sizeof(lf), &lf);
+            return lf.lfHeight;
+        };
+        // The list's place in the frame's client area: the title bar is the system's.
         RECT rcSuggested, rcList;
         GetWindowRect(wizard, &rcSuggested);
-        GetWindowRect(list, &rcList);
-        // The frame's client area, not its title bar, holds what is scaled.
-        const auto Client = [&](RECT r) {
-            POINT pt = {};
-            ClientToScreen(wizard, &pt);
-            return RECT{r.left - pt.x, r.top - pt.y, r.right - pt.x, r.bottom - pt.y};
-        };
-        rcList = Client(rcList);
-        const auto Scaled = [&](LONG n) { return MulDiv(n, nNew, nDpi); };
+        GetClientRect(list, &rcList);
+        MapWindowPoints(list, wizard, reinterpret_cast<POINT*>(&rcList), 2);
         const LONG nFontHeight = FontHeight(list);
         rcSuggested.right = rcSuggested.left + Scaled(rcSuggested.right - rcSuggested.left);
         rcSuggested.bottom = rcSuggested.top + Scaled(rcSuggested.bottom - rcSuggested.top);
@@ -140,8 +133,8 @@ TEST(AtDpi, ArtworkIconsAndColumnsFollowTheDpiAndNoTextIsClipped)
         EXPECT_TRUE(EqualRect(&rc, &rcSuggested)) << "WM_DPICHANGED's rectangle not taken";
         ASSERT_TRUE(run.Go(kBack, 0) && run.GoToList(2));
         for (HWND shown : {list, GetDlgItem(run.Page(), IDC_MAP_LIST)}) {
-            GetWindowRect(shown, &rc);
-            rc = Client(rc);
+            GetClientRect(shown, &rc);
+            MapWindowPoints(shown, wizard, reinterpret_cast<POINT*>(&rc), 2);
             EXPECT_NEAR(Scaled(rcList.left), rc.left, 2);
             EXPECT_NEAR(Scaled(rcList.bottom), rc.bottom, 2);
             EXPECT_NEAR(Scaled(nFontHeight), FontHeight(shown), 1);
