@@ -320,26 +320,31 @@ void CPropertySheetEx::OnDpiChanged(UINT nDpi, const RECT& rcSuggested)
     // font, pages included, and size the frame to fit, all inside the
     // default handling: the suggested rectangle, scaled in proportion, would
     // no longer fit what the font laid out. Elsewhere (earlier Windows, Wine)
-    // the default handling moves nothing: the frame takes the suggested
+    // the default handling changes nothing: the frame takes the suggested
     // rectangle and what is in it is scaled in proportion.
-    RECT rcBefore, rcAfter;
-    ::GetWindowRect(m_hWnd, &rcBefore);
+    const HWND hPage = HWND(SendMessage(PSM_GETCURRENTPAGEHWND));
+    const auto Layout = [&](RECT* prcFrame, RECT* prcPage) {
+        ::GetWindowRect(m_hWnd, prcFrame);
+        ::GetWindowRect(hPage, prcPage);
+        return ::SendMessageW(hPage, WM_GETFONT, 0, 0);
+    };
+    RECT rcFrame, rcPage, rcFrameAfter, rcPageAfter;
+    const LRESULT hFont = Layout(&rcFrame, &rcPage);
     CallSuper(WM_DPICHANGED, MAKEWPARAM(nDpi, nDpi), reinterpret_cast<LPARAM>(&rcSuggested));
-    ::GetWindowRect(m_hWnd, &rcAfter);
-    const BOOL bLaidOut = !::EqualRect(&rcBefore, &rcAfter);
-    if (!bLaidOut) {
+    const BOOL bLaidOut = Layout(&rcFrameAfter, &rcPageAfter) != hFont ||
+                          !::EqualRect(&rcFrame, &rcFrameAfter) || !::EqualRect(&rcPage, &rcPageAfter);
+    if (bLaidOut) {
+        ::SetRectEmpty(&m_rcPage);
+    } else {
         ::SetWindowPos(m_hWnd, NULL, rcSuggested.left, rcSuggested.top,
                        rcSuggested.right - rcSuggested.left, rcSuggested.bottom - rcSuggested.top,
                        SWP_NOZORDER | SWP_NOACTIVATE);
-    }
-    if (bLaidOut) {
-        ::SetRectEmpty(&m_rcPage);
-    } else if (m_nDpi && m_nDpi != nDpi) {
-        std::vector<std::pair<HFONT, HFONT>> made;
-        ScaleForDpi(m_hWnd, m_nDpi, nDpi, made, m_fonts);
-        const HWND hPage = HWND(SendMessage(PSM_GETCURRENTPAGEHWND));
-        ::GetWindowRect(hPage, &m_rcPage);
-        ::MapWindowPoints(NULL, m_hWnd, reinterpret_cast<POINT*>(&m_rcPage), 2);
+        if (m_nDpi && m_nDpi != nDpi) {
+            std::vector<std::pair<HFONT, HFONT>> made;
+            ScaleForDpi(m_hWnd, m_nDpi, nDpi, made, m_fonts);
+            ::GetWindowRect(hPage, &m_rcPage);
+            ::MapWindowPoints(NULL, m_hWnd, reinterpret_cast<POINT*>(&m_rcPage), 2);
+        }
     }
     m_nDpi = nDpi;
     for (CPropertyPageEx* pPage : m_pages) {
