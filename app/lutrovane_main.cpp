@@ -1,6 +1,10 @@
 #include "lutrovane_main.h"
 
+#include <exdisp.h>
 #include <shellapi.h>
+#include <shldisp.h>
+#include <shlguid.h>
+#include <shlobj.h>
 
 #include "res/resource.h"
 #include "splash_dlg.h"
@@ -9,18 +13,122 @@ namespace {
 
 const wchar_t kBrowserPath[] = L"%ProgramFiles%\\Internet Explorer\\iexplore";
 
+// A COM interface pointer released when it goes.
+template <class TInterface>
+class CComRef
+{
+public:
+    CComRef() : m_p(NULL) {}
+    ~CComRef()
+    {
+        if (m_p)
+            m_p->Release();
+    }
+    CComRef(const CComRef&) = delete;
+    CComRef& operator=(const CComRef&) = delete;
+
+    TInterface* operator->() const { return m_p; }
+    TInterface** Out() { return &m_p; }
+    void** OutVoid() { return reinterpret_cast<void**>(&m_p); }
+
+private:
+    TInterface* m_p;
+};
+
+// Has the desktop's shell, Explorer, start strFile with strArgs, through the
+// Shell.Application object of the desktop's own view: the program then runs
+// with Explorer's rights, which are the user's ordinary ones even while this
+// process runs elevated. FALSE when no such shell answers (another shell,
+// none yet, a server without a desktop).
+BOOL DesktopShellExecute(const std::wstring& strFile, const std::wstring& strArgs)
+{
+    CComRef<IShellWindows> windows;
+    CComRef<IDispatch> desktop, background, application;
+    CComRef<IServiceProvider> provider;
+    CComRef<IShellBrowser> browser;
+    CComRef<IShellView> view;
+    CComRef<IShellFolderViewDual> folderView;
+    CComRef<IShellDispatch2> shell;
+    VARIANT vDesktop, vNone;
+    ::VariantInit(&vDesktop);
+    ::VariantInit(&vNone);
+    vDesktop.vt = VT_I4;
+    vDesktop.lVal = CSIDL_DESKTOP;
+    long hwnd = 0;
+    // FindWindowSW answers S_FALSE, and no object, when there is no desktop window.
+    if (FAILED(::CoCreateInstance(CLSID_ShellWindows, NULL, CLSCTX_LOCAL_SERVER, IID_IShellWindows,
+                                  windows.OutVoid())) ||
+        windows->FindWindowSW(&vDesktop, &vNone, SWC_DESKTOP, &hwnd, SWFO_NEEDDISPATCH,
+                              desktop.Out()) != S_OK ||
+        FAILED(desktop->QueryInterface(IID_IServiceProvider, provider.OutVoid())) ||
+        FAILED(provider->QueryService(SID_STopLevelBrowser, IID_IShellBrowser, browser.OutVoid())) ||
+        FAILED(browser->QueryActiveShellView(view.Out())) ||
+        FAILED(view->GetItemObject(SVGIO_BACKGROUND, IID_IDispatch, background.OutVoid())) ||
+        FAILED(background->QueryInterface(IID_IShellFolderViewDual, folderView.OutVoid())) ||
+        FAILED(folderView->get_Application(application.Out())) ||
+        FAILED(application->QueryInterface(IID_IShellDispatch2, shell.OutVoid())))
+        return FALSE;
+    // No directory and no verb: the default verb, as ShellExecute's NULL.
+    VARIANT vArgs, vShow;
+    ::VariantInit(&vArgs);
+    ::VariantInit(&vShow);
+    vArgs.vt = VT_BSTR;
+    vArgs.bstrVal = ::SysAllocString(strArgs.c_str());
+    vShow.vt = VT_I4;
+    vShow.lVal = SW_SHOW;
+    const BSTR bstrFile = ::SysAllocString(strFile.c_str());
+    const HRESULT hr = bstrFile && vArgs.bstrVal ? shell->ShellExecute(bstrFile, vArgs, vNone, vNone, vShow)
+                                                 : E_OUTOFMEMORY;
+    ::SysFreeString(bstrFile);
+    ::VariantClear(&vArgs);
+    return SUCCEEDED(hr);
+}
+
+// UAC's split token: this process runs elevated, and the user has a token
+// without administrator rights too. Without UAC (or before Vista) a program
+// started from here gets no rights the user's own programs lack.
+BOOL RunsElevatedAboveTheUser()
+{
+    HANDLE hToken = NULL;
+    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &hToken))
+        return TRUE;
+    TOKEN_ELEVATION_TYPE type = TokenElevationTypeDefault;
+    DWORD nSize = 0;
+    ::GetTokenInformation(hToken, TokenElevationType, &type, sizeof(type), &nSize);
+    ::CloseHandle(hToken);
+    return type == TokenElevationTypeFull;
+}
+
 void OpenHomePage()
 {
     // Expanded now, not at start-up: the command follows the environment.
+    // Where that browser is missing the address goes to the user's default
+    // browser.
     wchar_t szBrowser[512] = L"";
     ::ExpandEnvironmentStringsW(kBrowserPath, szBrowser, 512);
     const std::wstring strAddress = Cp949ToWide(LUTROVANE_HOME_PAGE);
-    // ShellExecute reports failure with a value of 32 or less. Where that
-    // browser is missing the address goes to the user's default browser.
-    const HINSTANCE hResult =
-        ::ShellExecuteW(NULL, NULL, szBrowser, strAddress.c_str(), NULL, SW_SHOW);
-    if (reinterpret_cast<INT_PTR>(hResult) <= 32)
-        ::ShellExecuteW(NULL, NULL, strAddress.c_str(), NULL, NULL, SW_SHOW);
+    wchar_t szFound[MAX_PATH];
+    const BOOL bBrowser = ::SearchPathW(NULL, szBrowser, L".exe", MAX_PATH, szFound, NULL) != 0;
+    const std::wstring strFile = bBrowser ? szBrowser : strAddress;
+    const std::wstring strArgs = bBrowser ? strAddress : std::wstring();
+
+    // The program runs with the highest rights the user has: a browser
+    // started from here would have administrator rights, and so would
+    // whatever it downloads and runs. Explorer starts it with the user's own.
+    const HRESULT hrCom = ::CoInitializeEx(NULL, COINIT_APARTMENTTHREADED);
+    const BOOL bStarted = DesktopShellExecute(strFile, strArgs);
+    if (SUCCEEDED(hrCom))
+        ::CoUninitialize();
+    if (bStarted)
+        return;
+    if (!RunsElevatedAboveTheUser()) {
+        ::ShellExecuteW(NULL, NULL, strFile.c_str(), strArgs.empty() ? NULL : strArgs.c_str(), NULL,
+                        SW_SHOW);
+        return;
+    }
+    CString strMessage;
+    strMessage.Format(AfxLoadString(IDS_HOME_PAGE_ELEVATED), LUTROVANE_HOME_PAGE);
+    AfxMessageBox(strMessage, MB_OK | MB_ICONINFORMATION);
 }
 
 HICON LoadProgramIcon(int nMetricX, int nMetricY)
@@ -79,11 +187,10 @@ int CLutrovaneMain::OnCreate(LPCREATESTRUCTW lpCreateStruct)
     SetIcon(m_hIcon, TRUE);
     SetIcon(m_hIconSmall, FALSE);
 
-    // The splash thread re-enables the wizard when the splash closes. Without
-    // that thread nothing would: then the wizard is not disabled at all. It
-    // runs only once the wizard is disabled: a splash that cannot be created
-    // returns at once, and an enabling that came first would be undone here,
-    // leaving the wizard dead for good.
+    // The splash thread has the wizard re-enable itself when the splash
+    // closes. Without that thread nothing would: then the wizard is not
+    // disabled at all. It runs only once the wizard is disabled: a splash that
+    // cannot be created returns at once.
     if (CWinThread* pThread = AfxBeginThread(SplashThreadProc, this, THREAD_PRIORITY_NORMAL, 0,
                                              CREATE_SUSPENDED)) {
         ModifyStyle(0, WS_DISABLED);
@@ -109,6 +216,24 @@ void CLutrovaneMain::OnSysCommand(UINT nID, LPARAM lParam)
         CPropertySheetEx::OnSysCommand(nID, lParam);
         break;
     }
+}
+
+LRESULT CLutrovaneMain::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message != WM_SPLASH_CLOSED)
+        return CPropertySheetEx::WindowProc(message, wParam, lParam);
+    OnSplashClosed();
+    return 0;
+}
+
+void CLutrovaneMain::OnSplashClosed()
+{
+    // A style change only, made here on the wizard's own thread: from the
+    // splash thread this read-modify-write of GWL_STYLE could undo a change
+    // the wizard makes at the same moment. Raised with activation.
+    ModifyStyle(WS_DISABLED, WS_VISIBLE);
+    SetWindowPos(HWND_TOP, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOREDRAW | SWP_NOOWNERZORDER);
+    SetFocus();
 }
 
 HCURSOR CLutrovaneMain::OnQueryDragIcon()

@@ -4,6 +4,9 @@
 
 #include "afx/afx.h"
 
+// Posted to the wizard by the splash thread once the splash has closed.
+const UINT WM_SPLASH_CLOSED = WM_APP + 1;
+
 class CLutrovaneMain : public CPropertySheetEx
 {
 public:
@@ -19,6 +22,9 @@ protected:
     int OnCreate(LPCREATESTRUCTW lpCreateStruct) override;
     void OnSysCommand(UINT nID, LPARAM lParam) override;
     HCURSOR OnQueryDragIcon() override;
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    // Enables, raises and focuses the wizard.
+    void OnSplashClosed();
 
     HICON m_hIcon;       // shared resource icon, large: never destroyed
     HICON m_hIconSmall;  // the same, at the title bar's size

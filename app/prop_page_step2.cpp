@@ -141,14 +141,18 @@ BOOL CPropPageStep2::OnInitDialog()
                                LVS_EX_UNDERLINEHOT);
     m_listMap.InsertColumn(0, AfxLoadString(IDS_REAL_KEY_COLUMN), LVCFMT_LEFT);
     m_listMap.InsertColumn(1, AfxLoadString(IDS_MAP_KEY_COLUMN), LVCFMT_LEFT);
-    // 175 pixels at 96 DPI: the columns grow with the text at higher DPI.
-    const UINT nDpi = AfxGetWindowDpi(m_listMap.m_hWnd);
-    m_listMap.SetColumnWidth(0, AfxScaleForDpi(175, nDpi));
-    m_listMap.SetColumnWidth(1, AfxScaleForDpi(175, nDpi));
+    OnDpiChanged(AfxGetWindowDpi(m_listMap.m_hWnd));
 
     EnableRowCommands(FALSE);
     EnableMapCommands(FALSE);
     return TRUE;
+}
+
+void CPropPageStep2::OnDpiChanged(UINT nDpi)
+{
+    // 175 pixels at 96 DPI: the columns grow with the text at higher DPI.
+    m_listMap.SetColumnWidth(0, AfxScaleForDpi(175, nDpi));
+    m_listMap.SetColumnWidth(1, AfxScaleForDpi(175, nDpi));
 }
 
 BOOL CPropPageStep2::OnSetActive()
@@ -269,7 +273,7 @@ void CPropPageStep2::OnAddMap()
 void CPropPageStep2::OnModifyMap()
 {
     const int r = m_nSelItem;
-    if (!HasRow(r))
+    if (!IsRowSelected(r))
         return;
     WORD wRealKey, wMapKey;
     GetRowScancodes(r, wRealKey, wMapKey);
@@ -286,10 +290,10 @@ void CPropPageStep2::OnModifyMap()
 
 void CPropPageStep2::OnDeleteMap()
 {
-    // The remembered row may be gone (the list was replaced by fewer rows):
-    // then there is nothing to delete.
+    // The remembered row may be gone (the list was replaced by fewer rows),
+    // or no longer shown selected: then there is nothing to delete.
     const int r = m_nSelItem;
-    if (!HasRow(r) || AfxMessageBox(IDS_ASK_DELETE_MAP, MB_YESNO) != IDYES)
+    if (!IsRowSelected(r) || AfxMessageBox(IDS_ASK_DELETE_MAP, MB_YESNO) != IDYES)
         return;
     m_listMap.DeleteItem(r);
     m_nMapCount = m_listMap.GetItemCount();
@@ -357,8 +361,14 @@ void CPropPageStep2::OnRemoveSystemMap()
         AfxMessageBox(IDS_REMOVE_FAILED, MB_OK);
         return;
     }
+    // No map there any more (another program removed it while the page was
+    // open): nothing was removed, so there is nothing to restart for.
     GetDlgItem(IDC_LOAD_SYSTEM_MAP).EnableWindow(FALSE);
     GetDlgItem(IDC_REMOVE_SYSTEM_MAP).EnableWindow(FALSE);
+    if (nResult == 1) {
+        AfxMessageBox(IDS_NO_SYSTEM_MAP, MB_OK);
+        return;
+    }
     CUtils::RebootSystem(m_hWnd, 0);
 }
 
@@ -447,27 +457,23 @@ CString CPropPageStep2::ChooseMapFile(BOOL bOpen)
     return strPath;
 }
 
-void CPropPageStep2::OnClickList(const NMITEMACTIVATE* pItem)
+void CPropPageStep2::OnClickList(const NMITEMACTIVATE*)
 {
-    if (pItem->iItem >= 0) {
-        m_nSelItem = pItem->iItem;
-        EnableRowCommands(TRUE);
-    } else {
-        EnableRowCommands(FALSE);
-    }
+    // A click on a row need not select it (Ctrl+click takes the selection
+    // away): the list's selection decides, not the row hit.
+    FollowSelection();
 }
 
-void CPropPageStep2::OnDblClkList(const NMITEMACTIVATE* pItem)
+void CPropPageStep2::OnDblClkList(const NMITEMACTIVATE*)
 {
-    if (pItem->iItem < 0)
-        EnableRowCommands(FALSE);
+    FollowSelection();
 }
 
 void CPropPageStep2::OnRClickList(const NMITEMACTIVATE* pItem)
 {
     POINT pt = pItem->ptAction;
     m_listMap.ClientToScreen(&pt);
-    ShowMapMenu(pItem->iItem, pt);
+    ShowMapMenu(pt);
 }
 
 BOOL CPropPageStep2::OnContextMenu(CWnd* pWnd, POINT point)
@@ -477,7 +483,7 @@ BOOL CPropPageStep2::OnContextMenu(CWnd* pWnd, POINT point)
     // row, shown at that row, or at the list's corner when none is selected.
     if (pWnd->m_hWnd != m_listMap.m_hWnd || point.x != -1 || point.y != -1)
         return FALSE;
-    const int nItem = int(m_listMap.SendMessage(LVM_GETNEXTITEM, WPARAM(-1), LVNI_SELECTED));
+    const int nItem = SelectedRow();
     RECT rc = {};
     if (nItem >= 0) {
         rc.left = LVIR_LABEL;
@@ -485,7 +491,7 @@ BOOL CPropPageStep2::OnContextMenu(CWnd* pWnd, POINT point)
     }
     POINT pt = {rc.left, rc.bottom};
     m_listMap.ClientToScreen(&pt);
-    ShowMapMenu(nItem, pt);
+    ShowMapMenu(pt);
     return TRUE;
 }
 
@@ -497,20 +503,19 @@ void CPropPageStep2::OnSetFocusList()
     if (m_listMap.GetItemCount() == 0 ||
         m_listMap.SendMessage(LVM_GETNEXTITEM, WPARAM(-1), LVNI_FOCUSED) >= 0)
         return;
-    const int nItem = int(m_listMap.SendMessage(LVM_GETNEXTITEM, WPARAM(-1), LVNI_SELECTED));
+    const int nItem = SelectedRow();
     m_listMap.SetItemState(nItem >= 0 ? nItem : 0, LVIS_FOCUSED, LVIS_FOCUSED);
 }
 
-void CPropPageStep2::ShowMapMenu(int nItem, POINT ptScreen)
+void CPropPageStep2::ShowMapMenu(POINT ptScreen)
 {
     // The pop-up keeps its item states between uses: each showing sets
-    // those that depend on the moment anew.
+    // those that depend on the moment anew. A right click has selected the
+    // row it hit, or taken the selection away on the empty area.
     CMenu menu = m_menuMap.GetSubMenu(0);
     if (!menu.m_hMenu)
         return;
-    const UINT nRow = nItem >= 0 ? MF_ENABLED : MF_GRAYED;
-    if (nItem >= 0)
-        m_nSelItem = nItem;
+    const UINT nRow = SelectedRow() >= 0 ? MF_ENABLED : MF_GRAYED;
     menu.EnableMenuItem(IDC_DELETE_MAP, nRow);
     menu.EnableMenuItem(IDC_MODIFY_MAP, nRow);
     const UINT nRows = m_listMap.GetItemCount() > 0 ? MF_ENABLED : MF_GRAYED;
@@ -524,13 +529,18 @@ void CPropPageStep2::ShowMapMenu(int nItem, POINT ptScreen)
 
 void CPropPageStep2::OnItemChangedList(const NMLISTVIEW* pItem)
 {
-    // The remembered row follows the selection, whether the mouse or the
-    // keyboard moved it: Delete and Modify act on the row shown selected.
-    const BOOL bSelected = (pItem->uNewState & LVIS_SELECTED) && !(pItem->uOldState & LVIS_SELECTED);
-    if (bSelected && pItem->iItem >= 0) {
-        m_nSelItem = pItem->iItem;
-        EnableRowCommands(TRUE);
-    }
+    // Selected or deselected, by the mouse, the keyboard (Ctrl+Space) or a
+    // command: Delete and Modify act on the row shown selected, or on none.
+    if ((pItem->uNewState ^ pItem->uOldState) & LVIS_SELECTED)
+        FollowSelection();
+}
+
+void CPropPageStep2::FollowSelection()
+{
+    const int nItem = SelectedRow();
+    if (nItem >= 0)
+        m_nSelItem = nItem;
+    EnableRowCommands(nItem >= 0);
 }
 
 void CPropPageStep2::ClearList()

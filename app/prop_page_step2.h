@@ -31,6 +31,7 @@ protected:
     BOOL DispatchCommand(WPARAM wParam, LPARAM lParam);
     BOOL OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult) override;
     BOOL OnContextMenu(CWnd* pWnd, POINT point) override;
+    void OnDpiChanged(UINT nDpi) override;
 
     void OnAddMap();
     void OnModifyMap();
@@ -79,8 +80,14 @@ private:
     void ResolveRow(int nItem, CLutrovaneBase* pRealKeys, CLutrovaneBase& catalogue,
                     WORD& wRealKey, WORD& wMapKey);
     BOOL HasRow(int nItem) const { return nItem >= 0 && nItem < m_listMap.GetItemCount(); }
+    // The row shown selected, or -1.
+    int SelectedRow() const { return int(m_listMap.SendMessage(LVM_GETNEXTITEM, WPARAM(-1), LVNI_SELECTED)); }
+    BOOL IsRowSelected(int nItem) const { return HasRow(nItem) && nItem == SelectedRow(); }
+    // Remembers the row shown selected, and lets Delete and Modify act only
+    // while there is one.
+    void FollowSelection();
     void EnableRowCommands(BOOL bEnable);
     void EnableMapCommands(BOOL bEnable);
-    // The list's context menu for row nItem (-1: none), at a screen point.
-    void ShowMapMenu(int nItem, POINT ptScreen);
+    // The list's context menu, at a screen point.
+    void ShowMapMenu(POINT ptScreen);
 };

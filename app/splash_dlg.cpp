@@ -87,9 +87,9 @@ UINT SplashThreadProc(LPVOID pParam)
         CSplashDlg dlgSplash(NULL);
         dlgSplash.ShowModal(TRUE);
     }
-    wndSheet.ModifyStyle(WS_DISABLED, WS_VISIBLE);
-    wndSheet.SetWindowPos(HWND_TOP, 0, 0, 0, 0, kRaiseFlags);
-    wndSheet.SetFocus();
+    // The wizard enables itself on its own thread: the message waits in its
+    // queue until the wizard's creation (which disables it) is over.
+    wndSheet.PostMessage(WM_SPLASH_CLOSED);
     AfxEndThread(0);
     return 0;
 }

@@ -26,5 +26,5 @@ private:
 };
 
 // The start-up splash thread; pParam is the wizard sheet (CLutrovaneMain),
-// which it enables, raises and focuses once the splash has closed.
+// which it asks to enable, raise and focus itself once the splash has closed.
 UINT SplashThreadProc(LPVOID pParam);

@@ -287,9 +287,15 @@ protected:
     virtual BOOL OnWizardFinish() { return TRUE; }
 
     BOOL OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult) override;
+    // The page and its controls are laid out for nDpi now: what the dialog
+    // manager does not scale (a list's columns) follows here.
+    virtual void OnDpiChanged(UINT /*nDpi*/) {}
 
 private:
     static INT_PTR CALLBACK PageProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+    UINT m_nDpi;  // the DPI the page's window is laid out for
+    friend class CPropertySheetEx;
 
     // PROPSHEETPAGEW points into these while the sheet runs.
     std::wstring m_strCaption;
@@ -320,6 +326,12 @@ protected:
     virtual int OnCreate(LPCREATESTRUCTW lpCreateStruct);
     virtual void OnSysCommand(UINT nID, LPARAM lParam);
     virtual HCURSOR OnQueryDragIcon();
+    // Every message without a handler above, the program's own among them;
+    // the default is the system's handling.
+    virtual LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        return CallSuper(message, wParam, lParam);
+    }
 
 private:
     // Before the frame is made: gives its template the first page's font size.
@@ -331,8 +343,19 @@ private:
         return ::CallWindowProcW(m_pfnSuper, m_hWnd, message, wParam, lParam);
     }
 
+    // Moved to a screen of nDpi: the frame and every page made so far laid
+    // out for it, by the system where it does so, else in proportion.
+    void OnDpiChanged(UINT nDpi, const RECT& rcSuggested);
+    // Lays a page about to be shown out as the frame is.
+    void FitPage(CPropertyPageEx* pPage);
+
     std::vector<CPropertyPageEx*> m_pages;
     WNDPROC m_pfnSuper;
+    UINT m_nDpi;                 // the DPI the frame is laid out for
+    RECT m_rcPage;               // where pages go once the frame was scaled by us; else empty
+    std::vector<HFONT> m_fonts;  // fonts made for other DPIs, deleted with the window
+
+    friend class CPropertyPageEx;
 };
 
 // The common Open or Save As dialog.

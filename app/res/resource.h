@@ -49,6 +49,7 @@
 #define IDS_OUT_OF_MEMORY               128
 #define IDS_ASK_LOCKOUT                 129
 #define IDS_HISTORY_FAILED              130
+#define IDS_HOME_PAGE_ELEVATED          131
 
 // Splash (template 133)
 #define IDC_SPLASH_PICTURE              1000

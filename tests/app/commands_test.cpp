@@ -90,6 +90,13 @@ TEST_F(Commands, ApplyWritesTheRowsAndLoadSystemMapAndRemoveWorkOnTheRegistry)
         Command(page, IDC_LOAD_SYSTEM_MAP);
         EXPECT_EQ(L"현재 설정된 매핑 데이터가 없습니다 !!", Answer(IDOK));
         EXPECT_TRUE(Rows(list).empty());
+
+        // Another program removes the map while the page shows it: nothing to remove, nothing to restart for.
+        SetValue({});
+        Command(page, IDC_REMOVE_SYSTEM_MAP);
+        EXPECT_EQ(L"현재 설정된 매핑 데이터가 없습니다 !!", Answer(IDOK));
+        EXPECT_EQ(3, g_nRestartOffers) << "a restart offered for a removal that never happened";
+        EXPECT_EQ("..", SystemMapButtons(page));
     });
 }
 

@@ -110,14 +110,37 @@ TEST(AtDpi, ArtworkIconsAndColumnsFollowTheDpiAndNoTextIsClipped)
         PostMessageW(about, WM_COMMAND, IDCANCEL, 0);
         ASSERT_TRUE(WaitGone(about));
 
-        // Moved to a screen of another DPI, the wizard takes the place and
-        // size the system suggests.
-        RECT rcSuggested;
+        // Moved to a screen of another DPI, the wizard takes the place and size
+        // the system suggests and, the system laying out nothing (as Wine),
+        // scales its pages in proportion: the one shown, and one shown first later.
+        const UINT nNew = nDpi == 96 ? 144 : 96;
+        const auto Scaled = [&](LONG n) { return MulDiv(n, nNew, nDpi); };
+        const auto FontHeight = [](HWND hwnd) {
+            LOGFONTW lf = {};
+            GetObjectW(HGDIOBJ(SendMessageW(hwnd, WM_GETFONT, 0, 0)), sizeof(lf), &lf);
+            return lf.lfHeight;
+        };
+        // The list's place in the frame's client area: the title bar is the system's.
+        RECT rcSuggested, rcList;
         GetWindowRect(wizard, &rcSuggested);
-        InflateRect(&rcSuggested, -8, -6);
-        SendMessageW(wizard, WM_DPICHANGED, MAKEWPARAM(nDpi, nDpi), LPARAM(&rcSuggested));
+        GetClientRect(list, &rcList);
+        MapWindowPoints(list, wizard, reinterpret_cast<POINT*>(&rcList), 2);
+        const LONG nFontHeight = FontHeight(list);
+        rcSuggested.right = rcSuggested.left + Scaled(rcSuggested.right - rcSuggested.left);
+        rcSuggested.bottom = rcSuggested.top + Scaled(rcSuggested.bottom - rcSuggested.top);
+        SendMessageW(wizard, WM_DPICHANGED, MAKEWPARAM(nNew, nNew), LPARAM(&rcSuggested));
         GetWindowRect(wizard, &rc);
         EXPECT_TRUE(EqualRect(&rc, &rcSuggested)) << "WM_DPICHANGED's rectangle not taken";
+        ASSERT_TRUE(run.Go(kBack, 0) && run.GoToList(2));
+        for (HWND shown : {list, GetDlgItem(run.Page(), IDC_MAP_LIST)}) {
+            GetClientRect(shown, &rc);
+            MapWindowPoints(shown, wizard, reinterpret_cast<POINT*>(&rc), 2);
+            EXPECT_NEAR(Scaled(rcList.left), rc.left, 2);
+            EXPECT_NEAR(Scaled(rcList.bottom), rc.bottom, 2);
+            EXPECT_NEAR(Scaled(nFontHeight), FontHeight(shown), 1);
+            EXPECT_EQ(MulDiv(175, nNew, 96), ListView_GetColumnWidth(shown, 1));
+        }
+        ExpectNothingClipped(run.Page(), nNew);
         EXPECT_TRUE(run.End(kFinish));
     });
 }

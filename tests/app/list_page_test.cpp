@@ -75,11 +75,6 @@ TEST(ListPage, RowsAreAddedModifiedAndDeletedAsAnsweredEachKeyboardKeepsItsOwnAn
             EXPECT_EQ(step.pszSelected, SelectedRows(list));
             EXPECT_EQ(step.pszCommands, RowAndMapCommands(page));
         }
-        // The remembered row names no row now: a Delete that still arrives
-        // (the menu, a command from elsewhere) must neither ask nor delete.
-        // A question would hold the send: past the time-out it is looked for.
-        SendMessageTimeoutW(page, WM_COMMAND, IDC_DELETE_MAP, 0, SMTO_NORMAL, 1000, NULL);
-        EXPECT_FALSE(FindShown(IsMessageBox)) << "asked to delete a row that is gone";
         ClickAt(RowPoint(list, 0));
         Click(page, IDC_DELETE_MAP);
         EXPECT_EQ(kAskDelete, Answer(IDYES));
@@ -164,6 +159,16 @@ TEST(ListPage, RowCommandsAndTheMenuFollowTheKeyboardAndEachClickAndDeleteTakesT
         EXPECT_EQ(kAskDelete, Answer(IDYES));
         EXPECT_TRUE(WaitUntil([&] { return Rows(list) == std::vector<std::wstring>{Row(L"A", L"Z"), Row(L"C", L"Z")}; }))
             << "deleted another row than the one shown selected";
+        // Ctrl+Space deselects the focused row on Windows (Wine's single-selection list
+        // keeps it): the same change, made directly. Then neither the buttons, the menu
+        // nor a command that still arrives (a question would hold the send: it is looked
+        // for past the time-out) leads to Delete or Modify.
+        ListView_SetItemState(list, 1, 0, LVIS_SELECTED);
+        EXPECT_TRUE(WaitUntil([&] { return RowAndMapCommands(page) == "..SA"; })) << RowAndMapCommands(page);
+        EXPECT_EQ("N -- A-- FS P", MenuStates([] { PressKey(VK_F10, true); }));
+        for (int id : {IDC_DELETE_MAP, IDC_MODIFY_MAP})
+            SendMessageTimeoutW(page, WM_COMMAND, id, 0, SMTO_NORMAL, 1000, NULL);
+        EXPECT_FALSE(FindShown([](HWND h) { return IsMessageBox(h) || IsEditDialog(h); })) << "acted on a row not shown selected";
 
         // A click, then a double click, on the empty area after one on a row.
         for (int nClicks : {1, 2}) {

@@ -16,10 +16,23 @@ UINT_PTR WINAPI HoldTimer(HWND hwnd, UINT_PTR id, UINT nMs, TIMERPROC)
     return id;
 }
 
+// A window's style is changed on its own thread only: from another thread a
+// read-modify-write of GWL_STYLE can undo a change made meanwhile.
+std::atomic<int> g_nForeignStyleChanges{0};
+const CImportPatch* g_pStylePatch = NULL;
+
+LONG WINAPI WatchedSetWindowLong(HWND hwnd, int nIndex, LONG nValue)
+{
+    g_nForeignStyleChanges += nIndex == GWL_STYLE && GetWindowThreadProcessId(hwnd, NULL) != GetCurrentThreadId();
+    return g_pStylePatch->Original<decltype(SetWindowLongW)>()(hwnd, nIndex, nValue);
+}
+
 TEST(StartUp, SplashHoldsTheDisabledWizardUntilClickTimerOrEnterAndAboutSetsNoTimerAndMasksLowBits)
 {
     const CImportPatch timers(GetModuleHandleW(NULL), L"user32.dll", "SetTimer", &HoldTimer);
-    ASSERT_TRUE(timers.Patched());
+    const CImportPatch styles(GetModuleHandleW(NULL), L"user32.dll", "SetWindowLongW", &WatchedSetWindowLong);
+    g_pStylePatch = &styles;
+    ASSERT_TRUE(timers.Patched() && styles.Patched());
     const struct { const char* pszHow; std::function<void(HWND)> close; } ways[] = {
         {"click", [](HWND splash) {
              RECT rc;
@@ -74,6 +87,7 @@ TEST(StartUp, SplashHoldsTheDisabledWizardUntilClickTimerOrEnterAndAboutSetsNoTi
             EXPECT_TRUE(run.End(IDCANCEL));
         });
     }
+    EXPECT_EQ(0, g_nForeignStyleChanges) << "the splash thread changed the wizard's style";
 }
 
 HDC g_hdcWatched = NULL;
@@ -104,7 +118,7 @@ std::wstring HeaderSubtitle(HWND wizard)
     return g_strLastDrawn;
 }
 
-TEST(Wizard, NextShowsTheChosenKeyboardsPageBackKeepsTheChoiceEachVisitAsksTheRegistryAndCloseIsGrey)
+TEST(Wizard, NextShowsTheChosenKeyboardsPageBackKeepsTheChoiceEachVisitAsksTheRegistryCloseIsGreyAndTheShellOpensTheHomePage)
 {
     SetValue({});
     const wchar_t* const subtitles[] = {L"키보드 종류 : PC용 일반 키보드", L"키보드 종류 : Apple 확장 키보드",
@@ -120,6 +134,24 @@ TEST(Wizard, NextShowsTheChosenKeyboardsPageBackKeepsTheChoiceEachVisitAsksTheRe
             EXPECT_TRUE(WaitUntil([&] { return bool(IsIconic(wizard)) == (command == SC_MINIMIZE); }))
                 << "the system's command " << command << " was swallowed";
         }
+        // The browser at %ProgramFiles% as it is at the command, started by the desktop's
+        // shell: with the shell's rights, not the wizard's, which may be an administrator's.
+        const std::wstring strPrograms = ScratchFolder(L"programs-"), strBrowser = strPrograms + L"Internet Explorer\\";
+        wchar_t szSelf[MAX_PATH];
+        GetModuleFileNameW(NULL, szSelf, MAX_PATH);
+        std::filesystem::create_directories(strBrowser);
+        ASSERT_TRUE(std::filesystem::copy_file(std::filesystem::path(szSelf).replace_filename(L"fake_browser.exe"),
+                                               strBrowser + L"iexplore.exe"));
+        SetEnvironmentVariableW(L"ProgramFiles", strPrograms.substr(0, strPrograms.size() - 1).c_str());
+        PostMessageW(wizard, WM_SYSCOMMAND, IDM_HOMEPAGE + 0xF, 0);
+        const std::wstring strWanted = L"explorer.exe\n\"" + strBrowser + L"iexplore\" " + Cp949ToWide(LUTROVANE_HOME_PAGE);
+        std::wstring strStarted;
+        EXPECT_TRUE(WaitUntil([&] {
+            const std::string str = ReadText(strBrowser + L"started.txt");
+            strStarted.assign(reinterpret_cast<const wchar_t*>(str.data()), str.size() / 2);
+            return strStarted.size() >= strWanted.size();
+        }));
+        EXPECT_EQ(strWanted, strStarted) << "not started by the shell, or not with the address";
         HWND page1 = run.Page();
         EXPECT_EQ(BST_CHECKED, IsDlgButtonChecked(page1, kOptions[0])) << "PC not chosen at start";
         // The second round comes back to pages already made.

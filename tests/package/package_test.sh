@@ -54,7 +54,7 @@ done
 
 # Nothing beyond the system's own DLLs, and the whole within 1 MB.
 system_dlls="kernel32.dll user32.dll gdi32.dll advapi32.dll shell32.dll comctl32.dll
-             setupapi.dll comdlg32.dll msvcrt.dll"
+             setupapi.dll comdlg32.dll msvcrt.dll ole32.dll oleaut32.dll"
 allowed=$(echo "$shipped $system_dlls" | tr 'A-Z ' 'a-z\n')
 total=0
 for f in $shipped; do
