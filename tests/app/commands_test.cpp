@@ -95,7 +95,7 @@ TEST_F(Commands, ApplyWritesTheRowsAndLoadSystemMapAndRemoveWorkOnTheRegistry)
         SetValue({});
         Command(page, IDC_REMOVE_SYSTEM_MAP);
         EXPECT_EQ(L"현재 설정된 매핑 데이터가 없습니다 !!", Answer(IDOK));
-        EXPECT_EQ(3, g_nRestartOffers) << "a restart offered for a removal that never happened";
+        EXPECT_EQ(4, g_nRestartOffers) << "a restart offered for a removal that never happened";
         EXPECT_EQ("..", SystemMapButtons(page));
     });
 }
