@@ -228,7 +228,7 @@ TEST_F(Commands, LoadingNamesRealKeysByTheCurrentKeyboardAndStopsAtTheListsLimit
     SetValue(MapBytes({{0x001D, 0x003A}, {0xE038, 0xE05D}}));
     CWizardRun().AtList(1, [&](HWND page, HWND list) {
         Command(page, IDC_LOAD_SYSTEM_MAP);
-        const std::vector<std::wstring> rows = {Row(L"CapsLock", L"Control(왼쪽)"), Row(L"알수 없음", L"Alt(오른쪽)/한글전환")};
+        const std::vector<std::wstring> rows = {Row(L"CapsLock", L"Control(왼쪽)"), Row(L"알수 없음 (E05D)", L"Alt(오른쪽)/한글전환")};
         EXPECT_TRUE(WaitUntil([&] { return Rows(list) == rows; })) << Rows(list).size();
 
         // Two real keys, one mapped key: one pair, nothing read past the shorter half.
