@@ -59,8 +59,15 @@ void CPageKeyTables::DecodeMap(int nKeyboardType, unsigned char* pBuffer,
                                CStringArray& realNames, CWordArray& realCodes,
                                CStringArray& mapNames, CWordArray& mapCodes)
 {
-    if (CLutrovaneBase* pKeyboard = GetKeyboardTable(nKeyboardType)) {
-        pKeyboard->GetScancodeMap(pBuffer, realNames, realCodes, 1);
-        GetCatalogue().GetScancodeMap(pBuffer, mapNames, mapCodes, 0);
-    }
+    CLutrovaneBase* pKeyboard = GetKeyboardTable(nKeyboardType);
+    if (!pKeyboard)
+        return;
+    pKeyboard->GetScancodeMap(pBuffer, realNames, realCodes, 1);
+    GetCatalogue().GetScancodeMap(pBuffer, mapNames, mapCodes, 0);
+    // The decoders name every code no table holds alike; the rows name each
+    // with its code, as the edit dialog does.
+    for (int k = 0; k < realNames.GetSize(); ++k)
+        realNames.SetAtGrow(k, GetKeyNameWithCode(*pKeyboard, realCodes[k]));
+    for (int k = 0; k < mapNames.GetSize(); ++k)
+        mapNames.SetAtGrow(k, GetKeyNameWithCode(GetCatalogue(), mapCodes[k]));
 }

@@ -35,7 +35,8 @@ public:
     CLutrovaneBase& GetCatalogue();
 
     // Decodes map bytes into the halves of the list: the real keys with the
-    // keyboard's table, the mapped keys with the catalogue. An index outside
+    // keyboard's table, the mapped keys with the catalogue, a code the table
+    // does not hold by the not-found name with the code. An index outside
     // 0 to 3 leaves all four arrays as they were.
     void DecodeMap(int nKeyboardType, unsigned char* pBuffer, CStringArray& realNames,
                    CWordArray& realCodes, CStringArray& mapNames, CWordArray& mapCodes);

@@ -1,5 +1,7 @@
 #include "map_edit_dlg.h"
 
+#include <algorithm>
+
 #include "key_tables.h"
 #include "lutrovane_pc.h"
 #include "res/resource.h"
@@ -7,29 +9,33 @@
 namespace {
 
 // Appends the first nCount keys of the table, in table order, so that a
-// key's position in the list is its row in the table; with bSelect, selects
-// the first row holding wScancode (none when no row does).
-void FillKeyList(CComboBox& combo, CLutrovaneBase& table, int nCount, BOOL bSelect,
-                 WORD wScancode)
+// key's position in the list is its row in the table; each row keeps its code.
+void FillKeyList(CComboBox& combo, CLutrovaneBase& table, int nCount)
 {
-    for (int i = 0; i < nCount; ++i)
-        combo.AddString(table.GetKeyNameByIndex(i));
-    if (!bSelect)
-        return;
     for (int i = 0; i < nCount; ++i) {
-        if (table.GetScancodeByIndex(i) == wScancode) {
-            combo.SetCurSel(i);
-            return;
-        }
+        const int nItem = combo.AddString(table.GetKeyNameByIndex(i));
+        if (nItem >= 0)
+            combo.SetItemData(nItem, table.GetScancodeByIndex(i));
     }
 }
+
+// A low-level hook has no data of its own: the dialog whose hook it is.
+CMapEditDlg* g_pHookOwner = NULL;
+
+const UINT_PTR kWaitTimer = 1;
+const UINT kWaitMs = 10000;
 
 }  // namespace
 
 CMapEditDlg::CMapEditDlg(CWnd* pParent)
     : CDialog(IDD_MAP_EDIT, pParent), m_nKeyboardType(0), m_bModify(FALSE), m_wRealScancode(0),
-      m_wMapScancode(0)
+      m_wMapScancode(0), m_nWaitingFor(0), m_hHook(NULL)
 {
+}
+
+CMapEditDlg::~CMapEditDlg()
+{
+    ReleaseKeyboard();
 }
 
 void CMapEditDlg::SetKeyboardType(int nKeyboardType, BOOL bModify)
@@ -52,6 +58,13 @@ int CMapEditDlg::GetKeyNames(CString& strRealKey, CString& strMapKey)
     return 0;
 }
 
+int CMapEditDlg::GetScancodes(WORD& wRealScancode, WORD& wMapScancode)
+{
+    wRealScancode = m_wRealScancode;
+    wMapScancode = m_wMapScancode;
+    return 0;
+}
+
 void CMapEditDlg::DoDataExchange()
 {
     m_comboRealKey.Attach(::GetDlgItem(m_hWnd, IDC_REAL_KEY));
@@ -64,17 +77,130 @@ BOOL CMapEditDlg::OnInitDialog()
 
     // Real keys: the chosen keyboard's own keys, for the PC keyboard only the
     // rows it offers as real keys. Tables live only while the lists fill; an
-    // index outside 0 to 3 leaves the list empty.
-    if (std::unique_ptr<CLutrovaneBase> pTable = NewKeyboardTable(m_nKeyboardType)) {
-        FillKeyList(m_comboRealKey, *pTable, RealKeyCount(*pTable, m_nKeyboardType), m_bModify,
-                    m_wRealScancode);
-    }
+    // index outside 0 to 3 leaves the list empty, and nothing to press for.
+    if (std::unique_ptr<CLutrovaneBase> pTable = NewKeyboardTable(m_nKeyboardType))
+        FillKeyList(m_comboRealKey, *pTable, RealKeyCount(*pTable, m_nKeyboardType));
+    else
+        GetDlgItem(IDC_PRESS_REAL_KEY).EnableWindow(FALSE);
 
     // Mapped keys: the whole PC table, whatever the keyboard.
-    CLutrovanePC tableMapped;
-    FillKeyList(m_comboMapKey, tableMapped, int(tableMapped.GetSizeOfMap()), m_bModify,
-                m_wMapScancode);
+    {
+        CLutrovanePC tableMapped;
+        FillKeyList(m_comboMapKey, tableMapped, int(tableMapped.GetSizeOfMap()));
+    }
+    // A pair read from a map may hold a key that the list lacks: it is added.
+    // The code 0 is no key.
+    if (m_bModify && m_wRealScancode)
+        SelectKey(TRUE, m_wRealScancode);
+    if (m_bModify && m_wMapScancode)
+        SelectKey(FALSE, m_wMapScancode);
     return TRUE;
+}
+
+void CMapEditDlg::SelectKey(BOOL bRealKey, WORD wScancode)
+{
+    CComboBox& combo = bRealKey ? m_comboRealKey : m_comboMapKey;
+    const int nCount = combo.GetCount();
+    for (int i = 0; i < nCount; ++i) {
+        if (combo.GetItemData(i) == wScancode) {
+            combo.SetCurSel(i);
+            return;
+        }
+    }
+    // Named as a decoded map names it: real keys by the keyboard's whole
+    // table (the PC keyboard's mapped-only rows too), mapped keys by the
+    // catalogue.
+    std::unique_ptr<CLutrovaneBase> pNames = NewKeyboardTable(m_nKeyboardType);
+    if (!bRealKey)
+        pNames.reset(new CLutrovaneCore);
+    if (!pNames)
+        return;
+    const int nItem = combo.AddString(GetKeyNameWithCode(*pNames, wScancode));
+    if (nItem >= 0) {
+        combo.SetItemData(nItem, wScancode);
+        combo.SetCurSel(nItem);
+    }
+}
+
+void CMapEditDlg::StartWaiting(int nIDButton)
+{
+    if (!m_hHook) {
+        m_hHook = ::SetWindowsHookExW(WH_KEYBOARD_LL, KeyboardHook, ::GetModuleHandleW(NULL), 0);
+        if (!m_hHook)
+            return;
+        g_pHookOwner = this;
+    }
+    m_nWaitingFor = nIDButton;
+    SetTimer(kWaitTimer, kWaitMs);
+    ::SetDlgItemTextW(m_hWnd, IDC_KEY_WAIT_TEXT, AfxLoadStringW(IDS_PRESS_KEY).c_str());
+}
+
+void CMapEditDlg::StopWaiting(UINT nIDText)
+{
+    m_nWaitingFor = 0;
+    ::SetDlgItemTextW(m_hWnd, IDC_KEY_WAIT_TEXT, AfxLoadStringW(nIDText).c_str());
+    if (m_keysDown.empty())
+        ReleaseKeyboard();
+    else
+        SetTimer(kWaitTimer, kWaitMs);  // a key-up that never comes frees the keyboard all the same
+}
+
+void CMapEditDlg::ReleaseKeyboard()
+{
+    if (m_hHook) {
+        ::UnhookWindowsHookEx(m_hHook);
+        g_pHookOwner = NULL;
+        m_hHook = NULL;
+        KillTimer(kWaitTimer);
+    }
+    m_nWaitingFor = 0;
+    m_keysDown.clear();
+}
+
+LRESULT CALLBACK CMapEditDlg::KeyboardHook(int nCode, WPARAM wParam, LPARAM lParam)
+{
+    // Runs on the dialog's thread while it retrieves messages. A key kept
+    // from Windows reaches no window, so the dialog's own keys (Enter, Esc,
+    // Alt for a menu) do nothing either, and the Windows key opens nothing.
+    if (nCode == HC_ACTION && g_pHookOwner) {
+        const KBDLLHOOKSTRUCT& key = *reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam);
+        const WORD wScancode = ScancodeOfKeyEvent(key.vkCode, key.scanCode, key.flags);
+        if (wScancode != 0 && g_pHookOwner->OnHookedKey(wScancode, !(key.flags & LLKHF_UP)))
+            return 1;
+    }
+    return ::CallNextHookEx(NULL, nCode, wParam, lParam);
+}
+
+BOOL CMapEditDlg::OnHookedKey(WORD wScancode, BOOL bDown)
+{
+    // A key taken down is kept from Windows until it is up again, and so is
+    // any key pressed meanwhile: Windows never sees half a key press.
+    const std::vector<WORD>::iterator it = std::find(m_keysDown.begin(), m_keysDown.end(), wScancode);
+    if (!bDown) {
+        // Down before the wait began: let go as usual.
+        if (it == m_keysDown.end())
+            return FALSE;
+        m_keysDown.erase(it);
+        if (!m_nWaitingFor && m_keysDown.empty())
+            ReleaseKeyboard();
+        return TRUE;
+    }
+    if (it == m_keysDown.end())
+        m_keysDown.push_back(wScancode);
+    if (m_nWaitingFor) {
+        SelectKey(m_nWaitingFor == IDC_PRESS_REAL_KEY, wScancode);
+        StopWaiting(IDS_KEY_TAKEN);
+    }
+    return TRUE;
+}
+
+void CMapEditDlg::OnTimer(UINT_PTR nIDEvent)
+{
+    if (nIDEvent != kWaitTimer)
+        return;
+    if (m_nWaitingFor)
+        ::SetDlgItemTextW(m_hWnd, IDC_KEY_WAIT_TEXT, AfxLoadStringW(IDS_KEY_WAIT_TIMED_OUT).c_str());
+    ReleaseKeyboard();
 }
 
 BOOL CMapEditDlg::OnCommand(WPARAM wParam, LPARAM lParam)
@@ -87,6 +213,17 @@ BOOL CMapEditDlg::OnCommand(WPARAM wParam, LPARAM lParam)
         case IDC_CANCEL_MAP:
             OnCancel();
             return TRUE;
+        case IDC_PRESS_REAL_KEY:
+        case IDC_PRESS_MAP_KEY: {
+            // A second click stops the wait; a click on the other button
+            // moves it to the other list.
+            const int nWasWaitingFor = m_nWaitingFor;
+            if (nWasWaitingFor)
+                StopWaiting(IDS_KEY_WAIT_CANCELLED);
+            if (nWasWaitingFor != LOWORD(wParam))
+                StartWaiting(LOWORD(wParam));
+            return TRUE;
+        }
         }
     }
     return CDialog::OnCommand(wParam, lParam);
@@ -94,6 +231,10 @@ BOOL CMapEditDlg::OnCommand(WPARAM wParam, LPARAM lParam)
 
 void CMapEditDlg::OnOK()
 {
+    // No hook takes keys behind the notice below: its OK must reach it.
+    if (m_nWaitingFor)
+        StopWaiting(IDS_KEY_WAIT_CANCELLED);
+    ReleaseKeyboard();
     const int nReal = m_comboRealKey.GetCurSel();
     const int nMap = m_comboMapKey.GetCurSel();
     if (nReal == CB_ERR || nMap == CB_ERR) {
@@ -102,5 +243,13 @@ void CMapEditDlg::OnOK()
     }
     m_strRealKey = m_comboRealKey.GetLBText(nReal);
     m_strMapKey = m_comboMapKey.GetLBText(nMap);
+    m_wRealScancode = WORD(m_comboRealKey.GetItemData(nReal));
+    m_wMapScancode = WORD(m_comboMapKey.GetItemData(nMap));
     CDialog::OnOK();
+}
+
+void CMapEditDlg::OnCancel()
+{
+    ReleaseKeyboard();
+    CDialog::OnCancel();
 }

@@ -1,6 +1,8 @@
 // The dialog that picks one mapping pair: a real key of the chosen keyboard
-// and the key it is to act as, both by name.
+// and the key it is to act as, chosen by name or by pressing the key.
 #pragma once
+
+#include <vector>
 
 #include "afx/afx.h"
 
@@ -9,14 +11,19 @@ class CMapEditDlg : public CDialog
 public:
     // The list pages pass no parent: the active wizard window owns the dialog.
     explicit CMapEditDlg(CWnd* pParent = NULL);
+    ~CMapEditDlg() override;
 
     // Keyboard type index 0 to 3; bModify TRUE preselects the pair that
     // SetScancode names.
     void SetKeyboardType(int nKeyboardType, BOOL bModify);
     // The codes of the pair to change (modify mode). Always 0.
     int SetScancode(WORD wRealScancode, WORD wMapScancode);
-    // After IDOK: the chosen names, as the key tables spell them. Always 0.
+    // After IDOK: the chosen names, as the key tables spell them, or for a
+    // key no table names its not-found name with its code. Always 0.
     int GetKeyNames(CString& strRealKey, CString& strMapKey);
+    // After IDOK: the chosen keys' codes, which alone tell apart the keys no
+    // table names. Always 0.
+    int GetScancodes(WORD& wRealScancode, WORD& wMapScancode);
 
 protected:
     void DoDataExchange() override;
@@ -24,13 +31,32 @@ protected:
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
     // Enter arrives here as well as through the set button.
     void OnOK() override;
+    void OnCancel() override;
+    void OnTimer(UINT_PTR nIDEvent) override;
 
     int m_nKeyboardType;
     BOOL m_bModify;
     CString m_strRealKey;
     CString m_strMapKey;
-    WORD m_wRealScancode;
+    WORD m_wRealScancode;  // to preselect; after IDOK the chosen key's
     WORD m_wMapScancode;
     CComboBox m_comboMapKey;
     CComboBox m_comboRealKey;
+
+private:
+    // Selects the first row of the list with the code, or adds a last row
+    // for it, named by the list's table, and selects that.
+    void SelectKey(BOOL bRealKey, WORD wScancode);
+    void StartWaiting(int nIDButton);
+    // Stops waiting and says why (string nIDText).
+    void StopWaiting(UINT nIDText);
+    // Removes the hook, even while keys it took are down.
+    void ReleaseKeyboard();
+    // A key event that the hook sees; TRUE keeps it from Windows.
+    BOOL OnHookedKey(WORD wScancode, BOOL bDown);
+    static LRESULT CALLBACK KeyboardHook(int nCode, WPARAM wParam, LPARAM lParam);
+
+    int m_nWaitingFor;              // the press button whose list waits; 0 for none
+    HHOOK m_hHook;                  // from the wait until the keys it took are let go
+    std::vector<WORD> m_keysDown;   // keys the hook took that are still down
 };

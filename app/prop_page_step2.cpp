@@ -34,7 +34,8 @@ CString Cell(const char* pszFormat, const char* pszName)
     return str;
 }
 
-// A decoded row keeps both codes as its item data; 0 for a row made by name.
+// A row keeps both codes as its item data, those it was decoded from or
+// those of the keys chosen in the edit dialog; 0 for a row made by name.
 // Both codes 0 need no marking: every table names the code 0 "알수 없음",
 // which resolves to 0 again.
 LPARAM PackCodes(WORD wRealKey, WORD wMapKey)
@@ -264,7 +265,9 @@ void CPropPageStep2::OnAddMap()
     if (dlg.DoModal() == IDOK) {
         CString strRealKey, strMapKey;
         dlg.GetKeyNames(strRealKey, strMapKey);
-        AppendRow(strRealKey, strMapKey, 0);
+        WORD wRealKey, wMapKey;
+        dlg.GetScancodes(wRealKey, wMapKey);
+        AppendRow(strRealKey, strMapKey, PackCodes(wRealKey, wMapKey));
     }
     if (m_nMapCount > 0)
         EnableMapCommands(TRUE);
@@ -285,7 +288,8 @@ void CPropPageStep2::OnModifyMap()
         return;
     CString strRealKey, strMapKey;
     dlg.GetKeyNames(strRealKey, strMapKey);
-    SetRow(r, strRealKey, strMapKey);
+    dlg.GetScancodes(wRealKey, wMapKey);
+    SetRow(r, strRealKey, strMapKey, PackCodes(wRealKey, wMapKey));
 }
 
 void CPropPageStep2::OnDeleteMap()
@@ -560,12 +564,11 @@ void CPropPageStep2::AppendRow(const char* pszRealKey, const char* pszMapKey, LP
     m_nMapCount = m_listMap.GetItemCount();
 }
 
-void CPropPageStep2::SetRow(int nItem, const char* pszRealKey, const char* pszMapKey)
+void CPropPageStep2::SetRow(int nItem, const char* pszRealKey, const char* pszMapKey, LPARAM lCodes)
 {
     m_listMap.SetItemText(nItem, 0, Cell(kRealKeyFormat, pszRealKey));
     m_listMap.SetItemText(nItem, 1, Cell(kMapKeyFormat, pszMapKey));
-    // The user's own pair now: its codes come from its names.
-    m_listMap.SetItemData(nItem, 0);
+    m_listMap.SetItemData(nItem, lCodes);
 }
 
 BOOL CPropPageStep2::AppendDecodedPairs(const CStringArray& realNames,

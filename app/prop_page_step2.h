@@ -55,7 +55,7 @@ protected:
     // rows keep the codes they were decoded from. FALSE when pairs were left out.
     BOOL AppendDecodedPairs(const CStringArray& realNames, const CStringArray& mapNames,
                             const CWordArray& realCodes, const CWordArray& mapCodes);
-    // Row nItem's codes: those it was decoded from, else its names resolved.
+    // Row nItem's codes: those it keeps, else its names resolved.
     void GetRowScancodes(int nItem, WORD& wRealKey, WORD& wMapKey);
 
     CLutrovaneMain* GetMainSheet() const;
@@ -75,7 +75,7 @@ private:
     // Runs the map data file dialog; the chosen path, or empty (and a notice
     // for a path code page 949 cannot hold) when there is none to use.
     CString ChooseMapFile(BOOL bOpen);
-    void SetRow(int nItem, const char* pszRealKey, const char* pszMapKey);
+    void SetRow(int nItem, const char* pszRealKey, const char* pszMapKey, LPARAM lCodes);
     // pRealKeys NULL (no keyboard type) resolves every real key to 0.
     void ResolveRow(int nItem, CLutrovaneBase* pRealKeys, CLutrovaneBase& catalogue,
                     WORD& wRealKey, WORD& wMapKey);

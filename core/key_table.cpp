@@ -1,5 +1,7 @@
 #include "lutrovane_core.h"
 
+#include <string>
+
 namespace {
 
 const char kUnknownKeyName[] = "알수 없음";
@@ -189,4 +191,38 @@ unsigned long CLutrovaneBase::GetScancodeMap(unsigned char* pBuffer, CStringArra
         names.SetAtGrow(k, GetKeyName(wScancode));
     }
     return 0;
+}
+
+CString GetKeyNameWithCode(CLutrovaneBase& table, unsigned short wScancode)
+{
+    const CString strName = table.GetKeyName(wScancode);
+    if (strName != kUnknownKeyName)
+        return strName;
+    const char kHex[] = "0123456789ABCDEF";
+    const unsigned char bytes[2] = {static_cast<unsigned char>(wScancode & 0xFF),
+                                    static_cast<unsigned char>(wScancode >> 8)};
+    char szCode[] = " (0000)";
+    for (int i = 0; i < 2; ++i) {
+        szCode[2 + 2 * i] = kHex[bytes[i] >> 4];
+        szCode[3 + 2 * i] = kHex[bytes[i] & 0xF];
+    }
+    return CString((std::string(kUnknownKeyName) + szCode).c_str());
+}
+
+unsigned short ScancodeOfKeyEvent(unsigned long nVirtualKey, unsigned long nScanCode,
+                                  unsigned long nFlags)
+{
+    const unsigned long kVkPause = 0x13, kVkPacket = 0xE7, kExtended = 0x01;  // VK_, LLKHF_
+    const unsigned char bMake = static_cast<unsigned char>(nScanCode);
+    if (nVirtualKey == kVkPacket || bMake == 0)
+        return 0;
+    // Pause sends E1 1D 45 E1 9D C5; the hook sees 45 without the flag, and the
+    // map names the key by its first two bytes, E11D.
+    if (nVirtualKey == kVkPause)
+        return 0x1DE1;
+    // The hook flags NumLock (45) and the right Shift key (36) extended,
+    // although neither sends an E0 prefix and the map names them 0045 and
+    // 0036; no key's code is E045 or E036.
+    const bool bPrefix = (nFlags & kExtended) && bMake != 0x45 && bMake != 0x36;
+    return static_cast<unsigned short>(bMake << 8 | (bPrefix ? 0xE0 : 0x00));
 }

@@ -174,6 +174,17 @@ private:
     int m_nIndexedRows;  // the rows the tables cover; -1 before they are built
 };
 
+// The name table gives wScancode; for a code it does not hold, the not-found
+// name with the code as a map writes it, prefix first: "알수 없음 (E06A)", so
+// that two such keys read apart. GetKeyName itself keeps the bare name.
+LUTROVANE_CORE_API CString GetKeyNameWithCode(CLutrovaneBase& table, unsigned short wScancode);
+
+// The map's code for a key as a low-level keyboard hook sees it (the fields
+// vkCode, scanCode and flags of KBDLLHOOKSTRUCT); 0 for an event that is no
+// key: a character sent as VK_PACKET, or no scan code.
+LUTROVANE_CORE_API unsigned short ScancodeOfKeyEvent(unsigned long nVirtualKey, unsigned long nScanCode,
+                                                     unsigned long nFlags);
+
 // The master key catalogue: every key any keyboard module holds, under the
 // names the mapped-key list shows.
 class LUTROVANE_CORE_API CLutrovaneCore : public CLutrovaneBase

@@ -11,30 +11,16 @@ const unsigned short kEscape = 0x0100;
 
 DWORD g_dwThreadId;
 
-// The scan code a Scancode Map names the key by, from what the hook sees.
-unsigned short ScancodeOf(const KBDLLHOOKSTRUCT& key)
-{
-    const unsigned char bMake = static_cast<unsigned char>(key.scanCode);
-    // Pause comes as 45 without the flag, and the map names it E11D.
-    if (key.vkCode == VK_PAUSE)
-        return 0x1DE1;
-    // The hook flags NumLock (45) and the right Shift key (36) extended,
-    // although neither sends an E0 prefix and the map names them 0045 and
-    // 0036; no key's code is E045 or E036.
-    const bool bPrefix = (key.flags & LLKHF_EXTENDED) && bMake != 0x45 && bMake != 0x36;
-    return static_cast<unsigned short>(bMake << 8 | (bPrefix ? 0xE0 : 0x00));
-}
-
 // Runs on this thread while it retrieves messages; it only hands the key on,
 // since a slow hook holds up every keyboard of the session.
 LRESULT CALLBACK KeyboardHook(int nCode, WPARAM wParam, LPARAM lParam)
 {
     if (nCode == HC_ACTION) {
         const KBDLLHOOKSTRUCT& key = *reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam);
-        // VK_PACKET carries a character, not a key; scan code 0 is no key.
-        if (key.vkCode != VK_PACKET && (key.scanCode & 0xFF) != 0) {
+        const unsigned short wScancode = ScancodeOfKeyEvent(key.vkCode, key.scanCode, key.flags);
+        if (wScancode != 0) {
             const bool bDown = wParam == WM_KEYDOWN || wParam == WM_SYSKEYDOWN;
-            PostThreadMessageW(g_dwThreadId, WM_LVMAP_KEY, ScancodeOf(key), bDown);
+            PostThreadMessageW(g_dwThreadId, WM_LVMAP_KEY, wScancode, bDown);
         }
     }
     return CallNextHookEx(nullptr, nCode, wParam, lParam);
@@ -82,8 +68,8 @@ int DetectCommand(int nKeyboard, unsigned long nTimeoutSeconds)
             if (!keysDown.insert(wScancode).second)
                 continue;
             nEscapes = wScancode == kEscape ? nEscapes + 1 : 0;
-            WriteOut(CodeText(wScancode) + L"  " + FromCp949(table->GetKeyName(wScancode))
-                     + L"  (catalogue: " + FromCp949(catalogue.GetKeyName(wScancode)) + L")\r\n");
+            WriteOut(CodeText(wScancode) + L"  " + FromCp949(GetKeyNameWithCode(*table, wScancode))
+                     + L"  (catalogue: " + FromCp949(GetKeyNameWithCode(catalogue, wScancode)) + L")\r\n");
         }
     }
     UnhookWindowsHookEx(hHook);

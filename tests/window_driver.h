@@ -76,6 +76,26 @@ inline void PressKey(WORD vk, bool bShift = false)
     SendInput(bShift ? 4 : 2, bShift ? in : in + 1, sizeof(INPUT));
 }
 
+// A key pressed and let go as the keyboard driver reports it, by make code and E0 prefix; Pause
+// (E1 1D 45) comes as VK_PAUSE 45. Windows finds a scan code's virtual key, Wine takes the one given.
+inline void PressScancode(WORD wMake, bool bExtended, WORD wVk = 0)
+{
+    INPUT in[2] = {{INPUT_KEYBOARD, {}}, {INPUT_KEYBOARD, {}}};
+    for (int i = 0; i < 2; ++i)
+        in[i].ki = {wVk ? wVk : WORD(MapVirtualKeyW(wMake | (bExtended ? 0xE000 : 0), MAPVK_VSC_TO_VK_EX)), wMake,
+                    DWORD((wVk ? 0 : KEYEVENTF_SCANCODE) | (bExtended ? KEYEVENTF_EXTENDEDKEY : 0) | (i ? KEYEVENTF_KEYUP : 0)), 0, 0};
+    SendInput(2, in, sizeof(INPUT));
+}
+
+// The edit dialog's button idPress, then the key: true once the dialog took it.
+inline bool PressKeyFor(HWND dlg, int idPress, WORD wMake, bool bExtended, WORD wVk = 0)
+{
+    Click(dlg, idPress);
+    const bool bWaiting = WaitUntil([&] { return Text(GetDlgItem(dlg, IDC_KEY_WAIT_TEXT)) == L"설정할 키를 누르세요"; });
+    PressScancode(wMake, bExtended, wVk);
+    return bWaiting && WaitUntil([&] { return Text(GetDlgItem(dlg, IDC_KEY_WAIT_TEXT)) == L"누른 키를 목록에서 선택했습니다"; });
+}
+
 // A real mouse click at a point of the screen, the pointer there first: a
 // move that arrives in between makes the list view take the click for a drag.
 inline void ClickAt(POINT pt, bool bRight = false)

@@ -1,8 +1,9 @@
 #!/bin/sh
 # Takes the README's screenshots of the wizard under Xvfb: the start-up splash,
 # page 1, the list page of the PC keyboard empty and with a map loaded from
-# the system, and the map edit dialog, into docs/ as PNG; then the list page
-# with the map and the edit dialog again on a screen of 192 DPI (200 %).
+# the system, and the map edit dialog waiting for a key, into docs/ as PNG;
+# then the list page with the map and the edit dialog again on a screen of
+# 192 DPI (200 %).
 # Usage: tools/screenshots.sh [BUILD_DIR]
 #   default: the build tools/run.sh starts on this host (build/win32 where the
 #   host runs 32-bit code, else build/win64)
@@ -70,9 +71,11 @@ xvfb-run -a -s "-screen 0 ${2}x24" sh -eu -c '
   # its question Yes. Then back to the list, where Space selects the row that
   # shows the focus, the first, and Modify.
   xdotool key Tab Tab Tab Tab space; sleep 1; xdotool key Return; sleep 1; shot step2-map$suffix.png
+  # In the dialog, past Cancel and the two lists, Space on the first "키 누르기"
+  # makes it wait for a key; it takes the first Escape as that key.
   xdotool key shift+Tab shift+Tab shift+Tab shift+Tab shift+Tab space Tab Tab space
-  sleep 1; shot mapedit$suffix.png
-  xdotool key Escape; sleep 0.5; xdotool key Escape; wait; wineserver -w
+  sleep 1; xdotool key Tab Tab Tab Tab space; sleep 0.5; shot mapedit$suffix.png
+  xdotool key Escape; sleep 0.5; xdotool key Escape; sleep 0.5; xdotool key Escape; wait; wineserver -w
   rm -f "$docs/.shot.png"
 ' screenshots "$2" "$3" "$root/docs" "$exe" "$wine"
 wineserver -w

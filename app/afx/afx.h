@@ -182,6 +182,12 @@ public:
     int SetCurSel(int nSelect) { return int(SendMessage(CB_SETCURSEL, nSelect)); }
     // The item's text; empty for a position that holds none.
     CString GetLBText(int nIndex) const;
+    // CB_ERR for a position that holds none.
+    DWORD_PTR GetItemData(int nIndex) const { return DWORD_PTR(SendMessage(CB_GETITEMDATA, nIndex)); }
+    int SetItemData(int nIndex, DWORD_PTR dwItemData)
+    {
+        return int(SendMessage(CB_SETITEMDATA, nIndex, LPARAM(dwItemData)));
+    }
 };
 
 // A report-view list. Rows and columns are 0-based; -1 means none.

@@ -50,6 +50,11 @@
 #define IDS_ASK_LOCKOUT                 129
 #define IDS_HISTORY_FAILED              130
 #define IDS_HOME_PAGE_ELEVATED          131
+// What the map edit dialog says while it waits for a key, and how it stopped.
+#define IDS_PRESS_KEY                   132
+#define IDS_KEY_TAKEN                   133
+#define IDS_KEY_WAIT_CANCELLED          134
+#define IDS_KEY_WAIT_TIMED_OUT          135
 
 // Splash (template 133)
 #define IDC_SPLASH_PICTURE              1000
@@ -77,6 +82,10 @@
 #define IDC_MAP_KEY                     1015
 #define IDC_SET_MAP                     1016
 #define IDC_CANCEL_MAP                  1017
+// Each waits for one key and selects it in the list to its left.
+#define IDC_PRESS_REAL_KEY              1018
+#define IDC_PRESS_MAP_KEY               1019
+#define IDC_KEY_WAIT_TEXT               1020
 
 #ifndef IDC_STATIC
 #define IDC_STATIC                      (-1)

@@ -224,6 +224,39 @@ TEST_F(Commands, LoadedMapsKeepTheirBytesAndThoseLeavingNoKeyToSignInWithAskFirs
     });
 }
 
+TEST_F(Commands, KeysNoTableNamesKeepTheirCodesThroughApplyLoadsSaveAndModify)
+{
+    const std::wstring strFile = ScratchFolder(L"unknown-") + L"map.lvd";
+    const Bytes map = MapBytes({{0xE11D, 0x0073}});  // 0073 (a Japanese key) acts as Pause, E11D: no table names either
+    const std::vector<std::wstring> rows = {Row(L"알수 없음 (0073)", L"알수 없음 (E11D)")};
+    CWizardRun().AtList(0, [&](HWND page, HWND list) {
+        Click(page, IDC_ADD_MAP);
+        HWND dlg = WaitShown(IsEditDialog);
+        ASSERT_TRUE(dlg && PressKeyFor(dlg, IDC_PRESS_REAL_KEY, 0x73, false) &&
+                    PressKeyFor(dlg, IDC_PRESS_MAP_KEY, 0x45, false, VK_PAUSE));
+        Click(dlg, IDC_SET_MAP);
+        Command(page, IDC_APPLY_MAP);
+        EXPECT_TRUE(WaitUntil([&] { return Value() == map; }));        Command(page, IDC_NEW_MAP);
+        Command(page, IDC_LOAD_SYSTEM_MAP);
+        EXPECT_TRUE(WaitUntil([&] { return Rows(list) == rows; }));
+        Click(page, IDC_SAVE_FILE);
+        ASSERT_TRUE(ChooseFile(strFile));
+        Command(page, IDC_LOAD_FILE);
+        ASSERT_TRUE(ChooseFile(strFile));
+        EXPECT_TRUE(WaitUntil([&] { return Rows(list) == rows; }));
+
+        // Modify opens with both keys chosen (Set takes no less); set unchanged, they are written again.
+        ClickAt(RowPoint(list, 0));
+        Click(page, IDC_MODIFY_MAP);
+        ASSERT_TRUE(dlg = WaitShown(IsEditDialog));
+        Click(dlg, IDC_SET_MAP);
+        Answer(IDYES);
+        SetValue({});
+        Command(page, IDC_APPLY_MAP);
+        EXPECT_TRUE(WaitUntil([&] { return Value() == map; }));
+    });
+}
+
 // Decoded halves that disagree in length come to the page as this, however
 // its callers make them today.
 class CPageProbe : public CPropPageStep2
@@ -239,7 +272,7 @@ TEST_F(Commands, LoadingNamesRealKeysByTheCurrentKeyboardAndStopsAtTheListsLimit
     SetValue(MapBytes({{0x001D, 0x003A}, {0xE038, 0xE05D}}));
     CWizardRun().AtList(1, [&](HWND page, HWND list) {
         Command(page, IDC_LOAD_SYSTEM_MAP);
-        const std::vector<std::wstring> rows = {Row(L"CapsLock", L"Control(왼쪽)"), Row(L"알수 없음", L"Alt(오른쪽)/한글전환")};
+        const std::vector<std::wstring> rows = {Row(L"CapsLock", L"Control(왼쪽)"), Row(L"알수 없음 (E05D)", L"Alt(오른쪽)/한글전환")};
         EXPECT_TRUE(WaitUntil([&] { return Rows(list) == rows; })) << Rows(list).size();
 
         // Two real keys, one mapped key: one pair, nothing read past the shorter half.

@@ -95,6 +95,10 @@ TEST(AtDpi, ArtworkIconsAndColumnsFollowTheDpiAndNoTextIsClipped)
         HWND dlg = WaitShown(IsEditDialog);
         ASSERT_TRUE(dlg) << "no edit dialog";
         ExpectNothingClipped(dlg, nDpi);
+        for (UINT nID : {IDS_PRESS_KEY, IDS_KEY_TAKEN, IDS_KEY_WAIT_CANCELLED, IDS_KEY_WAIT_TIMED_OUT}) {  // the wait's texts
+            SetDlgItemTextW(dlg, IDC_KEY_WAIT_TEXT, AfxLoadStringW(nID).c_str());
+            ExpectNothingClipped(dlg, nDpi);
+        }
         PostMessageW(dlg, WM_COMMAND, IDCANCEL, 0);
         ASSERT_TRUE(WaitGone(dlg));
 

@@ -5,7 +5,7 @@
 namespace {
 
 // Runs one dialog for keyboard nType; bModify preselects the two codes.
-// The dialog's result and the names it gives back, e.g. "1 A>B".
+// The dialog's result and the names and codes it gives back, e.g. "1 A>B 1e00>3000".
 std::wstring RunEditDialog(int nType, BOOL bModify, WORD wReal, WORD wMap, const std::function<void(HWND)>& steps)
 {
     CUserRun run;
@@ -13,12 +13,15 @@ std::wstring RunEditDialog(int nType, BOOL bModify, WORD wReal, WORD wMap, const
         [&] {
             CMapEditDlg dlg;
             dlg.SetKeyboardType(nType, bModify);
-            if (bModify)
-                dlg.SetScancode(wReal, wMap);
+            dlg.SetScancode(wReal, wMap);  // ignored in add mode
             const INT_PTR nResult = dlg.DoModal();
             CString strReal, strMap;
             dlg.GetKeyNames(strReal, strMap);
-            return std::to_wstring(nResult) + L" " + Cp949ToWide(strReal) + L">" + Cp949ToWide(strMap);
+            WORD wRealCode, wMapCode;
+            dlg.GetScancodes(wRealCode, wMapCode);
+            wchar_t szCodes[16];
+            swprintf(szCodes, 16, L" %04x>%04x", wRealCode, wMapCode);
+            return std::to_wstring(nResult) + L" " + Cp949ToWide(strReal) + L">" + Cp949ToWide(strMap) + szCodes;
         },
         [&] {
             HWND dlg = WaitShown(IsEditDialog);
@@ -27,17 +30,18 @@ std::wstring RunEditDialog(int nType, BOOL bModify, WORD wReal, WORD wMap, const
         });
 }
 
-TEST(EditDialog, OffersTheKeyboardsRealKeysAndEveryPcKeyPreselectingTheFirstRowOfEachCode)
+TEST(EditDialog, OffersTheKeyboardsRealKeysAndEveryPcKeyPreselectingTheFirstRowOfEachCodeOrAddingIt)
 {
-    // wReal, wMap: the codes of the row modified; pszReal, pszMap: the names they preselect.
+    // wReal, wMap: the codes of the row modified; pszReal, pszMap: the names they preselect (a row added if none has it).
     const struct { const char* pszCase; int nType; WORD wReal, wMap; const wchar_t *pszReal, *pszMap; } cases[] = {
-        // Break is a mapped key only: no real key of the PC keyboard.
+        // Break is a mapped key only: no real key of the PC keyboard, unless a map holds it.
         {"PC", 0, 0x3A00, 0x46E0, L"CapsLock", L"Break(Pause) 키"},
-        {"PC, a mapped-only code as real key", 0, 0x46E0, 0x1D00, L"(none)", L"Control(왼쪽)"},
+        {"PC, a mapped-only code as real key", 0, 0x46E0, 0x1D00, L"Break(Pause) 키", L"Control(왼쪽)"},
         {"Apple Extended", 1, 0x37E0, 0x5BE0, L"PrintScreen/F13", L"윈도우키(왼쪽)"},
         {"Apple Pro", 2, 0x5D00, 0x1C00, L"F13", L"Enter"},
-        {"other Apple", 3, 0x1C00, 0x6400, L"Enter/Return", L"(none)"},
+        {"other Apple, a mapped key only the catalogue names", 3, 0x1C00, 0x6400, L"Enter/Return", L"F13"},
         {"other Apple, its F13", 3, 0x6400, 0x3A00, L"F13", L"CapsLock"},
+        {"codes no table names", 0, 0x7300, 0x1DE1, L"알수 없음 (0073)", L"알수 없음 (E11D)"},
         {"no such keyboard", 7, 0x1E00, 0x1E00, L"(none)", L"A"},
     };
     int nMappedKeys = -1;
@@ -45,11 +49,13 @@ TEST(EditDialog, OffersTheKeyboardsRealKeysAndEveryPcKeyPreselectingTheFirstRowO
         SCOPED_TRACE(c.pszCase);
         for (BOOL bModify : {FALSE, TRUE}) {
             RunEditDialog(c.nType, bModify, c.wReal, c.wMap, [&](HWND dlg) {
-                EXPECT_FALSE(ComboChoose(GetDlgItem(dlg, IDC_REAL_KEY), L"Break(Pause) 키")) << "a mapped-only key offered as real";
+                EXPECT_FALSE(!bModify && ComboChoose(GetDlgItem(dlg, IDC_REAL_KEY), L"Break(Pause) 키")) << "mapped-only as real";
                 // Mapped keys: the whole PC table, whatever the keyboard.
                 const int n = int(SendDlgItemMessageW(dlg, IDC_MAP_KEY, CB_GETCOUNT, 0, 0));
-                EXPECT_EQ(nMappedKeys < 0 ? n : nMappedKeys, n);
-                nMappedKeys = n;
+                if (!bModify) {
+                    EXPECT_EQ(nMappedKeys < 0 ? n : nMappedKeys, n);
+                    nMappedKeys = n;
+                }
                 EXPECT_EQ(bModify ? c.pszReal : L"(none)", ComboSelection(GetDlgItem(dlg, IDC_REAL_KEY)));
                 EXPECT_EQ(bModify ? c.pszMap : L"(none)", ComboSelection(GetDlgItem(dlg, IDC_MAP_KEY)));
             });
@@ -79,7 +85,55 @@ TEST(EditDialog, SetRefusesAnIncompletePairAndStaysOpenThenTakesTheSameKeyTwice)
         PressKey(VK_RETURN);
         EXPECT_TRUE(WaitGone(dlg)) << "Enter did not set the pair";
     });
-    EXPECT_EQ(std::to_wstring(IDOK) + L" A>A", strResult);
+    EXPECT_EQ(std::to_wstring(IDOK) + L" A>A 1e00>1e00", strResult);
+}
+
+TEST(EditDialog, APressedKeySelectsItsFirstRowOrOneRowAddedWithItsCodeAndReachesNoWindow)
+{
+    // As the hook sees them: NumLock and the right Shift key flagged extended, Pause as VK_PAUSE 45.
+    const struct { int nType; bool bReal; WORD wMake; bool bExtended; WORD wVk; const wchar_t* pszResult; } keys[] = {
+        {0, true, 0x3A, false, 0, L"1 CapsLock>A 3a00>1e00"},
+        {2, true, 0x5B, true, 0, L"1 사과키(왼쪽)>A 5be0>1e00"},  // left Windows on the Apple Pro keyboard
+        {1, false, 0x38, true, 0, L"1 A>Alt(오른쪽)/한글전환 1e00>38e0"},
+        {0, false, 0x36, true, 0, L"1 A>Shift(오른쪽) 1e00>3600"},
+        {0, true, 0x45, true, 0, L"1 NumLock>A 4500>1e00"},
+        {0, true, 0x45, false, VK_PAUSE, L"1 알수 없음 (E11D)>A 1de1>1e00"},
+        {0, true, 0x01, false, 0, L"1 ESC>A 0100>1e00"},  // not cancelling
+        {0, false, 0x1C, false, 0, L"1 A>Enter 1e00>1c00"},  // not setting
+        {3, false, 0x73, false, 0, L"1 A>알수 없음 (0073) 1e00>7300"},
+        {0, true, 0x6A, true, 0, L"1 웹(뒤로)>A 6ae0>1e00"},  // a PC key offered only as mapped
+        {2, true, 0x6A, true, 0, L"1 알수 없음 (E06A)>A 6ae0>1e00"},
+    };
+    for (const auto& k : keys) {
+        SCOPED_TRACE(k.pszResult);
+        EXPECT_EQ(k.pszResult, RunEditDialog(k.nType, FALSE, 0, 0, [&](HWND dlg) {
+            HWND pressed = GetDlgItem(dlg, k.bReal ? IDC_REAL_KEY : IDC_MAP_KEY);
+            const LRESULT nRows = SendMessageW(pressed, CB_GETCOUNT, 0, 0);
+            for (int i = 0; i < 2; ++i)  // the second press finds the row the first one added
+                ASSERT_TRUE(PressKeyFor(dlg, k.bReal ? IDC_PRESS_REAL_KEY : IDC_PRESS_MAP_KEY, k.wMake, k.bExtended, k.wVk));
+            EXPECT_LE(SendMessageW(pressed, CB_GETCOUNT, 0, 0), nRows + 1);
+            ComboChoose(GetDlgItem(dlg, k.bReal ? IDC_MAP_KEY : IDC_REAL_KEY), L"A");
+            Click(dlg, IDC_SET_MAP);
+        }));
+    }
+}
+
+TEST(EditDialog, WaitingEndsByASecondClickOrAfterTenSecondsThenTakesNoKey)
+{
+    RunEditDialog(0, FALSE, 0, 0, [&](HWND dlg) {
+        for (bool bClickAgain : {true, false}) {
+            const DWORD dwStart = GetTickCount();
+            Click(dlg, IDC_PRESS_MAP_KEY);
+            if (bClickAgain)
+                Click(dlg, IDC_PRESS_MAP_KEY);
+            EXPECT_TRUE(WaitUntil([&] {
+                return Text(GetDlgItem(dlg, IDC_KEY_WAIT_TEXT)) == (bClickAgain ? L"키 누르기를 취소했습니다" : L"10초 동안 누른 키가 없어 키 누르기를 마쳤습니다");
+            }) && (bClickAgain || GetTickCount() - dwStart > 9000));
+            PressScancode(0x73, false);
+            Sleep(300);
+            EXPECT_EQ(L"(none)", ComboSelection(GetDlgItem(dlg, IDC_MAP_KEY))) << bClickAgain;
+        }
+    });
 }
 
 }  // namespace

@@ -198,7 +198,7 @@ TEST_F(Lvmap, DetectNamesInjectedKeysOnceEachUntilEscapeTwiceOrItsTime)
     // in their codes. A key held down, repeating, is shown once; Esc twice in a row ends.
     const struct { WORD wMake; bool bExtended; const char *code, *name; } keys[] = {
         {0x1E, false, "001E", "A"}, {0x38, true, "E038", u8"Alt(오른쪽)/한글전환"}, {0x36, true, "0036", u8"Shift(오른쪽)"},
-        {0x45, true, "0045", "NumLock"}, {0x59, false, "0059", u8"알수 없음"}, {0x01, false, "0001", "ESC"},
+        {0x45, true, "0045", "NumLock"}, {0x59, false, "0059", u8"알수 없음 (0059)"}, {0x01, false, "0001", "ESC"},
         {0x1E, false, "001E", "A"}, {0x01, false, "0001", "ESC"}, {0x01, false, "0001", "ESC"}};
     std::string strWanted;
     const SRun run = RunProgram(m_folder, L"lvmap.exe detect --timeout 60", [&] {
