@@ -313,7 +313,7 @@ TEST_F(MapHistory, NamesAheadOfTheClockOrTakenMakeNoEntryAndStopNoChange)
         fs::remove_all(m_folder + L"Lutrovane");
         fs::create_directories(strFolder);
         for (int i = 1; i <= CMapHistory::MAX_ENTRIES; ++i)
-            WriteAll(strFolder + L"99991231T235959Z" + (i > 1 ? L"_" + std::to_wstring(i) : L"") + L".reg", RegFile({}));
+            WriteAll(strFolder + Stamp(7200) + (i > 1 ? L"_" + std::to_wstring(i) : L"") + L".reg", RegFile({}));
         WriteAll(strFolder + strSoon + c.planted + L".reg", RegFile(MapOf(1)));
         if (*c.folder)
             fs::create_directory(strFolder + strSoon + c.folder + L".reg");
@@ -344,11 +344,27 @@ TEST_F(MapHistory, ChangesPastFiftyDropTheOldestAndNoOtherFile)
     EXPECT_EQ(CMapHistory::MAX_ENTRIES + 4, FileCount(strFolder)) << "another file deleted";
 }
 
-TEST_F(MapHistory, ChangeThatCannotBeKeptDoesNotHappen)
+// The registry refuses the change the history kept a record of: this
+// process's core made to fail as Windows fails it for a user without the right.
+static LSTATUS WINAPI RefuseSet(HKEY, LPCWSTR, DWORD, DWORD, const BYTE*, DWORD) { return ERROR_ACCESS_DENIED; }
+static LSTATUS WINAPI RefuseDelete(HKEY, LPCWSTR) { return ERROR_ACCESS_DENIED; }
+
+TEST_F(MapHistory, ChangeIsKeptAndMadeBothOrNeither)
 {
     SetValue(kCapsToControl);
+    {
+        const HMODULE hCore = GetModuleHandleW(L"LutrovaneCore.dll");
+        const CImportPatch set(hCore, L"advapi32.dll", "RegSetValueExW", &RefuseSet);
+        const CImportPatch remove(hCore, L"advapi32.dll", "RegDeleteValueW", &RefuseDelete);
+        ASSERT_TRUE(set.Patched() && remove.Patched());
+        for (const Bytes& map : {MapOf(2), Bytes()}) {
+            EXPECT_EQ(2u, Change(map));
+            EXPECT_EQ(DWORD(ERROR_ACCESS_DENIED), GetLastError());
+        }
+        EXPECT_TRUE(Kept().empty()) << "a change that did not happen was kept";
+    }
     // A file where the history folder belongs: nothing can be written there.
-    fs::create_directory(m_folder + L"Lutrovane");
+    fs::remove(m_folder + L"Lutrovane\\history");
     WriteAll(m_folder + L"Lutrovane\\history", std::string());
     SetLastError(ERROR_SUCCESS);
     EXPECT_EQ(4u, Change(MapOf(2)));
