@@ -134,10 +134,6 @@ TEST_F(MapStore, WrittenMapReadsBackAsWrittenAndReplacesAnyType)
     DWORD dwType;
     EXPECT_EQ(kCapsToControl, Value(&dwType));
     EXPECT_EQ(DWORD(REG_BINARY), dwType);
-    Bytes buffer(1024);
-    unsigned long nSize = 1024;
-    EXPECT_EQ(0u, CUtils::GetScancodeMapRegistry(buffer.data(), &nSize));
-    EXPECT_EQ(kCapsToControl, Bytes(buffer.begin(), buffer.begin() + nSize));
     CStringArray names;
     EXPECT_EQ(0u, ReadCurrent(names));
     ASSERT_EQ(1, names.GetSize());
