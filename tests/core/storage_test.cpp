@@ -238,10 +238,6 @@ TEST_F(MapHistory, EachChangeKeepsWhatItReplacedNewestFirst)
     EXPECT_EQ(1, history.FindUndo());
     EXPECT_EQ(0u, Change(kOther));
     EXPECT_EQ(4u, Kept().size());
-    // A value no map buffer holds, of another type, is kept whole with its type.
-    SetValue(Bytes(1500, 0x5A), REG_NONE);
-    EXPECT_EQ(0u, Change(kCapsToControl));
-    EXPECT_EQ(RegFile(Bytes(1500, 0x5A), REG_NONE), Kept().front());
 }
 
 // Only administrators and the system may write what undo, restore, history
