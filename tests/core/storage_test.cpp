@@ -336,8 +336,8 @@ TEST_F(MapHistory, ChangesPastFiftyDropTheOldestAndNoOtherFile)
     EXPECT_EQ(CMapHistory::MAX_ENTRIES + 4, FileCount(strFolder)) << "another file deleted";
 }
 
-// The registry refuses the change the history kept a record of: this
-// process's core made to fail as Windows fails it for a user without the right.
+// The registry refuses a change after the history kept what it replaces, as
+// Windows refuses a user without the right: the core's imports in this process.
 static LSTATUS WINAPI RefuseSet(HKEY, LPCWSTR, DWORD, DWORD, const BYTE*, DWORD) { return ERROR_ACCESS_DENIED; }
 static LSTATUS WINAPI RefuseDelete(HKEY, LPCWSTR) { return ERROR_ACCESS_DENIED; }
 
