@@ -89,11 +89,9 @@ Bytes RegFile(const Bytes& value, DWORD dwType = REG_BINARY)
 // An entry's name for the time nSeconds after the first call, in UTC.
 std::wstring Stamp(LONGLONG nSeconds)
 {
-    static FILETIME start = [] { FILETIME ft; GetSystemTimeAsFileTime(&ft); return ft; }();
-    FILETIME ft = start;
-    ULARGE_INTEGER time = {{ft.dwLowDateTime, ft.dwHighDateTime}};
-    time.QuadPart += nSeconds * 10000000;
-    ft = {time.LowPart, time.HighPart};
+    static const FILETIME start = [] { FILETIME ft; GetSystemTimeAsFileTime(&ft); return ft; }();
+    const ULONGLONG time = (ULONGLONG(start.dwHighDateTime) << 32 | start.dwLowDateTime) + nSeconds * 10000000;
+    const FILETIME ft = {DWORD(time), DWORD(time >> 32)};
     SYSTEMTIME st;
     FileTimeToSystemTime(&ft, &st);
     wchar_t sz[20];
