@@ -27,55 +27,6 @@ inline bool IsPicture(HWND hwnd)
 
 inline bool IsWizard(HWND hwnd) { return Text(hwnd).rfind(L"Lutrovane v1.0.3 (단계", 0) == 0; }
 
-// Points a module's imports of one function at a replacement while it lives:
-// the tests watch, or make fail, a call the program makes into the system.
-// The replacement reaches the function itself through Original().
-class CImportPatch
-{
-public:
-    template <class TFunction>
-    CImportPatch(HMODULE hModule, const wchar_t* pszDll, const char* pszFunction, TFunction* pfnReplacement)
-        : m_original(reinterpret_cast<ULONG_PTR>(GetProcAddress(GetModuleHandleW(pszDll), pszFunction)))
-    {
-        BYTE* pBase = reinterpret_cast<BYTE*>(hModule);
-        const IMAGE_DATA_DIRECTORY& dir = reinterpret_cast<const IMAGE_NT_HEADERS*>(
-            pBase + reinterpret_cast<const IMAGE_DOS_HEADER*>(pBase)->e_lfanew)
-            ->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-        for (auto* pImport = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(pBase + dir.VirtualAddress);
-             m_original && dir.VirtualAddress && pImport->Name; ++pImport) {
-            for (auto* pSlot = reinterpret_cast<ULONG_PTR*>(pBase + pImport->FirstThunk); *pSlot; ++pSlot) {
-                if (*pSlot == m_original) {
-                    Write(pSlot, reinterpret_cast<ULONG_PTR>(pfnReplacement));
-                    m_slots.push_back(pSlot);
-                }
-            }
-        }
-    }
-    ~CImportPatch()
-    {
-        for (ULONG_PTR* pSlot : m_slots)
-            Write(pSlot, m_original);
-    }
-    CImportPatch(const CImportPatch&) = delete;
-    CImportPatch& operator=(const CImportPatch&) = delete;
-
-    bool Patched() const { return !m_slots.empty(); }
-    template <class TFunction>
-    TFunction* Original() const { return reinterpret_cast<TFunction*>(m_original); }
-
-private:
-    static void Write(ULONG_PTR* pSlot, ULONG_PTR value)
-    {
-        DWORD dwOld;
-        VirtualProtect(pSlot, sizeof(*pSlot), PAGE_READWRITE, &dwOld);
-        *pSlot = value;
-        VirtualProtect(pSlot, sizeof(*pSlot), dwOld, &dwOld);
-    }
-
-    ULONG_PTR m_original;
-    std::vector<ULONG_PTR*> m_slots;
-};
-
 // Runs the program's code (ui) on the test's thread and the user's steps on a
 // second thread. Whatever the steps leave open is cancelled after them (No
 // for the questions, which have no Cancel), so that a failed step ends the

@@ -31,13 +31,16 @@ TEST(RegFile, WrittenAsTheRegistryEditorExportsItAndReadBackByteForByte)
               MakeRegFile({false, MapOf(10)}));
     EXPECT_EQ(Utf16(strHead + "-\r\n\r\n"), MakeRegFile({true, {}}));
 
-    // What is refused, however long, leaves the result as it was.
+    // What is refused, however long, leaves the result as it was; a map past
+    // 1024 bytes is refused in the registry too. The other unsound maps are the
+    // registry file fuzz target's seeds.
     for (size_t nMappings : {0, 1, 20, 252, 253, 5000}) {
         SCOPED_TRACE(nMappings);
         SRegFileContent read{true, {0x55}};
-        const Bytes file = MakeRegFile({false, MapOf(nMappings)});
+        const Bytes map = MapOf(nMappings), file = MakeRegFile({false, map});
         EXPECT_EQ(nMappings > 252, !ParseRegFile(file.data(), file.size(), &read).empty());
-        EXPECT_EQ(nMappings > 252 ? Bytes{0x55} : MapOf(nMappings), read.map);
+        EXPECT_EQ(nMappings > 252, !CheckMapBytes(map.data(), map.size()).empty());
+        EXPECT_EQ(nMappings > 252 ? Bytes{0x55} : map, read.map);
     }
 }
 
@@ -51,22 +54,5 @@ TEST(RegFile, RefusalsSayWhichLine)
         const Bytes file(text.begin(), text.end());
         SRegFileContent content;
         EXPECT_EQ(0u, ParseRegFile(file.data(), file.size(), &content).find("line 3: "));
-    }
-}
-
-TEST(MapBytes, InconsistentMapsAreRefused)
-{
-    const std::pair<Bytes, bool> cases[] = {
-        {MapOf(0), true}, {MapOf(252), true}, {MapOf(253), false},        // up to 1024 bytes
-        {Bytes(12, 0), false}, {Bytes(16, 0), false},                     // no null entry; count 0
-        {{0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0}, false},  // a length between entries
-        {{0, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0}, false},        // flags set
-        {{0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 1, 0, 0, 0, 0}, false},        // count 0x01000001: byte 8 alone says 1
-        {{0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0x1D, 0, 0x3A, 0}, false},  // the last entry is no null entry
-        {{0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0x1D, 0, 0, 0}, false},    // nor is a key mapped to 0000
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(testing::PrintToString(c.first));
-        EXPECT_EQ(c.second, CheckMapBytes(c.first.data(), c.first.size()).empty());
     }
 }
