@@ -37,6 +37,7 @@ protected:
     void OnModifyMap();
     void OnDeleteMap();
     void OnNewMap();
+    // On the system's map and on files: prop_page_step2_commands.cpp.
     void OnLoadSystemMap();
     void OnRemoveSystemMap();
     void OnApplyMap();
@@ -70,6 +71,10 @@ private:
     CPageKeyTables m_keyTables;  // built at the first command that needs them
 
     void AppendRow(const char* pszRealKey, const char* pszMapKey, LPARAM lCodes);
+    // Appends the pairs of a 1024-byte map, as the keyboard's tables name
+    // them, with a notice for pairs past the list's limit. FALSE when the map
+    // holds no pair.
+    BOOL AppendMap(unsigned char* pMap);
     // Encodes the rows into a zero-filled 1024-byte buffer; their length.
     unsigned long MakeMapBytes(unsigned char* pBuffer);
     // Runs the map data file dialog; the chosen path, or empty (and a notice
@@ -88,6 +93,8 @@ private:
     void FollowSelection();
     void EnableRowCommands(BOOL bEnable);
     void EnableMapCommands(BOOL bEnable);
+    // Load and Remove system map, which act only while the system has a map.
+    void EnableSystemMapCommands(BOOL bEnable);
     // The list's context menu, at a screen point.
     void ShowMapMenu(POINT ptScreen);
 };
