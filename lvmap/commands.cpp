@@ -63,7 +63,7 @@ bool StoredValueSize(unsigned long* pnSize)
 
 }  // namespace
 
-int ReadSystemMap(std::vector<unsigned char>* pMap, ESystemMap* pState, unsigned long* pnSize)
+int ReadSystemMap(SSystemMap* pSystem)
 {
     unsigned char abMap[kMaxMapBytes] = {};
     unsigned long nSize = sizeof(abMap);
@@ -72,12 +72,12 @@ int ReadSystemMap(std::vector<unsigned char>* pMap, ESystemMap* pState, unsigned
         FailRegistry(L"cannot read", KEY_READ);
         return kExitFailure;
     }
-    pMap->assign(abMap, abMap + (nResult == 0 ? nSize : 0));
-    *pnSize = nSize;
-    *pState = nResult == 0 ? MAP_READ : MAP_NONE;
+    pSystem->map.assign(abMap, abMap + (nResult == 0 ? nSize : 0));
+    pSystem->nSize = nSize;
+    pSystem->state = nResult == 0 ? MAP_READ : MAP_NONE;
     // The core reports a value longer than its buffer as no value at all.
-    if (nResult != 0 && StoredValueSize(pnSize) && *pnSize > kMaxMapBytes)
-        *pState = MAP_TOO_LONG;
+    if (nResult != 0 && StoredValueSize(&pSystem->nSize) && pSystem->nSize > kMaxMapBytes)
+        pSystem->state = MAP_TOO_LONG;
     return kExitDone;
 }
 
@@ -89,10 +89,26 @@ std::wstring TooLong(unsigned long nSize)
            + std::to_wstring(kMaxMapBytes);
 }
 
+// The mappings of sound map bytes.
 std::wstring Mappings(size_t nMapBytes)
 {
-    const size_t nMappings = (nMapBytes - 16) / 4;
-    return std::to_wstring(nMappings) + (nMappings == 1 ? L" mapping" : L" mappings");
+    return MappingCount((nMapBytes - 16) / 4);
+}
+
+struct SDecodedMap
+{
+    CStringArray realNames, mappedNames;
+    CWordArray realCodes, mappedCodes;
+};
+
+// As the wizard reads a map back: the real keys by the keyboard's table, the
+// mapped keys by the catalogue, decoded from one buffer of kMaxMapBytes.
+void DecodeMap(std::vector<unsigned char> map, int nKeyboard, SDecodedMap* pDecoded)
+{
+    map.resize(kMaxMapBytes, 0);
+    NewKeyboardTable(nKeyboard)->GetScancodeMap(map.data(), pDecoded->realNames, pDecoded->realCodes, 1);
+    CLutrovaneCore catalogue;
+    catalogue.GetScancodeMap(map.data(), pDecoded->mappedNames, pDecoded->mappedCodes, 0);
 }
 
 // Why the history does not read or write. The core refuses a history whose
@@ -110,12 +126,6 @@ int FailHistory(const CMapHistory& history, unsigned long dwError)
     WriteErr(std::wstring(L"lvmap: cannot keep the map it would replace in ") + history.GetFolder()
              + L": " + HistoryReason(dwError) + L"; nothing changed\r\n");
     return kExitFailure;
-}
-
-// A key as show names a mapped key: its code and its name in the catalogue.
-std::wstring KeyText(CLutrovaneBase& catalogue, unsigned short wScancode)
-{
-    return CodeText(wScancode) + L" " + FromCp949(catalogue.GetKeyName(wScancode));
 }
 
 // Refuses a map after which Ctrl+Alt+Del or Enter cannot be pressed, unless
@@ -207,18 +217,15 @@ std::wstring KeptMapText(const std::wstring& path, int nKeyboard)
     if (!error.empty())
         return L"not a sound map: " + error;
     std::wstring text = Mappings(content.map.size());
-    content.map.resize(kMaxMapBytes, 0);
-    CStringArray realNames, mappedNames;
-    CWordArray realCodes, mappedCodes;
-    NewKeyboardTable(nKeyboard)->GetScancodeMap(content.map.data(), realNames, realCodes, 1);
-    CLutrovaneCore catalogue;
-    catalogue.GetScancodeMap(content.map.data(), mappedNames, mappedCodes, 0);
-    for (int k = 0; k < realNames.GetSize() && k < mappedNames.GetSize(); ++k) {
+    SDecodedMap decoded;
+    DecodeMap(content.map, nKeyboard, &decoded);
+    for (int k = 0; k < decoded.realNames.GetSize() && k < decoded.mappedNames.GetSize(); ++k) {
         if (size_t(k) == kNamedMappings) {
             text += L", ...";
             break;
         }
-        text += (k ? L", " : L": ") + FromCp949(realNames[k]) + L" -> " + FromCp949(mappedNames[k]);
+        text += (k ? L", " : L": ") + FromCp949(decoded.realNames[k]) + L" -> "
+                + FromCp949(decoded.mappedNames[k]);
     }
     return text;
 }
@@ -246,55 +253,57 @@ std::wstring CodeText(unsigned short wScancode)
     return szCode;
 }
 
+std::wstring KeyText(CLutrovaneBase& table, unsigned short wScancode)
+{
+    return CodeText(wScancode) + L" " + FromCp949(table.GetKeyName(wScancode));
+}
+
+std::wstring MappingCount(size_t nMappings)
+{
+    return std::to_wstring(nMappings) + (nMappings == 1 ? L" mapping" : L" mappings");
+}
+
 int ShowCommand(int nKeyboard)
 {
-    std::vector<unsigned char> map;
-    ESystemMap state;
-    unsigned long nSize;
-    const int nExit = ReadSystemMap(&map, &state, &nSize);
+    SSystemMap system;
+    const int nExit = ReadSystemMap(&system);
     if (nExit != kExitDone)
         return nExit;
-    if (state == MAP_NONE) {
+    if (system.state == MAP_NONE) {
         WriteOut(L"No map\r\n");
         return kExitDone;
     }
-    if (state == MAP_TOO_LONG) {
-        WriteErr(L"lvmap: the system's map is not sound, and lvmap cannot show it: " + TooLong(nSize)
-                 + L"\r\n");
+    if (system.state == MAP_TOO_LONG) {
+        WriteErr(L"lvmap: the system's map is not sound, and lvmap cannot show it: "
+                 + TooLong(system.nSize) + L"\r\n");
         return kExitInvalid;
     }
-    const std::string strError = CheckMapBytes(map.data(), map.size());
+    const std::string strError = CheckMapBytes(system.map.data(), system.map.size());
     if (!strError.empty())
         WriteErr(L"lvmap: warning: the system's map is not sound, and Windows may ignore it: "
                  + FromAscii(strError) + L"\r\n");
 
-    // As the wizard reads a map back: the real keys by the keyboard's table,
-    // the mapped keys by the catalogue, decoded from one buffer of 1024 bytes.
-    map.resize(kMaxMapBytes, 0);
-    CStringArray realNames, mappedNames;
-    CWordArray realCodes, mappedCodes;
-    NewKeyboardTable(nKeyboard)->GetScancodeMap(map.data(), realNames, realCodes, 1);
-    CLutrovaneCore catalogue;
-    catalogue.GetScancodeMap(map.data(), mappedNames, mappedCodes, 0);
-    if (realCodes.GetSize() == 0) {
+    SDecodedMap decoded;
+    DecodeMap(system.map, nKeyboard, &decoded);
+    if (decoded.realCodes.GetSize() == 0) {
         WriteOut(L"No mappings: the map is empty\r\n");
         return kExitDone;
     }
     // Windows takes one entry for a real key, and which one, where a map names
     // a real key twice, is not documented. Said once, at the second mention.
-    for (int k = 0; k < realCodes.GetSize(); ++k) {
+    for (int k = 0; k < decoded.realCodes.GetSize(); ++k) {
         int nEarlier = 0;
         for (int j = 0; j < k; ++j)
-            nEarlier += realCodes[j] == realCodes[k];
+            nEarlier += decoded.realCodes[j] == decoded.realCodes[k];
         if (nEarlier == 1)
-            WriteErr(L"lvmap: warning: the real key " + CodeText(realCodes[k]) + L" "
-                     + FromCp949(realNames[k]) + L" is named more than once; Windows uses one of "
+            WriteErr(L"lvmap: warning: the real key " + CodeText(decoded.realCodes[k]) + L" "
+                     + FromCp949(decoded.realNames[k]) + L" is named more than once; Windows uses one of "
                      + L"its mappings, and which one is not known\r\n");
     }
     std::wstring text;
-    for (int k = 0; k < realCodes.GetSize(); ++k) {
-        text += CodeText(realCodes[k]) + L" " + FromCp949(realNames[k]) + L" -> "
-                + CodeText(mappedCodes[k]) + L" " + FromCp949(mappedNames[k]) + L"\r\n";
+    for (int k = 0; k < decoded.realCodes.GetSize(); ++k) {
+        text += CodeText(decoded.realCodes[k]) + L" " + FromCp949(decoded.realNames[k]) + L" -> "
+                + CodeText(decoded.mappedCodes[k]) + L" " + FromCp949(decoded.mappedNames[k]) + L"\r\n";
     }
     WriteOut(text);
     return kExitDone;
@@ -410,18 +419,18 @@ int RestoreCommand(const std::wstring& strWhat, bool bForce)
 
 int ExportCommand(const std::wstring& path)
 {
-    std::vector<unsigned char> map;
-    ESystemMap state;
-    unsigned long nSize;
-    const int nExit = ReadSystemMap(&map, &state, &nSize);
+    SSystemMap system;
+    const int nExit = ReadSystemMap(&system);
     if (nExit != kExitDone)
         return nExit;
-    if (state == MAP_NONE) {
+    if (system.state == MAP_NONE) {
         WriteErr(L"lvmap: there is no map to export: the system holds no Scancode Map value\r\n");
         return kExitNoMap;
     }
-    const std::wstring error =
-        state == MAP_TOO_LONG ? TooLong(nSize) : FromAscii(CheckMapBytes(map.data(), map.size()));
+    const std::vector<unsigned char>& map = system.map;
+    const std::wstring error = system.state == MAP_TOO_LONG
+                                   ? TooLong(system.nSize)
+                                   : FromAscii(CheckMapBytes(map.data(), map.size()));
     if (!error.empty()) {
         WriteErr(L"lvmap: the system's map is not sound, nothing written: " + error + L"\r\n");
         return kExitInvalid;

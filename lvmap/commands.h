@@ -27,14 +27,25 @@ enum ESystemMap
     MAP_TOO_LONG,  // a value longer than any map, which the core does not read
 };
 
+struct SSystemMap
+{
+    ESystemMap state;
+    std::vector<unsigned char> map;  // MAP_READ: the value's bytes
+    unsigned long nSize;             // the value's size, also when it is too long
+};
+
 // Keyboard type index 0 to 3: the table that names the real keys.
 std::unique_ptr<CLutrovaneBase> NewKeyboardTable(int nKeyboard);
 // A scan code in the Windows form, prefix first: "E038" for 0x38E0.
 std::wstring CodeText(unsigned short wScancode);
+// A key as lvmap prints it: its code, then its name in the table.
+std::wstring KeyText(CLutrovaneBase& table, unsigned short wScancode);
+// "1 mapping", "2 mappings".
+std::wstring MappingCount(size_t nMappings);
 
 // Reads the system's map. kExitDone with what was found, or kExitFailure
-// after a message. *pnSize is the value's size, also when it is too long.
-int ReadSystemMap(std::vector<unsigned char>* pMap, ESystemMap* pState, unsigned long* pnSize);
+// after a message.
+int ReadSystemMap(SSystemMap* pSystem);
 // Sets the system's map, or removes it, as apply does; prints what it did.
 int WriteSystemMap(const SRegFileContent& content, bool bForce);
 // Pairs REAL=MAPPED, real keys named by the keyboard's table: their map bytes,
