@@ -1,3 +1,6 @@
+// lvmap's commands on the system's map and on map files (show, keys, apply,
+// remove, export, convert), and what every command shares: the system's map
+// read and written, keys and mappings named as lvmap prints them.
 #include "commands.h"
 
 #include "console.h"
@@ -61,28 +64,6 @@ bool StoredValueSize(unsigned long* pnSize)
     return lResult == ERROR_SUCCESS;
 }
 
-}  // namespace
-
-int ReadSystemMap(SSystemMap* pSystem)
-{
-    unsigned char abMap[kMaxMapBytes] = {};
-    unsigned long nSize = sizeof(abMap);
-    const unsigned long nResult = CUtils::GetScancodeMapRegistry(abMap, &nSize);
-    if (nResult == 2) {
-        FailRegistry(L"cannot read", KEY_READ);
-        return kExitFailure;
-    }
-    pSystem->map.assign(abMap, abMap + (nResult == 0 ? nSize : 0));
-    pSystem->nSize = nSize;
-    pSystem->state = nResult == 0 ? MAP_READ : MAP_NONE;
-    // The core reports a value longer than its buffer as no value at all.
-    if (nResult != 0 && StoredValueSize(&pSystem->nSize) && pSystem->nSize > kMaxMapBytes)
-        pSystem->state = MAP_TOO_LONG;
-    return kExitDone;
-}
-
-namespace {
-
 std::wstring TooLong(unsigned long nSize)
 {
     return L"the map is " + std::to_wstring(nSize) + L" bytes, more than "
@@ -93,31 +74,6 @@ std::wstring TooLong(unsigned long nSize)
 std::wstring Mappings(size_t nMapBytes)
 {
     return MappingCount((nMapBytes - 16) / 4);
-}
-
-struct SDecodedMap
-{
-    CStringArray realNames, mappedNames;
-    CWordArray realCodes, mappedCodes;
-};
-
-// As the wizard reads a map back: the real keys by the keyboard's table, the
-// mapped keys by the catalogue, decoded from one buffer of kMaxMapBytes.
-void DecodeMap(std::vector<unsigned char> map, int nKeyboard, SDecodedMap* pDecoded)
-{
-    map.resize(kMaxMapBytes, 0);
-    NewKeyboardTable(nKeyboard)->GetScancodeMap(map.data(), pDecoded->realNames, pDecoded->realCodes, 1);
-    CLutrovaneCore catalogue;
-    catalogue.GetScancodeMap(map.data(), pDecoded->mappedNames, pDecoded->mappedCodes, 0);
-}
-
-// Why the history does not read or write. The core refuses a history whose
-// place would depend on the current drive.
-std::wstring HistoryReason(unsigned long dwError)
-{
-    return dwError == ERROR_BAD_PATHNAME ? L"%ProgramData% is not a full path, so where the history "
-                                           L"belongs is not known"
-                                         : SystemMessage(dwError);
 }
 
 // The history could not be written: the change was not made.
@@ -156,82 +112,6 @@ bool RefusedForSignIn(const std::vector<unsigned char>& map, bool bForce)
 
 }  // namespace
 
-int WriteSystemMap(const SRegFileContent& content, bool bForce)
-{
-    if (content.bDelete)
-        return RemoveCommand();
-    if (RefusedForSignIn(content.map, bForce))
-        return kExitInvalid;
-    CMapHistory history;
-    const unsigned long nResult = history.ChangeSystemMap(
-        content.map.data(), static_cast<unsigned long>(content.map.size()), content.nType);
-    if (nResult == 4)
-        return FailHistory(history, GetLastError());
-    if (nResult == 2) {
-        FailChange(L"cannot write Scancode Map under", GetLastError());
-        return kExitFailure;
-    }
-    if (nResult == 1) {
-        WriteOut(L"The system holds this map already; nothing changed.\r\n");
-        return kExitDone;
-    }
-    // A kept value goes back as it was, map or not.
-    const bool bMap = content.nType == REG_BINARY
-                      && CheckMapBytes(content.map.data(), content.map.size()).empty();
-    WriteOut(L"Scancode Map set: "
-             + (bMap ? Mappings(content.map.size())
-                     : std::to_wstring(content.map.size()) + L" bytes of type "
-                           + std::to_wstring(content.nType) + L", as kept")
-             + L". " + kRestartNote);
-    return kExitDone;
-}
-
-namespace {
-
-// "2024-05-01 13:45:07", local time.
-std::wstring TimeText(const SYSTEMTIME& utc)
-{
-    SYSTEMTIME local;
-    if (!SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local))
-        local = utc;
-    wchar_t szTime[32];
-    swprintf(szTime, 32, L"%04u-%02u-%02u %02u:%02u:%02u", local.wYear, local.wMonth, local.wDay,
-             local.wHour, local.wMinute, local.wSecond);
-    return szTime;
-}
-
-// What a kept file holds: "no map", or its mappings, the first few by name.
-std::wstring KeptMapText(const std::wstring& path, int nKeyboard)
-{
-    const size_t kNamedMappings = 3;
-    SRegFileContent content;
-    std::wstring error;
-    if (ReadRegFile(path, &content, &error, true) != kExitDone)
-        return L"not a sound map: " + error;
-    if (content.bDelete)
-        return L"no map";
-    if (content.nType != REG_BINARY)
-        return std::to_wstring(content.map.size()) + L" bytes of type " + std::to_wstring(content.nType)
-               + L", no map";
-    error = FromAscii(CheckMapBytes(content.map.data(), content.map.size()));
-    if (!error.empty())
-        return L"not a sound map: " + error;
-    std::wstring text = Mappings(content.map.size());
-    SDecodedMap decoded;
-    DecodeMap(content.map, nKeyboard, &decoded);
-    for (int k = 0; k < decoded.realNames.GetSize() && k < decoded.mappedNames.GetSize(); ++k) {
-        if (size_t(k) == kNamedMappings) {
-            text += L", ...";
-            break;
-        }
-        text += (k ? L", " : L": ") + FromCp949(decoded.realNames[k]) + L" -> "
-                + FromCp949(decoded.mappedNames[k]);
-    }
-    return text;
-}
-
-}  // namespace
-
 std::unique_ptr<CLutrovaneBase> NewKeyboardTable(int nKeyboard)
 {
     switch (nKeyboard) {
@@ -261,6 +141,70 @@ std::wstring KeyText(CLutrovaneBase& table, unsigned short wScancode)
 std::wstring MappingCount(size_t nMappings)
 {
     return std::to_wstring(nMappings) + (nMappings == 1 ? L" mapping" : L" mappings");
+}
+
+void DecodeMap(std::vector<unsigned char> map, int nKeyboard, SDecodedMap* pDecoded)
+{
+    map.resize(kMaxMapBytes, 0);
+    NewKeyboardTable(nKeyboard)->GetScancodeMap(map.data(), pDecoded->realNames, pDecoded->realCodes, 1);
+    CLutrovaneCore catalogue;
+    catalogue.GetScancodeMap(map.data(), pDecoded->mappedNames, pDecoded->mappedCodes, 0);
+}
+
+std::wstring HistoryReason(unsigned long dwError)
+{
+    // The core refuses a history whose place would depend on the current drive.
+    return dwError == ERROR_BAD_PATHNAME ? L"%ProgramData% is not a full path, so where the history "
+                                           L"belongs is not known"
+                                         : SystemMessage(dwError);
+}
+
+int ReadSystemMap(SSystemMap* pSystem)
+{
+    unsigned char abMap[kMaxMapBytes] = {};
+    unsigned long nSize = sizeof(abMap);
+    const unsigned long nResult = CUtils::GetScancodeMapRegistry(abMap, &nSize);
+    if (nResult == 2) {
+        FailRegistry(L"cannot read", KEY_READ);
+        return kExitFailure;
+    }
+    pSystem->map.assign(abMap, abMap + (nResult == 0 ? nSize : 0));
+    pSystem->nSize = nSize;
+    pSystem->state = nResult == 0 ? MAP_READ : MAP_NONE;
+    // The core reports a value longer than its buffer as no value at all.
+    if (nResult != 0 && StoredValueSize(&pSystem->nSize) && pSystem->nSize > kMaxMapBytes)
+        pSystem->state = MAP_TOO_LONG;
+    return kExitDone;
+}
+
+int WriteSystemMap(const SRegFileContent& content, bool bForce)
+{
+    if (content.bDelete)
+        return RemoveCommand();
+    if (RefusedForSignIn(content.map, bForce))
+        return kExitInvalid;
+    CMapHistory history;
+    const unsigned long nResult = history.ChangeSystemMap(
+        content.map.data(), static_cast<unsigned long>(content.map.size()), content.nType);
+    if (nResult == 4)
+        return FailHistory(history, GetLastError());
+    if (nResult == 2) {
+        FailChange(L"cannot write Scancode Map under", GetLastError());
+        return kExitFailure;
+    }
+    if (nResult == 1) {
+        WriteOut(L"The system holds this map already; nothing changed.\r\n");
+        return kExitDone;
+    }
+    // A kept value goes back as it was, map or not.
+    const bool bMap = content.nType == REG_BINARY
+                      && CheckMapBytes(content.map.data(), content.map.size()).empty();
+    WriteOut(L"Scancode Map set: "
+             + (bMap ? Mappings(content.map.size())
+                     : std::to_wstring(content.map.size()) + L" bytes of type "
+                           + std::to_wstring(content.nType) + L", as kept")
+             + L". " + kRestartNote);
+    return kExitDone;
 }
 
 int ShowCommand(int nKeyboard)
@@ -340,81 +284,6 @@ int RemoveCommand()
     WriteOut(nResult == 0 ? std::wstring(L"Scancode Map removed. ") + kRestartNote
                           : std::wstring(L"No map was set; nothing to remove.\r\n"));
     return kExitDone;
-}
-
-int HistoryCommand(int nKeyboard)
-{
-    CMapHistory history;
-    const unsigned long dwError = history.Load();
-    if (dwError != 0) {
-        WriteErr(std::wstring(L"lvmap: cannot read ") + history.GetFolder() + L": "
-                 + HistoryReason(dwError) + L"\r\n");
-        return kExitFailure;
-    }
-    if (history.GetCount() == 0) {
-        WriteOut(std::wstring(L"No map has been kept in ") + history.GetFolder() + L"\r\n");
-        return kExitDone;
-    }
-    std::wstring text = std::wstring(L"Maps kept in ") + history.GetFolder() + L", newest first:\r\n";
-    for (int i = 0; i < history.GetCount(); ++i) {
-        SYSTEMTIME utc;
-        history.GetTime(i, &utc);
-        wchar_t szNumber[8];
-        swprintf(szNumber, 8, L"%2d", i + 1);
-        text += szNumber + (L"  " + TimeText(utc)) + L"  " + KeptMapText(history.GetPath(i), nKeyboard)
-                + L"\r\n";
-    }
-    WriteOut(text);
-    return kExitDone;
-}
-
-int UndoCommand(bool bForce)
-{
-    CMapHistory history;
-    if (history.Load() != 0)
-        return RestoreCommand(L"1", bForce);  // which says why the history does not read
-    // The newest kept map that differs from the one in place: putting back
-    // that one would change nothing.
-    const int nUndo = history.FindUndo();
-    if (nUndo < 0) {
-        WriteErr(std::wstring(L"lvmap: nothing to undo: ")
-                 + (history.GetCount() ? L"every map kept in " + std::wstring(history.GetFolder())
-                                             + L" is the one in place"
-                                       : L"no map has been kept in " + std::wstring(history.GetFolder()))
-                 + L"\r\n");
-        return kExitFailure;
-    }
-    return RestoreCommand(std::to_wstring(nUndo + 1), bForce);
-}
-
-int RestoreCommand(const std::wstring& strWhat, bool bForce)
-{
-    std::wstring path = strWhat;
-    if (strWhat.find_first_not_of(L"0123456789") == std::wstring::npos) {
-        CMapHistory history;
-        const unsigned long dwError = history.Load();
-        const unsigned long nNumber = wcstoul(strWhat.c_str(), nullptr, 10);
-        if (dwError != 0 || nNumber < 1 || nNumber > static_cast<unsigned long>(history.GetCount())) {
-            WriteErr(L"lvmap: there is no kept map number " + strWhat + L" in " + history.GetFolder()
-                     + L": " + (dwError ? HistoryReason(dwError)
-                                        : L"it holds " + std::to_wstring(history.GetCount()))
-                     + L"\r\n");
-            return kExitFailure;
-        }
-        // A kept value goes back as the system held it: any type or length.
-        SRegFileContent content;
-        std::wstring error;
-        path = history.GetPath(static_cast<int>(nNumber) - 1);
-        const int nExit = ReadRegFile(path, &content, &error, true);
-        if (nExit != kExitDone) {
-            WriteErr(L"lvmap: " + path + L": " + error + L"\r\n");
-            return nExit;
-        }
-        return WriteSystemMap(content, bForce);
-    }
-    SRegFileContent content;
-    const int nExit = ReadMapFile(path, &content);
-    return nExit == kExitDone ? WriteSystemMap(content, bForce) : nExit;
 }
 
 int ExportCommand(const std::wstring& path)

@@ -46,6 +46,18 @@ std::wstring MappingCount(size_t nMappings);
 // Reads the system's map. kExitDone with what was found, or kExitFailure
 // after a message.
 int ReadSystemMap(SSystemMap* pSystem);
+
+struct SDecodedMap
+{
+    CStringArray realNames, mappedNames;
+    CWordArray realCodes, mappedCodes;
+};
+// As the wizard reads a map back: the real keys by the keyboard's table, the
+// mapped keys by the catalogue, decoded from one buffer of kMaxMapBytes.
+void DecodeMap(std::vector<unsigned char> map, int nKeyboard, SDecodedMap* pDecoded);
+// Why the history does not read or write: the system's message for dwError,
+// or for ERROR_BAD_PATHNAME why the history has no place.
+std::wstring HistoryReason(unsigned long dwError);
 // Sets the system's map, or removes it, as apply does; prints what it did.
 int WriteSystemMap(const SRegFileContent& content, bool bForce);
 // Pairs REAL=MAPPED, real keys named by the keyboard's table: their map bytes,
