@@ -1,3 +1,5 @@
+// The security of the map history's folders, and the test that only
+// administrators can change a folder or a file kept there.
 #include "history_security.h"
 
 #include <aclapi.h>
@@ -84,7 +86,8 @@ Sid ThisAdministrator()
     return user;
 }
 
-DWORD CheckAdministratorsOnly(const std::wstring& strPath, bool bFolder, Sid& administrator, bool* pbOurs)
+DWORD CheckAdministratorsOnly(const std::wstring& strPath, bool bFolder, const Sid& administrator,
+                              bool* pbOurs)
 {
     PSID pOwner = nullptr;
     PACL pDacl = nullptr;
@@ -97,8 +100,11 @@ DWORD CheckAdministratorsOnly(const std::wstring& strPath, bool bFolder, Sid& ad
     SECURITY_DESCRIPTOR_CONTROL control = 0;
     DWORD dwRevision;
     GetSecurityDescriptorControl(pSecurity, &control, &dwRevision);
+    // The caller's SID is only read: PSID is not const in the Win32 headers.
+    const PSID pAdministrator =
+        administrator.empty() ? nullptr : const_cast<unsigned char*>(administrator.data());
     *pbOurs = IsAdministratorsOnly(pOwner, pDacl, (control & SE_DACL_PROTECTED) != 0, bFolder,
-                                   administrator.empty() ? nullptr : administrator.data());
+                                   pAdministrator);
     LocalFree(pSecurity);
     return 0;
 }
@@ -117,7 +123,7 @@ DWORD SecureHistoryFolders(const std::wstring& strFolder, bool bMake)
     BOOL bDefaulted, bPresent;
     GetSecurityDescriptorOwner(pSecurity, &pOwner, &bDefaulted);
     GetSecurityDescriptorDacl(pSecurity, &bPresent, &pDacl, &bDefaulted);
-    Sid administrator = ThisAdministrator();
+    const Sid administrator = ThisAdministrator();
     SECURITY_ATTRIBUTES sa = {sizeof(sa), pSecurity, FALSE};
     DWORD dwError = 0;
     const std::wstring strParent = strFolder.substr(0, strFolder.find_last_of(L'\\'));

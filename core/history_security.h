@@ -20,9 +20,9 @@ LUTROVANE_CORE_API PSECURITY_DESCRIPTOR NewHistorySecurity();
 LUTROVANE_CORE_API bool IsAdministratorsOnly(PSID pOwner, const ACL* pDacl, bool bProtected,
                                              bool bFolder, PSID pAdministrator);
 
-// Within the core only.
+// Not exported: the history's own use, inside the core.
 
-typedef std::vector<unsigned char> Sid;
+typedef std::vector<unsigned char> Sid;  // a SID's bytes; empty for none
 
 // The account of the administrator running this program, or nothing when it
 // does not run as one: an entry it owns was written by an administrator.
@@ -31,7 +31,7 @@ Sid ThisAdministrator();
 // IsAdministratorsOnly for a file or folder on disk, administrator as
 // ThisAdministrator gives it: 0 and the answer in *pbOurs, or the error that
 // stopped the reading of its security.
-DWORD CheckAdministratorsOnly(const std::wstring& strPath, bool bFolder, Sid& administrator,
+DWORD CheckAdministratorsOnly(const std::wstring& strPath, bool bFolder, const Sid& administrator,
                               bool* pbOurs);
 
 // The history folder and the one above it, given to administrators alone:

@@ -1,3 +1,6 @@
+// The map's history: the value each change replaces, kept as a registry
+// file named by the change's time; listed, taken back and pruned. Who may
+// write its folders is history_security.cpp's.
 #include "lutrovane_core.h"
 
 #include "history_security.h"
@@ -121,7 +124,7 @@ DWORD ListEntries(const std::wstring& strFolder, std::vector<SEntry>* pEntries)
     SYSTEMTIME st;
     GetSystemTime(&st);
     const std::wstring strLatest = StampAfter(st, kAheadOfClock);
-    Sid administrator = ThisAdministrator();
+    const Sid administrator = ThisAdministrator();
 
     WIN32_FIND_DATAW find;
     HANDLE hFind = FindFirstFileW((strFolder + L"\\*").c_str(), &find);
