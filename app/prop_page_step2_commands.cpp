@@ -1,6 +1,6 @@
 // The list page's commands on the system's map and on map data files: Load
-// system map, Remove system map, Apply, Load file and Save. Each asks first,
-// and reports a change that did not happen as one that did not.
+// system map, Remove system map, Apply, Load file and Save. A change that did
+// not happen is reported as such, and no restart is offered for it.
 #include "prop_page_step2.h"
 
 #include <string>
