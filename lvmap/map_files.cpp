@@ -10,7 +10,6 @@ namespace {
 
 // A map data file's signature, 0x1A and reserved block come before its map.
 const DWORD kLvdMapOffset = 40 + 1024;
-const UINT kCodePage949 = 949;
 
 void Fail(const std::wstring& path, const std::wstring& what)
 {
@@ -21,16 +20,11 @@ void Fail(const std::wstring& path, const std::wstring& what)
 // cannot spell would open some other file, so it is refused instead.
 bool PathIn949(const std::wstring& path, CString* pPath)
 {
-    BOOL bLost = FALSE;
-    const int nBytes = WideCharToMultiByte(kCodePage949, WC_NO_BEST_FIT_CHARS, path.c_str(), -1,
-                                           nullptr, 0, nullptr, &bLost);
-    if (nBytes <= 0 || bLost)
+    std::string bytes;
+    if (!ToCp949(path, &bytes))
         return false;
-    std::vector<char> bytes(nBytes);
-    WideCharToMultiByte(kCodePage949, WC_NO_BEST_FIT_CHARS, path.c_str(), -1, bytes.data(), nBytes,
-                        nullptr, &bLost);
-    *pPath = CString(bytes.data());
-    return !bLost;
+    *pPath = CString(bytes.c_str());
+    return true;
 }
 
 const wchar_t kNot949[] = L"map data files are opened by code page 949 names, and this name "

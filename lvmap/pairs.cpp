@@ -11,7 +11,6 @@
 
 namespace {
 
-const UINT kCodePage949 = 949;
 const size_t kMaxPairs = (kMaxMapBytes - 16) / 4;
 const size_t kSuggestions = 3;
 
@@ -103,7 +102,8 @@ public:
         // keyboard's own names as well.
         std::string name;
         *pwCode = 0;
-        if (To949(text, &name)) {
+        // The tables' names are code page 949; a text it cannot spell names none.
+        if (ToCp949(text, &name)) {
             if (bReal)
                 *pwCode = m_pTable->FindScanCode(name.c_str());
             else if (m_pc.FindScanCode(name.c_str()))
@@ -123,18 +123,6 @@ public:
     std::wstring RealText(unsigned short wCode) { return KeyText(*m_pTable, wCode); }
 
 private:
-    // The tables' names are code page 949; a text it cannot spell names none.
-    static bool To949(const std::wstring& text, std::string* pText)
-    {
-        const int nBytes = WideCharToMultiByte(kCodePage949, WC_NO_BEST_FIT_CHARS, text.c_str(), -1, nullptr, 0,
-                                               nullptr, nullptr);
-        BOOL bLost = FALSE;
-        pText->assign(nBytes > 0 ? nBytes : 1, '\0');
-        WideCharToMultiByte(kCodePage949, WC_NO_BEST_FIT_CHARS, text.c_str(), -1, &(*pText)[0], nBytes, nullptr,
-                            &bLost);
-        return nBytes > 0 && !bLost;
-    }
-
     std::wstring Unknown(const std::wstring& text, bool bReal)
     {
         const std::wstring digits = text.substr(HasHexPrefix(text) ? 2 : 0);
