@@ -1,8 +1,9 @@
+// The list page: its rows of real key and mapped key, the selection that
+// Delete and Modify act on, and the context menu. The commands on the
+// system's map and on files are in prop_page_step2_commands.cpp.
 #include "prop_page_step2.h"
 
 #include <new>
-#include <string>
-#include <vector>
 
 #include "lutrovane_main.h"
 #include "map_edit_dlg.h"
@@ -61,46 +62,6 @@ public:
 private:
     const CListCtrl& m_list;
 };
-
-// The system's text for a Win32 error, in code page 949.
-CString SystemMessage(DWORD dwError)
-{
-    wchar_t* pszMessage = NULL;
-    const DWORD nChars = ::FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        NULL, dwError, 0, reinterpret_cast<wchar_t*>(&pszMessage), 0, NULL);
-    const std::wstring str = nChars ? std::wstring(pszMessage, nChars) : L"error " + std::to_wstring(dwError);
-    ::LocalFree(pszMessage);
-    return WideToCp949(str.c_str());
-}
-
-// The map was not changed because the value it would replace could not be
-// kept: says where and why. dwError is the history's GetLastError.
-void ReportHistoryFailure(const CMapHistory& history, DWORD dwError)
-{
-    CString strWhy = WideToCp949((std::wstring(history.GetFolder()) + L"\r\n").c_str());
-    std::string strText = std::string(strWhy) + std::string(SystemMessage(dwError));
-    CString strMessage;
-    strMessage.Format(AfxLoadString(IDS_HISTORY_FAILED), strText.c_str());
-    AfxMessageBox(strMessage, MB_OK);
-}
-
-// Asks before a map after which Ctrl+Alt+Del or Enter can no longer be
-// pressed, naming the keys it takes away: nobody might sign in to Windows.
-// No is the default. TRUE to go on.
-BOOL ConfirmSignInKeys(const unsigned char* pMap, unsigned long nLength)
-{
-    CWordArray lostKeys;
-    if (FindLostSignInKeys(pMap, nLength, lostKeys) == 0)
-        return TRUE;
-    CLutrovaneCore catalogue;
-    std::string strKeys;
-    for (int i = 0; i < lostKeys.GetSize(); ++i)
-        strKeys += (i ? ", " : "") + std::string(catalogue.GetKeyName(lostKeys[i]));
-    CString strQuestion;
-    strQuestion.Format(AfxLoadString(IDS_ASK_LOCKOUT), strKeys.c_str());
-    return AfxMessageBox(strQuestion, MB_YESNO | MB_DEFBUTTON2 | MB_ICONWARNING) == IDYES;
-}
 
 }  // namespace
 
@@ -162,9 +123,7 @@ BOOL CPropPageStep2::OnSetActive()
         pSheet->PostMessage(PSM_SETWIZBUTTONS, 0, PSWIZB_BACK | PSWIZB_FINISH);
         m_nKeyboardType = pSheet->GetKeyboardType();
     }
-    const BOOL bSystemMap = CUtils::HaveCurrentScancode() != 0;
-    GetDlgItem(IDC_LOAD_SYSTEM_MAP).EnableWindow(bSystemMap);
-    GetDlgItem(IDC_REMOVE_SYSTEM_MAP).EnableWindow(bSystemMap);
+    EnableSystemMapCommands(CUtils::HaveCurrentScancode() != 0);
     return CPropertyPageEx::OnSetActive();
 }
 
@@ -325,141 +284,6 @@ void CPropPageStep2::OnNewMap()
     EnableMapCommands(FALSE);
 }
 
-void CPropPageStep2::OnLoadSystemMap()
-{
-    if (AfxMessageBox(IDS_ASK_LOAD_SYSTEM_MAP, MB_YESNO) != IDYES)
-        return;
-    ClearList();
-
-    // One read serves both decodings, so the two halves of a row always come
-    // from the same value; an absent or unreadable value leaves the arrays
-    // empty.
-    std::vector<unsigned char> buffer(1024, 0);
-    unsigned long nSize = static_cast<unsigned long>(buffer.size());
-    CStringArray realNames, mapNames;
-    CWordArray realCodes, mapCodes;
-    if (CUtils::GetScancodeMapRegistry(buffer.data(), &nSize) == 0)
-        m_keyTables.DecodeMap(m_nKeyboardType, buffer.data(), realNames, realCodes, mapNames,
-                              mapCodes);
-    if (realNames.GetSize() == 0 || mapNames.GetSize() == 0)
-        AfxMessageBox(IDS_NO_SYSTEM_MAP, MB_OK);
-    if (!AppendDecodedPairs(realNames, mapNames, realCodes, mapCodes))
-        AfxMessageBox(IDS_LIST_TRUNCATED, MB_OK);
-    if (m_nMapCount > 0)
-        EnableMapCommands(TRUE);
-}
-
-void CPropPageStep2::OnRemoveSystemMap()
-{
-    if (AfxMessageBox(IDS_ASK_REMOVE_SYSTEM_MAP, MB_YESNO) != IDYES)
-        return;
-    // A removal that did not happen must not look like one, nor offer a
-    // restart for it.
-    CMapHistory history;
-    const unsigned long nResult = history.ChangeSystemMap(NULL, 0);
-    if (nResult == 4) {
-        ReportHistoryFailure(history, ::GetLastError());
-        return;
-    }
-    if (nResult == 2) {
-        AfxMessageBox(IDS_REMOVE_FAILED, MB_OK);
-        return;
-    }
-    // No map there any more (another program removed it while the page was
-    // open): nothing was removed, so there is nothing to restart for.
-    GetDlgItem(IDC_LOAD_SYSTEM_MAP).EnableWindow(FALSE);
-    GetDlgItem(IDC_REMOVE_SYSTEM_MAP).EnableWindow(FALSE);
-    if (nResult == 1) {
-        AfxMessageBox(IDS_NO_SYSTEM_MAP, MB_OK);
-        return;
-    }
-    CUtils::RebootSystem(m_hWnd, 0);
-}
-
-void CPropPageStep2::OnApplyMap()
-{
-    if (AfxMessageBox(IDS_ASK_APPLY_MAP, MB_YESNO) != IDYES)
-        return;
-    std::vector<unsigned char> buffer(1024, 0);
-    const unsigned long nLength = MakeMapBytes(buffer.data());
-    if (nLength != 0 && !ConfirmSignInKeys(buffer.data(), nLength))
-        return;
-    // Without administrative rights the write fails: say so, and offer no
-    // restart for a change that never happened.
-    CMapHistory history;
-    const unsigned long nResult = nLength ? history.ChangeSystemMap(buffer.data(), nLength) : 2;
-    if (nResult == 4) {
-        ReportHistoryFailure(history, ::GetLastError());
-        return;
-    }
-    // 1: the system holds this map already, nothing kept; as applied all the same.
-    if (nResult != 0 && nResult != 1) {
-        AfxMessageBox(IDS_APPLY_FAILED, MB_OK);
-        return;
-    }
-    GetDlgItem(IDC_LOAD_SYSTEM_MAP).EnableWindow(TRUE);
-    GetDlgItem(IDC_REMOVE_SYSTEM_MAP).EnableWindow(TRUE);
-    CUtils::RebootSystem(m_hWnd, 0);
-}
-
-void CPropPageStep2::OnLoadFile()
-{
-    if (AfxMessageBox(IDS_ASK_LOAD_FILE, MB_YESNO) != IDYES)
-        return;
-    // The list is cleared before the file is chosen: it stays empty when no
-    // file is loaded.
-    ClearList();
-    const CString strPath = ChooseMapFile(TRUE);
-    if (strPath.IsEmpty())
-        return;
-    std::vector<unsigned char> buffer(1024, 0);
-    unsigned long nSize = 0;
-    if (CUtils::LoadLutrovaneData(strPath, buffer.data(), &nSize) != 0) {
-        AfxMessageBox(IDS_INVALID_FILE, MB_OK);
-        return;
-    }
-    // The map's own entry count governs, not the number of bytes read.
-    CStringArray realNames, mapNames;
-    CWordArray realCodes, mapCodes;
-    m_keyTables.DecodeMap(m_nKeyboardType, buffer.data(), realNames, realCodes, mapNames, mapCodes);
-    if (!AppendDecodedPairs(realNames, mapNames, realCodes, mapCodes))
-        AfxMessageBox(IDS_LIST_TRUNCATED, MB_OK);
-    if (m_nMapCount > 0)
-        EnableMapCommands(TRUE);
-}
-
-void CPropPageStep2::OnSaveFile()
-{
-    const CString strPath = ChooseMapFile(FALSE);
-    if (strPath.IsEmpty())
-        return;
-    std::vector<unsigned char> buffer(1024, 0);
-    const unsigned long nLength = MakeMapBytes(buffer.data());
-    // A failed save leaves any earlier file as it was.
-    if (nLength == 0 || CUtils::SaveLutrovaneData(strPath, buffer.data(), nLength) != 0)
-        AfxMessageBox(IDS_SAVE_FAILED, MB_OK);
-}
-
-unsigned long CPropPageStep2::MakeMapBytes(unsigned char* pBuffer)
-{
-    CWordArray realKeys, mappedKeys;
-    GetListScancodes(realKeys, mappedKeys);
-    if (CUtils::MakeRegistryData(realKeys, mappedKeys, pBuffer) != 0)
-        return 0;
-    return 16 + 4 * realKeys.GetSize();
-}
-
-CString CPropPageStep2::ChooseMapFile(BOOL bOpen)
-{
-    CFileDialog dlg(bOpen, "lvd", "New Scancode Map", OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT,
-                    "Lutrovane Data Files (*.lvd)|*.lvd|All Files (*.*)|*.*||", this);
-    if (dlg.DoModal() != IDOK)
-        return CString();
-    const CString strPath = dlg.GetPathName();
-    if (strPath.IsEmpty())
-        AfxMessageBox(IDS_PATH_NOT_949, MB_OK);
-    return strPath;
-}
 
 void CPropPageStep2::OnClickList(const NMITEMACTIVATE*)
 {
@@ -640,4 +464,10 @@ void CPropPageStep2::EnableMapCommands(BOOL bEnable)
 {
     GetDlgItem(IDC_SAVE_FILE).EnableWindow(bEnable);
     GetDlgItem(IDC_APPLY_MAP).EnableWindow(bEnable);
+}
+
+void CPropPageStep2::EnableSystemMapCommands(BOOL bEnable)
+{
+    GetDlgItem(IDC_LOAD_SYSTEM_MAP).EnableWindow(bEnable);
+    GetDlgItem(IDC_REMOVE_SYSTEM_MAP).EnableWindow(bEnable);
 }

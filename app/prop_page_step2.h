@@ -37,6 +37,7 @@ protected:
     void OnModifyMap();
     void OnDeleteMap();
     void OnNewMap();
+    // On the system's map and on files: prop_page_step2_commands.cpp.
     void OnLoadSystemMap();
     void OnRemoveSystemMap();
     void OnApplyMap();
@@ -70,11 +71,6 @@ private:
     CPageKeyTables m_keyTables;  // built at the first command that needs them
 
     void AppendRow(const char* pszRealKey, const char* pszMapKey, LPARAM lCodes);
-    // Encodes the rows into a zero-filled 1024-byte buffer; their length.
-    unsigned long MakeMapBytes(unsigned char* pBuffer);
-    // Runs the map data file dialog; the chosen path, or empty (and a notice
-    // for a path code page 949 cannot hold) when there is none to use.
-    CString ChooseMapFile(BOOL bOpen);
     void SetRow(int nItem, const char* pszRealKey, const char* pszMapKey, LPARAM lCodes);
     // pRealKeys NULL (no keyboard type) resolves every real key to 0.
     void ResolveRow(int nItem, CLutrovaneBase* pRealKeys, CLutrovaneBase& catalogue,
@@ -88,6 +84,19 @@ private:
     void FollowSelection();
     void EnableRowCommands(BOOL bEnable);
     void EnableMapCommands(BOOL bEnable);
+    // Load and Remove system map, which act only while the system has a map.
+    void EnableSystemMapCommands(BOOL bEnable);
     // The list's context menu, at a screen point.
     void ShowMapMenu(POINT ptScreen);
+
+    // The commands' steps, in prop_page_step2_commands.cpp.
+    // Appends the pairs of a 1024-byte map, as the keyboard's tables name
+    // them, with a notice for pairs past the list's limit. FALSE when the map
+    // holds no pair.
+    BOOL AppendMap(unsigned char* pMap);
+    // Encodes the rows into a zero-filled 1024-byte buffer; their length.
+    unsigned long MakeMapBytes(unsigned char* pBuffer);
+    // Runs the map data file dialog; the chosen path, or empty (and a notice
+    // for a path code page 949 cannot hold) when there is none to use.
+    CString ChooseMapFile(BOOL bOpen);
 };

@@ -1,3 +1,6 @@
+// lvmap's commands on the system's map and on map files (show, keys, apply,
+// remove, export, convert), and what every command shares: the system's map
+// read and written, keys and mappings named as lvmap prints them.
 #include "commands.h"
 
 #include "console.h"
@@ -61,47 +64,16 @@ bool StoredValueSize(unsigned long* pnSize)
     return lResult == ERROR_SUCCESS;
 }
 
-}  // namespace
-
-int ReadSystemMap(std::vector<unsigned char>* pMap, ESystemMap* pState, unsigned long* pnSize)
-{
-    unsigned char abMap[kMaxMapBytes] = {};
-    unsigned long nSize = sizeof(abMap);
-    const unsigned long nResult = CUtils::GetScancodeMapRegistry(abMap, &nSize);
-    if (nResult == 2) {
-        FailRegistry(L"cannot read", KEY_READ);
-        return kExitFailure;
-    }
-    pMap->assign(abMap, abMap + (nResult == 0 ? nSize : 0));
-    *pnSize = nSize;
-    *pState = nResult == 0 ? MAP_READ : MAP_NONE;
-    // The core reports a value longer than its buffer as no value at all.
-    if (nResult != 0 && StoredValueSize(pnSize) && *pnSize > kMaxMapBytes)
-        *pState = MAP_TOO_LONG;
-    return kExitDone;
-}
-
-namespace {
-
 std::wstring TooLong(unsigned long nSize)
 {
     return L"the map is " + std::to_wstring(nSize) + L" bytes, more than "
            + std::to_wstring(kMaxMapBytes);
 }
 
+// The mappings of sound map bytes.
 std::wstring Mappings(size_t nMapBytes)
 {
-    const size_t nMappings = (nMapBytes - 16) / 4;
-    return std::to_wstring(nMappings) + (nMappings == 1 ? L" mapping" : L" mappings");
-}
-
-// Why the history does not read or write. The core refuses a history whose
-// place would depend on the current drive.
-std::wstring HistoryReason(unsigned long dwError)
-{
-    return dwError == ERROR_BAD_PATHNAME ? L"%ProgramData% is not a full path, so where the history "
-                                           L"belongs is not known"
-                                         : SystemMessage(dwError);
+    return MappingCount((nMapBytes - 16) / 4);
 }
 
 // The history could not be written: the change was not made.
@@ -110,12 +82,6 @@ int FailHistory(const CMapHistory& history, unsigned long dwError)
     WriteErr(std::wstring(L"lvmap: cannot keep the map it would replace in ") + history.GetFolder()
              + L": " + HistoryReason(dwError) + L"; nothing changed\r\n");
     return kExitFailure;
-}
-
-// A key as show names a mapped key: its code and its name in the catalogue.
-std::wstring KeyText(CLutrovaneBase& catalogue, unsigned short wScancode)
-{
-    return CodeText(wScancode) + L" " + FromCp949(catalogue.GetKeyName(wScancode));
 }
 
 // Refuses a map after which Ctrl+Alt+Del or Enter cannot be pressed, unless
@@ -145,6 +111,71 @@ bool RefusedForSignIn(const std::vector<unsigned char>& map, bool bForce)
 }
 
 }  // namespace
+
+std::unique_ptr<CLutrovaneBase> NewKeyboardTable(int nKeyboard)
+{
+    switch (nKeyboard) {
+    case 1:
+        return std::unique_ptr<CLutrovaneBase>(new CLutrovaneAppleExt);
+    case 2:
+        return std::unique_ptr<CLutrovaneBase>(new CLutrovaneApplePro);
+    case 3:
+        return std::unique_ptr<CLutrovaneBase>(new CLutrovaneAppleEtc);
+    default:
+        return std::unique_ptr<CLutrovaneBase>(new CLutrovanePC);
+    }
+}
+
+std::wstring CodeText(unsigned short wScancode)
+{
+    wchar_t szCode[8];
+    swprintf(szCode, 8, L"%02X%02X", wScancode & 0xFF, wScancode >> 8);
+    return szCode;
+}
+
+std::wstring KeyText(CLutrovaneBase& table, unsigned short wScancode)
+{
+    return CodeText(wScancode) + L" " + FromCp949(table.GetKeyName(wScancode));
+}
+
+std::wstring MappingCount(size_t nMappings)
+{
+    return std::to_wstring(nMappings) + (nMappings == 1 ? L" mapping" : L" mappings");
+}
+
+void DecodeMap(std::vector<unsigned char> map, int nKeyboard, SDecodedMap* pDecoded)
+{
+    map.resize(kMaxMapBytes, 0);
+    NewKeyboardTable(nKeyboard)->GetScancodeMap(map.data(), pDecoded->realNames, pDecoded->realCodes, 1);
+    CLutrovaneCore catalogue;
+    catalogue.GetScancodeMap(map.data(), pDecoded->mappedNames, pDecoded->mappedCodes, 0);
+}
+
+std::wstring HistoryReason(unsigned long dwError)
+{
+    // The core refuses a history whose place would depend on the current drive.
+    return dwError == ERROR_BAD_PATHNAME ? L"%ProgramData% is not a full path, so where the history "
+                                           L"belongs is not known"
+                                         : SystemMessage(dwError);
+}
+
+int ReadSystemMap(SSystemMap* pSystem)
+{
+    unsigned char abMap[kMaxMapBytes] = {};
+    unsigned long nSize = sizeof(abMap);
+    const unsigned long nResult = CUtils::GetScancodeMapRegistry(abMap, &nSize);
+    if (nResult == 2) {
+        FailRegistry(L"cannot read", KEY_READ);
+        return kExitFailure;
+    }
+    pSystem->map.assign(abMap, abMap + (nResult == 0 ? nSize : 0));
+    pSystem->nSize = nSize;
+    pSystem->state = nResult == 0 ? MAP_READ : MAP_NONE;
+    // The core reports a value longer than its buffer as no value at all.
+    if (nResult != 0 && StoredValueSize(&pSystem->nSize) && pSystem->nSize > kMaxMapBytes)
+        pSystem->state = MAP_TOO_LONG;
+    return kExitDone;
+}
 
 int WriteSystemMap(const SRegFileContent& content, bool bForce)
 {
@@ -176,125 +207,47 @@ int WriteSystemMap(const SRegFileContent& content, bool bForce)
     return kExitDone;
 }
 
-namespace {
-
-// "2024-05-01 13:45:07", local time.
-std::wstring TimeText(const SYSTEMTIME& utc)
-{
-    SYSTEMTIME local;
-    if (!SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local))
-        local = utc;
-    wchar_t szTime[32];
-    swprintf(szTime, 32, L"%04u-%02u-%02u %02u:%02u:%02u", local.wYear, local.wMonth, local.wDay,
-             local.wHour, local.wMinute, local.wSecond);
-    return szTime;
-}
-
-// What a kept file holds: "no map", or its mappings, the first few by name.
-std::wstring KeptMapText(const std::wstring& path, int nKeyboard)
-{
-    const size_t kNamedMappings = 3;
-    SRegFileContent content;
-    std::wstring error;
-    if (ReadRegFile(path, &content, &error, true) != kExitDone)
-        return L"not a sound map: " + error;
-    if (content.bDelete)
-        return L"no map";
-    if (content.nType != REG_BINARY)
-        return std::to_wstring(content.map.size()) + L" bytes of type " + std::to_wstring(content.nType)
-               + L", no map";
-    error = FromAscii(CheckMapBytes(content.map.data(), content.map.size()));
-    if (!error.empty())
-        return L"not a sound map: " + error;
-    std::wstring text = Mappings(content.map.size());
-    content.map.resize(kMaxMapBytes, 0);
-    CStringArray realNames, mappedNames;
-    CWordArray realCodes, mappedCodes;
-    NewKeyboardTable(nKeyboard)->GetScancodeMap(content.map.data(), realNames, realCodes, 1);
-    CLutrovaneCore catalogue;
-    catalogue.GetScancodeMap(content.map.data(), mappedNames, mappedCodes, 0);
-    for (int k = 0; k < realNames.GetSize() && k < mappedNames.GetSize(); ++k) {
-        if (size_t(k) == kNamedMappings) {
-            text += L", ...";
-            break;
-        }
-        text += (k ? L", " : L": ") + FromCp949(realNames[k]) + L" -> " + FromCp949(mappedNames[k]);
-    }
-    return text;
-}
-
-}  // namespace
-
-std::unique_ptr<CLutrovaneBase> NewKeyboardTable(int nKeyboard)
-{
-    switch (nKeyboard) {
-    case 1:
-        return std::unique_ptr<CLutrovaneBase>(new CLutrovaneAppleExt);
-    case 2:
-        return std::unique_ptr<CLutrovaneBase>(new CLutrovaneApplePro);
-    case 3:
-        return std::unique_ptr<CLutrovaneBase>(new CLutrovaneAppleEtc);
-    default:
-        return std::unique_ptr<CLutrovaneBase>(new CLutrovanePC);
-    }
-}
-
-std::wstring CodeText(unsigned short wScancode)
-{
-    wchar_t szCode[8];
-    swprintf(szCode, 8, L"%02X%02X", wScancode & 0xFF, wScancode >> 8);
-    return szCode;
-}
-
 int ShowCommand(int nKeyboard)
 {
-    std::vector<unsigned char> map;
-    ESystemMap state;
-    unsigned long nSize;
-    const int nExit = ReadSystemMap(&map, &state, &nSize);
+    SSystemMap system;
+    const int nExit = ReadSystemMap(&system);
     if (nExit != kExitDone)
         return nExit;
-    if (state == MAP_NONE) {
+    if (system.state == MAP_NONE) {
         WriteOut(L"No map\r\n");
         return kExitDone;
     }
-    if (state == MAP_TOO_LONG) {
-        WriteErr(L"lvmap: the system's map is not sound, and lvmap cannot show it: " + TooLong(nSize)
-                 + L"\r\n");
+    if (system.state == MAP_TOO_LONG) {
+        WriteErr(L"lvmap: the system's map is not sound, and lvmap cannot show it: "
+                 + TooLong(system.nSize) + L"\r\n");
         return kExitInvalid;
     }
-    const std::string strError = CheckMapBytes(map.data(), map.size());
+    const std::string strError = CheckMapBytes(system.map.data(), system.map.size());
     if (!strError.empty())
         WriteErr(L"lvmap: warning: the system's map is not sound, and Windows may ignore it: "
                  + FromAscii(strError) + L"\r\n");
 
-    // As the wizard reads a map back: the real keys by the keyboard's table,
-    // the mapped keys by the catalogue, decoded from one buffer of 1024 bytes.
-    map.resize(kMaxMapBytes, 0);
-    CStringArray realNames, mappedNames;
-    CWordArray realCodes, mappedCodes;
-    NewKeyboardTable(nKeyboard)->GetScancodeMap(map.data(), realNames, realCodes, 1);
-    CLutrovaneCore catalogue;
-    catalogue.GetScancodeMap(map.data(), mappedNames, mappedCodes, 0);
-    if (realCodes.GetSize() == 0) {
+    SDecodedMap decoded;
+    DecodeMap(system.map, nKeyboard, &decoded);
+    if (decoded.realCodes.GetSize() == 0) {
         WriteOut(L"No mappings: the map is empty\r\n");
         return kExitDone;
     }
     // Windows takes one entry for a real key, and which one, where a map names
     // a real key twice, is not documented. Said once, at the second mention.
-    for (int k = 0; k < realCodes.GetSize(); ++k) {
+    for (int k = 0; k < decoded.realCodes.GetSize(); ++k) {
         int nEarlier = 0;
         for (int j = 0; j < k; ++j)
-            nEarlier += realCodes[j] == realCodes[k];
+            nEarlier += decoded.realCodes[j] == decoded.realCodes[k];
         if (nEarlier == 1)
-            WriteErr(L"lvmap: warning: the real key " + CodeText(realCodes[k]) + L" "
-                     + FromCp949(realNames[k]) + L" is named more than once; Windows uses one of "
+            WriteErr(L"lvmap: warning: the real key " + CodeText(decoded.realCodes[k]) + L" "
+                     + FromCp949(decoded.realNames[k]) + L" is named more than once; Windows uses one of "
                      + L"its mappings, and which one is not known\r\n");
     }
     std::wstring text;
-    for (int k = 0; k < realCodes.GetSize(); ++k) {
-        text += CodeText(realCodes[k]) + L" " + FromCp949(realNames[k]) + L" -> "
-                + CodeText(mappedCodes[k]) + L" " + FromCp949(mappedNames[k]) + L"\r\n";
+    for (int k = 0; k < decoded.realCodes.GetSize(); ++k) {
+        text += CodeText(decoded.realCodes[k]) + L" " + FromCp949(decoded.realNames[k]) + L" -> "
+                + CodeText(decoded.mappedCodes[k]) + L" " + FromCp949(decoded.mappedNames[k]) + L"\r\n";
     }
     WriteOut(text);
     return kExitDone;
@@ -333,95 +286,20 @@ int RemoveCommand()
     return kExitDone;
 }
 
-int HistoryCommand(int nKeyboard)
-{
-    CMapHistory history;
-    const unsigned long dwError = history.Load();
-    if (dwError != 0) {
-        WriteErr(std::wstring(L"lvmap: cannot read ") + history.GetFolder() + L": "
-                 + HistoryReason(dwError) + L"\r\n");
-        return kExitFailure;
-    }
-    if (history.GetCount() == 0) {
-        WriteOut(std::wstring(L"No map has been kept in ") + history.GetFolder() + L"\r\n");
-        return kExitDone;
-    }
-    std::wstring text = std::wstring(L"Maps kept in ") + history.GetFolder() + L", newest first:\r\n";
-    for (int i = 0; i < history.GetCount(); ++i) {
-        SYSTEMTIME utc;
-        history.GetTime(i, &utc);
-        wchar_t szNumber[8];
-        swprintf(szNumber, 8, L"%2d", i + 1);
-        text += szNumber + (L"  " + TimeText(utc)) + L"  " + KeptMapText(history.GetPath(i), nKeyboard)
-                + L"\r\n";
-    }
-    WriteOut(text);
-    return kExitDone;
-}
-
-int UndoCommand(bool bForce)
-{
-    CMapHistory history;
-    if (history.Load() != 0)
-        return RestoreCommand(L"1", bForce);  // which says why the history does not read
-    // The newest kept map that differs from the one in place: putting back
-    // that one would change nothing.
-    const int nUndo = history.FindUndo();
-    if (nUndo < 0) {
-        WriteErr(std::wstring(L"lvmap: nothing to undo: ")
-                 + (history.GetCount() ? L"every map kept in " + std::wstring(history.GetFolder())
-                                             + L" is the one in place"
-                                       : L"no map has been kept in " + std::wstring(history.GetFolder()))
-                 + L"\r\n");
-        return kExitFailure;
-    }
-    return RestoreCommand(std::to_wstring(nUndo + 1), bForce);
-}
-
-int RestoreCommand(const std::wstring& strWhat, bool bForce)
-{
-    std::wstring path = strWhat;
-    if (strWhat.find_first_not_of(L"0123456789") == std::wstring::npos) {
-        CMapHistory history;
-        const unsigned long dwError = history.Load();
-        const unsigned long nNumber = wcstoul(strWhat.c_str(), nullptr, 10);
-        if (dwError != 0 || nNumber < 1 || nNumber > static_cast<unsigned long>(history.GetCount())) {
-            WriteErr(L"lvmap: there is no kept map number " + strWhat + L" in " + history.GetFolder()
-                     + L": " + (dwError ? HistoryReason(dwError)
-                                        : L"it holds " + std::to_wstring(history.GetCount()))
-                     + L"\r\n");
-            return kExitFailure;
-        }
-        // A kept value goes back as the system held it: any type or length.
-        SRegFileContent content;
-        std::wstring error;
-        path = history.GetPath(static_cast<int>(nNumber) - 1);
-        const int nExit = ReadRegFile(path, &content, &error, true);
-        if (nExit != kExitDone) {
-            WriteErr(L"lvmap: " + path + L": " + error + L"\r\n");
-            return nExit;
-        }
-        return WriteSystemMap(content, bForce);
-    }
-    SRegFileContent content;
-    const int nExit = ReadMapFile(path, &content);
-    return nExit == kExitDone ? WriteSystemMap(content, bForce) : nExit;
-}
-
 int ExportCommand(const std::wstring& path)
 {
-    std::vector<unsigned char> map;
-    ESystemMap state;
-    unsigned long nSize;
-    const int nExit = ReadSystemMap(&map, &state, &nSize);
+    SSystemMap system;
+    const int nExit = ReadSystemMap(&system);
     if (nExit != kExitDone)
         return nExit;
-    if (state == MAP_NONE) {
+    if (system.state == MAP_NONE) {
         WriteErr(L"lvmap: there is no map to export: the system holds no Scancode Map value\r\n");
         return kExitNoMap;
     }
-    const std::wstring error =
-        state == MAP_TOO_LONG ? TooLong(nSize) : FromAscii(CheckMapBytes(map.data(), map.size()));
+    const std::vector<unsigned char>& map = system.map;
+    const std::wstring error = system.state == MAP_TOO_LONG
+                                   ? TooLong(system.nSize)
+                                   : FromAscii(CheckMapBytes(map.data(), map.size()));
     if (!error.empty()) {
         WriteErr(L"lvmap: the system's map is not sound, nothing written: " + error + L"\r\n");
         return kExitInvalid;

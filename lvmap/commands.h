@@ -27,37 +27,70 @@ enum ESystemMap
     MAP_TOO_LONG,  // a value longer than any map, which the core does not read
 };
 
+// The system's map as ReadSystemMap finds it.
+struct SSystemMap
+{
+    ESystemMap state;
+    std::vector<unsigned char> map;  // MAP_READ: the value's bytes
+    unsigned long nSize;             // the value's size, also when it is too long
+};
+
+struct SDecodedMap
+{
+    CStringArray realNames, mappedNames;
+    CWordArray realCodes, mappedCodes;
+};
+
+// Shared by the commands.
+
 // Keyboard type index 0 to 3: the table that names the real keys.
 std::unique_ptr<CLutrovaneBase> NewKeyboardTable(int nKeyboard);
 // A scan code in the Windows form, prefix first: "E038" for 0x38E0.
 std::wstring CodeText(unsigned short wScancode);
+// A key as lvmap prints it: its code, then its name in the table.
+std::wstring KeyText(CLutrovaneBase& table, unsigned short wScancode);
+// "1 mapping", "2 mappings".
+std::wstring MappingCount(size_t nMappings);
+// As the wizard reads a map back: the real keys by the keyboard's table, the
+// mapped keys by the catalogue, decoded from one buffer of kMaxMapBytes.
+void DecodeMap(std::vector<unsigned char> map, int nKeyboard, SDecodedMap* pDecoded);
 
 // Reads the system's map. kExitDone with what was found, or kExitFailure
-// after a message. *pnSize is the value's size, also when it is too long.
-int ReadSystemMap(std::vector<unsigned char>* pMap, ESystemMap* pState, unsigned long* pnSize);
+// after a message.
+int ReadSystemMap(SSystemMap* pSystem);
 // Sets the system's map, or removes it, as apply does; prints what it did.
 int WriteSystemMap(const SRegFileContent& content, bool bForce);
+// Why the history does not read or write: the system's message for dwError,
+// or for ERROR_BAD_PATHNAME why the history has no place.
+std::wstring HistoryReason(unsigned long dwError);
 // Pairs REAL=MAPPED, real keys named by the keyboard's table: their map bytes,
 // or kExitInvalid after a line for each pair that is wrong.
 int ParsePairs(const std::vector<std::wstring>& pairs, int nKeyboard, SRegFileContent* pContent);
 
+// commands.cpp
 int ShowCommand(int nKeyboard);
 int KeysCommand(int nKeyboard);
 // Changes of the map keep the value they replace in the history first. With
 // bForce a map after which nobody could sign in is written all the same.
 int ApplyCommand(const std::wstring& path, bool bForce);
+int RemoveCommand();
+int ExportCommand(const std::wstring& path);
+int ConvertCommand(const std::wstring& inPath, const std::wstring& outPath);
+
+// pairs.cpp
 int ApplyPairsCommand(const std::vector<std::wstring>& pairs, int nKeyboard, bool bForce);
 // Writes the map of the pairs to a file; the system is not touched.
 int MakeCommand(const std::wstring& path, const std::vector<std::wstring>& pairs, int nKeyboard);
-// what: one file (.lvd or .reg) or pairs. Reads only.
+
+// verify.cpp. what: one file (.lvd or .reg) or pairs. Reads only.
 int VerifyCommand(const std::vector<std::wstring>& what, int nKeyboard);
-int RemoveCommand();
+
+// history_commands.cpp
 int HistoryCommand(int nKeyboard);
 int UndoCommand(bool bForce);
 // strWhat: a number as history lists it, or a .lvd or .reg file.
 int RestoreCommand(const std::wstring& strWhat, bool bForce);
-int ExportCommand(const std::wstring& path);
-int ConvertCommand(const std::wstring& inPath, const std::wstring& outPath);
-// Waits for key presses until Esc comes twice in a row or nTimeoutSeconds
-// pass without a key.
+
+// detect.cpp. Waits for key presses until Esc comes twice in a row or
+// nTimeoutSeconds pass without a key.
 int DetectCommand(int nKeyboard, unsigned long nTimeoutSeconds);

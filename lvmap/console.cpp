@@ -66,6 +66,20 @@ std::wstring FromCp949(const char* psz)
     return text;
 }
 
+bool ToCp949(const std::wstring& text, std::string* pText)
+{
+    BOOL bLost = FALSE;
+    const int nBytes = WideCharToMultiByte(kCodePage949, WC_NO_BEST_FIT_CHARS, text.c_str(), -1,
+                                           nullptr, 0, nullptr, &bLost);
+    if (nBytes <= 0 || bLost)
+        return false;
+    std::vector<char> bytes(nBytes);
+    WideCharToMultiByte(kCodePage949, WC_NO_BEST_FIT_CHARS, text.c_str(), -1, bytes.data(), nBytes,
+                        nullptr, &bLost);
+    pText->assign(bytes.data());
+    return !bLost;
+}
+
 std::wstring FromAscii(const std::string& text)
 {
     return std::wstring(text.begin(), text.end());

@@ -11,6 +11,9 @@ unsigned long OutputError();
 
 // Key names and the core's other texts are code page 949.
 std::wstring FromCp949(const char* psz);
+// The text in code page 949; false when 949 cannot spell all of it. No best
+// fit: a near letter would name another key, or open another file.
+bool ToCp949(const std::wstring& text, std::string* pText);
 // Messages of the byte-handling code are ASCII.
 std::wstring FromAscii(const std::string& text);
 // The system's text for a Win32 error code, without its line end.

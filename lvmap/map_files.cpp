@@ -10,7 +10,6 @@ namespace {
 
 // A map data file's signature, 0x1A and reserved block come before its map.
 const DWORD kLvdMapOffset = 40 + 1024;
-const UINT kCodePage949 = 949;
 
 void Fail(const std::wstring& path, const std::wstring& what)
 {
@@ -18,31 +17,24 @@ void Fail(const std::wstring& path, const std::wstring& what)
 }
 
 // The core opens map data files by code page 949 paths; a name that 949
-// cannot spell would open some other file, so it is refused instead.
+// cannot spell would open some other file, so it is refused, with a word.
 bool PathIn949(const std::wstring& path, CString* pPath)
 {
-    BOOL bLost = FALSE;
-    const int nBytes = WideCharToMultiByte(kCodePage949, WC_NO_BEST_FIT_CHARS, path.c_str(), -1,
-                                           nullptr, 0, nullptr, &bLost);
-    if (nBytes <= 0 || bLost)
+    std::string bytes;
+    if (!ToCp949(path, &bytes)) {
+        Fail(path, L"map data files are opened by code page 949 names, and this name has "
+                   L"characters outside it");
         return false;
-    std::vector<char> bytes(nBytes);
-    WideCharToMultiByte(kCodePage949, WC_NO_BEST_FIT_CHARS, path.c_str(), -1, bytes.data(), nBytes,
-                        nullptr, &bLost);
-    *pPath = CString(bytes.data());
-    return !bLost;
+    }
+    *pPath = CString(bytes.c_str());
+    return true;
 }
-
-const wchar_t kNot949[] = L"map data files are opened by code page 949 names, and this name "
-                          L"has characters outside it";
 
 int ReadLvd(const std::wstring& path, SRegFileContent* pContent)
 {
     CString strPath;
-    if (!PathIn949(path, &strPath)) {
-        Fail(path, kNot949);
+    if (!PathIn949(path, &strPath))
         return kExitFailure;
-    }
     unsigned char abMap[kMaxMapBytes] = {};
     unsigned long nSize = 0;
     const unsigned long nResult = CUtils::LoadLutrovaneData(strPath, abMap, &nSize);
@@ -141,10 +133,8 @@ int WriteLvd(const std::wstring& path, const SRegFileContent& content)
         return kExitInvalid;
     }
     CString strPath;
-    if (!PathIn949(path, &strPath)) {
-        Fail(path, kNot949);
+    if (!PathIn949(path, &strPath))
         return kExitFailure;
-    }
     std::vector<unsigned char> map(content.map);
     SetLastError(ERROR_SUCCESS);
     if (CUtils::SaveLutrovaneData(strPath, map.data(), static_cast<unsigned long>(map.size())) != 0) {

@@ -1,5 +1,5 @@
-// Maps written as pairs of keys, REAL=MAPPED, and the system's map compared
-// with a map.
+// Maps written as pairs of keys, REAL=MAPPED: the names or codes each side
+// takes, and why a pair is wrong.
 #include "commands.h"
 
 #include "console.h"
@@ -8,11 +8,9 @@
 
 #include <algorithm>
 #include <cwchar>
-#include <set>
 
 namespace {
 
-const UINT kCodePage949 = 949;
 const size_t kMaxPairs = (kMaxMapBytes - 16) / 4;
 const size_t kSuggestions = 3;
 
@@ -104,7 +102,8 @@ public:
         // keyboard's own names as well.
         std::string name;
         *pwCode = 0;
-        if (To949(text, &name)) {
+        // The tables' names are code page 949; a text it cannot spell names none.
+        if (ToCp949(text, &name)) {
             if (bReal)
                 *pwCode = m_pTable->FindScanCode(name.c_str());
             else if (m_pc.FindScanCode(name.c_str()))
@@ -121,28 +120,9 @@ public:
         return std::wstring();
     }
 
-    std::wstring RealText(unsigned short wCode)
-    {
-        return CodeText(wCode) + L" " + FromCp949(m_pTable->GetKeyName(wCode));
-    }
-    std::wstring MappedText(unsigned short wCode)
-    {
-        return CodeText(wCode) + L" " + FromCp949(m_catalogue.GetKeyName(wCode));
-    }
+    std::wstring RealText(unsigned short wCode) { return KeyText(*m_pTable, wCode); }
 
 private:
-    // The tables' names are code page 949; a text it cannot spell names none.
-    static bool To949(const std::wstring& text, std::string* pText)
-    {
-        const int nBytes = WideCharToMultiByte(kCodePage949, WC_NO_BEST_FIT_CHARS, text.c_str(), -1, nullptr, 0,
-                                               nullptr, nullptr);
-        BOOL bLost = FALSE;
-        pText->assign(nBytes > 0 ? nBytes : 1, '\0');
-        WideCharToMultiByte(kCodePage949, WC_NO_BEST_FIT_CHARS, text.c_str(), -1, &(*pText)[0], nBytes, nullptr,
-                            &bLost);
-        return nBytes > 0 && !bLost;
-    }
-
     std::wstring Unknown(const std::wstring& text, bool bReal)
     {
         const std::wstring digits = text.substr(HasHexPrefix(text) ? 2 : 0);
@@ -183,23 +163,6 @@ private:
     std::vector<std::wstring> m_realNames, m_mappedNames;
 };
 
-std::wstring MappingCount(size_t nMappings)
-{
-    return std::to_wstring(nMappings) + (nMappings == 1 ? L" mapping" : L" mappings");
-}
-
-// The pairs of sound map bytes, without null entries, in their order.
-std::vector<KeyPair> PairsOf(const std::vector<unsigned char>& map)
-{
-    std::vector<KeyPair> pairs;
-    for (size_t n = 12; n + 8 <= map.size(); n += 4) {
-        const KeyPair pair(static_cast<unsigned short>(map[n + 2] << 8 | map[n + 3]),
-                           static_cast<unsigned short>(map[n] << 8 | map[n + 1]));
-        if (pair.first || pair.second)
-            pairs.push_back(pair);
-    }
-    return pairs;
-}
 
 // Empty with *pPair set, or why the text is no pair. "=" is a key's name
 // too: the pair splits at the one = that leaves a key on each side.
@@ -281,64 +244,4 @@ int ApplyPairsCommand(const std::vector<std::wstring>& pairs, int nKeyboard, boo
     SRegFileContent content;
     const int nExit = ParsePairs(pairs, nKeyboard, &content);
     return nExit == kExitDone ? WriteSystemMap(content, bForce) : nExit;
-}
-
-int VerifyCommand(const std::vector<std::wstring>& what, int nKeyboard)
-{
-    SRegFileContent wanted;
-    int nExit = what.size() == 1 && MapFileFormatOf(what[0]) != FORMAT_UNKNOWN ? ReadMapFile(what[0], &wanted)
-                                                                             : ParsePairs(what, nKeyboard, &wanted);
-    std::vector<unsigned char> map;
-    ESystemMap state;
-    unsigned long nSize;
-    if (nExit == kExitDone)
-        nExit = ReadSystemMap(&map, &state, &nSize);
-    if (nExit != kExitDone)
-        return nExit;
-    if (state == MAP_NONE) {
-        WriteOut(wanted.bDelete ? L"No map, as asked for.\r\n" : L"No map: the system holds no Scancode Map value.\r\n");
-        return wanted.bDelete ? kExitDone : kExitNoMap;
-    }
-    // Windows may ignore a map that is not sound: whatever it holds, it is
-    // not the map asked for, and applying that map mends it.
-    const std::wstring unsound =
-        state == MAP_TOO_LONG ? L"it is " + std::to_wstring(nSize) + L" bytes, more than " + std::to_wstring(kMaxMapBytes)
-                              : FromAscii(CheckMapBytes(map.data(), map.size()));
-    if (!unsound.empty()) {
-        WriteOut(L"The system's map differs: it is not sound, and Windows may ignore it: " + unsound + L"\r\n");
-        return kExitDiffers;
-    }
-    const std::vector<KeyPair> has = PairsOf(map);
-    if (wanted.bDelete) {
-        WriteOut(L"The system's map differs: it holds " + MappingCount(has.size()) + L", and no map is asked for.\r\n");
-        return kExitDiffers;
-    }
-    const std::vector<KeyPair> wants = PairsOf(wanted.map);
-    const std::set<KeyPair> hasSet(has.begin(), has.end()), wantsSet(wants.begin(), wants.end());
-    // Each pair once: asked for and not held (missing, or different where the
-    // system maps that real key otherwise), then held and not asked for.
-    CPairReader reader(nKeyboard);
-    std::set<KeyPair> told;
-    std::wstring text;
-    for (const KeyPair& pair : wants) {
-        if (hasSet.count(pair) || !told.insert(pair).second)
-            continue;
-        std::wstring others;
-        for (const KeyPair& other : has) {
-            if (other.first == pair.first && !wantsSet.count(other) && told.insert(other).second)
-                others += L", the system's -> " + reader.MappedText(other.second);
-        }
-        text += (others.empty() ? L"missing    " : L"different  ") + reader.RealText(pair.first) + L" -> "
-                + reader.MappedText(pair.second) + others + L"\r\n";
-    }
-    for (const KeyPair& pair : has) {
-        if (!wantsSet.count(pair) && told.insert(pair).second)
-            text += L"extra      " + reader.RealText(pair.first) + L" -> " + reader.MappedText(pair.second) + L"\r\n";
-    }
-    if (text.empty()) {
-        WriteOut(L"The system's map is the same: " + MappingCount(wantsSet.size()) + L".\r\n");
-        return kExitDone;
-    }
-    WriteOut(L"The system's map differs:\r\n" + text);
-    return kExitDiffers;
 }

@@ -1,0 +1,126 @@
+// history, undo and restore: the maps the history keeps, and putting one back.
+#include "commands.h"
+
+#include "console.h"
+#include "map_files.h"
+
+#include <cwchar>
+
+namespace {
+
+// "2024-05-01 13:45:07", local time.
+std::wstring TimeText(const SYSTEMTIME& utc)
+{
+    SYSTEMTIME local;
+    if (!SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local))
+        local = utc;
+    wchar_t szTime[32];
+    swprintf(szTime, 32, L"%04u-%02u-%02u %02u:%02u:%02u", local.wYear, local.wMonth, local.wDay,
+             local.wHour, local.wMinute, local.wSecond);
+    return szTime;
+}
+
+// What a kept file holds: "no map", or its mappings, the first few by name.
+std::wstring KeptMapText(const std::wstring& path, int nKeyboard)
+{
+    const size_t kNamedMappings = 3;
+    SRegFileContent content;
+    std::wstring error;
+    if (ReadRegFile(path, &content, &error, true) != kExitDone)
+        return L"not a sound map: " + error;
+    if (content.bDelete)
+        return L"no map";
+    if (content.nType != REG_BINARY)
+        return std::to_wstring(content.map.size()) + L" bytes of type " + std::to_wstring(content.nType)
+               + L", no map";
+    error = FromAscii(CheckMapBytes(content.map.data(), content.map.size()));
+    if (!error.empty())
+        return L"not a sound map: " + error;
+    std::wstring text = MappingCount((content.map.size() - 16) / 4);
+    SDecodedMap decoded;
+    DecodeMap(content.map, nKeyboard, &decoded);
+    for (int k = 0; k < decoded.realNames.GetSize() && k < decoded.mappedNames.GetSize(); ++k) {
+        if (size_t(k) == kNamedMappings) {
+            text += L", ...";
+            break;
+        }
+        text += (k ? L", " : L": ") + FromCp949(decoded.realNames[k]) + L" -> "
+                + FromCp949(decoded.mappedNames[k]);
+    }
+    return text;
+}
+
+}  // namespace
+
+int HistoryCommand(int nKeyboard)
+{
+    CMapHistory history;
+    const unsigned long dwError = history.Load();
+    if (dwError != 0) {
+        WriteErr(std::wstring(L"lvmap: cannot read ") + history.GetFolder() + L": "
+                 + HistoryReason(dwError) + L"\r\n");
+        return kExitFailure;
+    }
+    if (history.GetCount() == 0) {
+        WriteOut(std::wstring(L"No map has been kept in ") + history.GetFolder() + L"\r\n");
+        return kExitDone;
+    }
+    std::wstring text = std::wstring(L"Maps kept in ") + history.GetFolder() + L", newest first:\r\n";
+    for (int i = 0; i < history.GetCount(); ++i) {
+        SYSTEMTIME utc;
+        history.GetTime(i, &utc);
+        wchar_t szNumber[8];
+        swprintf(szNumber, 8, L"%2d", i + 1);
+        text += szNumber + (L"  " + TimeText(utc)) + L"  " + KeptMapText(history.GetPath(i), nKeyboard)
+                + L"\r\n";
+    }
+    WriteOut(text);
+    return kExitDone;
+}
+
+int UndoCommand(bool bForce)
+{
+    CMapHistory history;
+    if (history.Load() != 0)
+        return RestoreCommand(L"1", bForce);  // which says why the history does not read
+    // The newest kept map that differs from the one in place: putting back
+    // that one would change nothing.
+    const int nUndo = history.FindUndo();
+    if (nUndo < 0) {
+        WriteErr(std::wstring(L"lvmap: nothing to undo: ")
+                 + (history.GetCount() ? L"every map kept in " + std::wstring(history.GetFolder())
+                                             + L" is the one in place"
+                                       : L"no map has been kept in " + std::wstring(history.GetFolder()))
+                 + L"\r\n");
+        return kExitFailure;
+    }
+    return RestoreCommand(std::to_wstring(nUndo + 1), bForce);
+}
+
+int RestoreCommand(const std::wstring& strWhat, bool bForce)
+{
+    std::wstring path = strWhat;
+    if (strWhat.find_first_not_of(L"0123456789") == std::wstring::npos) {
+        CMapHistory history;
+        const unsigned long dwError = history.Load();
+        const unsigned long nNumber = wcstoul(strWhat.c_str(), nullptr, 10);
+        if (dwError != 0 || nNumber < 1 || nNumber > static_cast<unsigned long>(history.GetCount())) {
+            WriteErr(L"lvmap: there is no kept map number " + strWhat + L" in " + history.GetFolder()
+                     + L": " + (dwError ? HistoryReason(dwError)
+                                        : L"it holds " + std::to_wstring(history.GetCount()))
+                     + L"\r\n");
+            return kExitFailure;
+        }
+        // A kept value goes back as the system held it: any type or length.
+        SRegFileContent content;
+        std::wstring error;
+        path = history.GetPath(static_cast<int>(nNumber) - 1);
+        const int nExit = ReadRegFile(path, &content, &error, true);
+        if (nExit != kExitDone) {
+            WriteErr(L"lvmap: " + path + L": " + error + L"\r\n");
+            return nExit;
+        }
+        return WriteSystemMap(content, bForce);
+    }
+    return ApplyCommand(path, bForce);
+}
