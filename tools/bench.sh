@@ -116,7 +116,7 @@ measure() {
          "$(figure start_to_window_ms "$work/bare-start.txt.part")"
     echo "edit_dialog_open_ms $(figure edit_dialog_open_ms "$work/ours.txt.part")" \
          "$(figure edit_dialog_open_ms "$work/bare.txt.part")"
-    for f in apply_us load_system_map_us; do
+    for f in apply_us load_system_map_us apply_names_us load_names_us; do
       echo "$f $(figure $f "$work/ours.txt.part") $(figure $f "$work/ours.txt.part" 3)" \
            "$(figure $f "$work/ours.txt.part" 4)"
     done
@@ -147,7 +147,8 @@ echo "the $lutrovane_arch build; $(sed -n 's/^model name\s*: //p' /proc/cpuinfo 
 printf '%-20s %9s %9s  %5s  %6s %7s\n' figure lutrovane baseline ratio lowest highest
 missing=""
 for spec in start_to_window_ms:.1f edit_dialog_open_ms:.2f apply_us:.1f \
-            load_system_map_us:.1f lvmap_apply_ms:.1f lvmap_show_ms:.1f working_set_kb:.0f; do
+            load_system_map_us:.1f apply_names_us:.1f load_names_us:.1f lvmap_apply_ms:.1f \
+            lvmap_show_ms:.1f working_set_kb:.0f; do
   name=${spec%:*}
   ours=$(figure "$name" "$work/figures.txt")
   bare=$(figure "$name" "$work/figures.txt" 3)
