@@ -1,7 +1,7 @@
 // Baseline of opening the map edit dialog: a bare dialog of the same layout
-// whose two drop-down lists get the same 224 names. Usage: bare_edit_dialog DIR
-// (DIR/keys.txt from bench_lutrovane: the real-key list's names, then the
-// mapped-key list's).
+// whose two drop-down lists get the same 224 names, opened RUNS times (default
+// 31). Usage: bare_edit_dialog DIR [RUNS] (DIR/keys.txt from bench_lutrovane:
+// the real-key list's names, then the mapped-key list's).
 #include "bench_util.h"
 #include "bench_resource.h"
 
@@ -12,7 +12,6 @@
 
 namespace {
 
-constexpr int kRuns = 31;
 constexpr int kRealKeys = 103;
 
 std::vector<std::wstring> g_names;
@@ -40,18 +39,20 @@ INT_PTR CALLBACK DialogProc(HWND hwnd, UINT nMsg, WPARAM wParam, LPARAM)
 
 int main(int argc, char** argv)
 {
-    std::ifstream keys(argc == 2 ? std::string(argv[1]) + "\\keys.txt" : std::string());
+    const bool bUsage = argc == 2 || argc == 3;
+    std::ifstream keys(bUsage ? std::string(argv[1]) + "\\keys.txt" : std::string());
     for (std::string strLine; std::getline(keys, strLine);) {
         wchar_t wsz[64] = L"";
         MultiByteToWideChar(949, 0, strLine.c_str(), -1, wsz, 64);
         g_names.push_back(wsz);
     }
     if (g_names.size() <= kRealKeys) {
-        std::fprintf(stderr, "usage: bare_edit_dialog DIR, with DIR\\keys.txt\n");
+        std::fprintf(stderr, "usage: bare_edit_dialog DIR [RUNS], with DIR\\keys.txt\n");
         return 2;
     }
     const HINSTANCE hInstance = GetModuleHandleW(NULL);
-    std::printf("edit_dialog_open_ms %.2f\n", bench::DialogOpenMs(kRuns, [&] {
+    const int nRuns = argc == 3 ? std::atoi(argv[2]) : 31;
+    std::printf("edit_dialog_open_ms %.2f\n", bench::DialogOpenMs(nRuns, [&] {
                     DialogBoxParamW(hInstance, MAKEINTRESOURCEW(IDD_BARE_EDIT), NULL,
                                     DialogProc, 0);
                 }));

@@ -1,8 +1,12 @@
 // Lutrovane's side of the benchmark: the program's own code paths, timed in
-// one process. Usage: bench_lutrovane DIR
-// Prints "figure value" lines and leaves in DIR what the baselines need to do
-// the same work: keys.txt (the 224 names of the edit dialog's two lists, code
-// page 949, one a line) and map.bin (the 252-entry map that Apply writes).
+// one process. Usage: bench_lutrovane DIR [ROUNDS [DIALOGS]]
+// Apply and Load system map are timed by turns with the bare registry calls
+// that do the same work, ROUNDS times each (default 201), and so is the part
+// of each that is not the registry call (apply_names_us, load_names_us):
+// "FIGURE OURS BARE RATIO" lines. Then the edit dialog is opened DIALOGS times (default 31):
+// "edit_dialog_open_ms OURS". Leaves in DIR keys.txt, the 224 names of the
+// edit dialog's two lists (code page 949, one a line), for its baseline, and
+// the 252-entry map in the registry.
 #include "bench_util.h"
 
 #include "key_tables.h"
@@ -11,14 +15,14 @@
 #include "map_edit_dlg.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
 namespace {
 
 constexpr int kPairs = 252;
-constexpr int kRegistryRuns = 201;
-constexpr int kDialogRuns = 31;
+const char kLayoutKey[] = "SYSTEM\\CurrentControlSet\\Control\\Keyboard Layout";
 
 // The mapping list's rows, as the list page shows them: "◁ name" and "▶ name".
 struct SRows
@@ -42,10 +46,10 @@ void MakeRows(SRows& rows)
 }
 
 // Apply on the PC keyboard's page: every row back to its code by name through
-// the catalogue, the codes into map bytes, the bytes into the registry. The
-// restart request is left out. The page keeps its key tables: the first,
-// untimed run builds them.
-unsigned long Apply(CPageKeyTables& tables, SRows& rows, unsigned char* pBuffer)
+// the catalogue, the codes into map bytes (MakeBytes), the bytes into the
+// registry. The restart request is left out. The page keeps its key tables:
+// the first, untimed run builds them.
+bool MakeBytes(CPageKeyTables& tables, SRows& rows, unsigned char* pBuffer)
 {
     CLutrovaneBase* pRealKeys = tables.GetRealKeyResolver(0);
     CLutrovaneBase& catalogue = tables.GetCatalogue();
@@ -58,26 +62,56 @@ unsigned long Apply(CPageKeyTables& tables, SRows& rows, unsigned char* pBuffer)
         mapped.SetAtGrow(k, catalogue.FindScanCode(rows.mapped[k] + 3));
     }
     ZeroMemory(pBuffer, 1024);
-    if (CUtils::MakeRegistryData(real, mapped, pBuffer) != 0)
+    return CUtils::MakeRegistryData(real, mapped, pBuffer) == 0;
+}
+
+unsigned long Apply(CPageKeyTables& tables, SRows& rows, unsigned char* pBuffer)
+{
+    if (!MakeBytes(tables, rows, pBuffer))
         return 1;
-    const unsigned long nLength = 16 + 4 * unsigned(real.GetSize());
-    return CUtils::SetScancodeMapRegistry(pBuffer, nLength);
+    return CUtils::SetScancodeMapRegistry(pBuffer, 16 + 4 * kPairs);
 }
 
 // Load system map on the PC keyboard's page: the system's map read once and
-// decoded twice, real keys with the keyboard's table, mapped keys with the
-// catalogue, both kept by the page.
+// decoded twice (Decode), real keys with the keyboard's table, mapped keys
+// with the catalogue, both kept by the page.
+bool Decode(CPageKeyTables& tables, unsigned char* pMap)
+{
+    CStringArray realNames, mappedNames;
+    CWordArray realCodes, mappedCodes;
+    tables.DecodeMap(0, pMap, realNames, realCodes, mappedNames, mappedCodes);
+    return realNames.GetSize() == kPairs && mappedNames.GetSize() == kPairs;
+}
+
 unsigned long LoadSystemMap(CPageKeyTables& tables)
 {
     std::vector<unsigned char> buffer(1024, 0);
     unsigned long nSize = static_cast<unsigned long>(buffer.size());
-    CStringArray realNames, mappedNames;
-    CWordArray realCodes, mappedCodes;
     const unsigned long nResult = CUtils::GetScancodeMapRegistry(buffer.data(), &nSize);
-    if (nResult == 0)
-        tables.DecodeMap(0, buffer.data(), realNames, realCodes, mappedNames, mappedCodes);
-    return nResult == 0 && realNames.GetSize() == kPairs && mappedNames.GetSize() == kPairs ? 0
-                                                                                             : 1;
+    return nResult == 0 && Decode(tables, buffer.data()) ? 0 : 1;
+}
+
+// The baselines: the same map written and read back with nothing but the
+// registry calls.
+bool BareWrite(const BYTE* pMap, DWORD nLength)
+{
+    HKEY hKey;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kLayoutKey, 0, KEY_SET_VALUE, &hKey) != ERROR_SUCCESS)
+        return false;
+    const LONG nResult = RegSetValueExA(hKey, "Scancode Map", 0, REG_BINARY, pMap, nLength);
+    RegCloseKey(hKey);
+    return nResult == ERROR_SUCCESS;
+}
+
+bool BareRead(BYTE* pMap, DWORD nCapacity)
+{
+    HKEY hKey;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kLayoutKey, 0, KEY_QUERY_VALUE, &hKey) != ERROR_SUCCESS)
+        return false;
+    DWORD nType = 0, nSize = nCapacity;
+    const LONG nResult = RegQueryValueExA(hKey, "Scancode Map", NULL, &nType, pMap, &nSize);
+    RegCloseKey(hKey);
+    return nResult == ERROR_SUCCESS && nSize == nCapacity;
 }
 
 bool WriteFile(const std::string& strPath, const void* pData, size_t nSize)
@@ -104,27 +138,43 @@ bool WriteKeys(const std::string& strPath)
 
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: bench_lutrovane DIR\n");
+    if (argc < 2 || argc > 4) {
+        std::fprintf(stderr, "usage: bench_lutrovane DIR [ROUNDS [DIALOGS]]\n");
         return 2;
     }
     const std::string strDir = std::string(argv[1]) + "\\";
+    const int nRounds = argc > 2 ? std::atoi(argv[2]) : 201;
+    const int nDialogs = argc > 3 ? std::atoi(argv[3]) : 31;
 
     SRows rows;
     MakeRows(rows);
     CPageKeyTables tables;
-    unsigned char abMap[1024];
-    bool bFailed = false;
-    const double dApply = bench::MedianUs(kRegistryRuns, [&] { bFailed |= Apply(tables, rows, abMap) != 0; });
-    const double dLoad = bench::MedianUs(kRegistryRuns, [&] { bFailed |= LoadSystemMap(tables) != 0; });
-    if (bFailed || !WriteFile(strDir + "map.bin", abMap, sizeof(abMap)) ||
-        !WriteKeys(strDir + "keys.txt")) {
+    unsigned char abMap[1024], abRead[1024];
+    // The first, untimed Apply makes the bytes that the bare write writes.
+    bool bFailed = Apply(tables, rows, abMap) != 0;
+    const bench::SPair apply = bench::Interleaved(
+        nRounds, [&] { bFailed |= Apply(tables, rows, abMap) != 0; },
+        [&] { bFailed |= !BareWrite(abMap, sizeof(abMap)); });
+    const bench::SPair load = bench::Interleaved(
+        nRounds, [&] { bFailed |= LoadSystemMap(tables) != 0; },
+        [&] { bFailed |= !BareRead(abRead, sizeof(abRead)); });
+    // Where the difference goes: each command's work besides the registry
+    // call, against the same bare call.
+    const bench::SPair applyNames = bench::Interleaved(
+        nRounds, [&] { bFailed |= !MakeBytes(tables, rows, abMap); },
+        [&] { bFailed |= !BareWrite(abMap, sizeof(abMap)); });
+    const bench::SPair loadNames = bench::Interleaved(
+        nRounds, [&] { bFailed |= !Decode(tables, abRead); },
+        [&] { bFailed |= !BareRead(abRead, sizeof(abRead)); });
+    if (bFailed || !WriteKeys(strDir + "keys.txt")) {
         std::fprintf(stderr, "bench_lutrovane: the registry or %s failed\n", argv[1]);
         return 1;
     }
-    std::printf("apply_us %.1f\n", dApply);
-    std::printf("load_system_map_us %.1f\n", dLoad);
-    std::printf("edit_dialog_open_ms %.2f\n", bench::DialogOpenMs(kDialogRuns, [] {
+    bench::PrintPair("apply_us", apply);
+    bench::PrintPair("load_system_map_us", load);
+    bench::PrintPair("apply_names_us", applyNames);
+    bench::PrintPair("load_names_us", loadNames);
+    std::printf("edit_dialog_open_ms %.2f\n", bench::DialogOpenMs(nDialogs, [] {
                     CMapEditDlg dlg;
                     dlg.SetKeyboardType(0, FALSE);
                     dlg.DoModal();

@@ -1,5 +1,5 @@
-// Timing shared by the benchmark's programs: a stopwatch, medians, and the
-// moment a modal dialog is up.
+// Timing shared by the benchmark's programs: a stopwatch, medians, a figure
+// timed by turns with its baseline, and the moment a modal dialog is up.
 #pragma once
 
 #include <windows.h>
@@ -30,19 +30,50 @@ inline double Median(std::vector<double> values)
     return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
-// Runs op nRuns times and returns the median of its durations in
-// microseconds; one untimed run first warms caches and loads code.
-template <class Op>
-double MedianUs(int nRuns, Op op)
+// One figure timed against its baseline, both in microseconds.
+struct SPair
 {
-    op();
-    std::vector<double> durations;
-    for (int i = 0; i < nRuns; ++i) {
-        const double start = NowUs();
-        op();
-        durations.push_back(NowUs() - start);
+    double dOurs;   // median of our durations
+    double dBare;   // median of the baseline's
+    double dRatio;  // median of the rounds' ratios, ours / baseline
+};
+
+// Runs ours and the baseline by turns, nRounds times each after one untimed
+// run of both (caches, code loaded). Their order swaps every round, so that
+// neither always follows the other. Calls to the same system service vary
+// severalfold from one moment to the next under Wine, and the two are timed
+// in the same moment: the median of the rounds' ratios holds still where the
+// ratio of the two medians does not.
+template <class Ours, class Bare>
+SPair Interleaved(int nRounds, Ours ours, Bare bare)
+{
+    ours();
+    bare();
+    std::vector<double> vOurs, vBare, vRatio;
+    for (int i = 0; i < nRounds; ++i) {
+        double d[2];
+        for (int k = 0; k < 2; ++k) {
+            const bool bOurs = (i + k) % 2 == 0;
+            const double start = NowUs();
+            if (bOurs)
+                ours();
+            else
+                bare();
+            d[bOurs ? 0 : 1] = NowUs() - start;
+        }
+        vOurs.push_back(d[0]);
+        vBare.push_back(d[1]);
+        vRatio.push_back(d[0] / d[1]);
     }
-    return Median(durations);
+    SPair pair = {Median(vOurs), Median(vBare), Median(vRatio)};
+    return pair;
+}
+
+// One line "FIGURE OURS BARE RATIO", the durations times dScale (1e-3: ms).
+inline void PrintPair(const char* pszFigure, const SPair& pair, double dScale = 1)
+{
+    std::printf("%s %.2f %.2f %.3f\n", pszFigure, pair.dOurs * dScale, pair.dBare * dScale,
+                pair.dRatio);
 }
 
 // Opening a modal dialog, from the call that runs it to the moment its window

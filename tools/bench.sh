@@ -1,81 +1,138 @@
 #!/bin/sh
 # Builds the release that this host runs (the 32-bit one where it runs 32-bit
 # code, else the 64-bit one) and measures Lutrovane against bare Win32
-# programs doing the same work (bench/), in one run under Wine on a private X
-# display, in a Wine prefix of its own (build/ARCH/wineprefix-bench). Prints
-# one line a figure: medians of repeated runs, Lutrovane, the baseline and
-# their ratio.
-# Usage: bench.sh [RUNS]   RUNS: program starts per figure (default 11)
+# programs and calls doing the same work, and lvmap against reg.exe (bench/),
+# under Wine on a private X display, in a Wine prefix of its own
+# (build/ARCH/wineprefix-bench). Prints one line a figure: Lutrovane, the
+# baseline, their ratio, and the lowest and highest ratio of the repeats.
+# Usage: bench.sh [--repeat N | --quick]
+#   --repeat N  the whole measurement N times; each figure is the median of
+#               the N (default 1)
+#   --quick     one round of each figure: that every figure comes out, for
+#               the test command; its timings mean nothing
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/tools/wine-arch.sh"
 build=$root/build/$lutrovane_arch
-wine() { "$lutrovane_wine" "$@"; }
-winepath() { "$lutrovane_wine" winepath "$@"; }
+# Not named `wine`: $lutrovane_wine is `wine` itself on hosts that run 32-bit
+# code, and a function of that name would call itself.
+on_wine() { "$lutrovane_wine" "$@"; }
+usage() { echo "usage: $0 [--repeat N | --quick]" >&2; exit 2; }
+
+case "${1:-}" in
+  --measure) mode=$2 repeat=$3 ;;  # under xvfb-run, from below
+  --quick) mode=quick repeat=1 ;;
+  --repeat)
+    repeat=${2:-}
+    case "$repeat" in ''|*[!0-9]*|0) usage ;; esac
+    mode=full ;;
+  '') mode=full repeat=1 ;;
+  *) usage ;;
+esac
 
 if [ "${1:-}" != --measure ]; then
   "$root/tools/install-deps.sh"
   cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release \
         -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$lutrovane_processor.cmake" >/dev/null
   cmake --build "$build" -j"$(nproc)" \
-    --target Lutrovane package first_window bare_window bare_edit_dialog bare_registry \
-             bench_lutrovane >/dev/null
+    --target Lutrovane lvmap package first_window bare_window bare_edit_dialog bench_lutrovane \
+             process_pair >/dev/null
   export WINEPREFIX=$build/wineprefix-bench WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml='
   export LC_ALL=C.UTF-8
   WINE=$lutrovane_wine "$root/tools/wine-prefix.sh" "$WINEPREFIX"
-  exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" --measure "${1:-11}"
+  exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" --measure "$mode" "$repeat"
 fi
-runs=$2
+
+# Per measurement: program starts, working sets, bench_lutrovane runs (each
+# ROUNDS registry rounds and DIALOGS dialog openings) and process pairs.
+if [ "$mode" = quick ]; then
+  starts=1 sets=1 rounds=1 dialogs=1 processes=1
+else
+  starts=11 sets=5 rounds=201 dialogs=31 processes=21
+fi
 bin=$build/bin
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+wdir=$(on_wine winepath -w "$work")
+wbin=$(on_wine winepath -w "$bin")
+layout='HKLM\SYSTEM\CurrentControlSet\Control\Keyboard Layout'
 
 median() {
   sort -n | awk '{ v[NR] = $1 }
     END { if (NR) print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
 }
-# The median of one figure's lines "name value" in a file.
-figure() { sed -n "s/^$1 //p" "$2" | median; }
-row() {
-  awk -v name="$1" -v a="$2" -v b="$3" -v fmt="$4" 'BEGIN {
-    printf "%-20s %9" fmt " %9" fmt "  %5.2f\n", name, a, b, a / b }'
-}
+# The median of column COLUMN (2 by default) of one figure's lines
+# "name value..." in a file.
+figure() { awk -v name="$1" -v c="${3:-2}" '$1 == name { print $c }' "$2" | median; }
 # Appends first_window's figures for one start to FILE.
 start() {
   file=$1; shift
-  wine "$bin/first_window.exe" "$@" | tr -d '\r' |
+  on_wine "$bin/first_window.exe" "$@" | tr -d '\r' |
     awk '{ print "start_to_window_ms " $1; print "working_set_kb " $2 }' >> "$file"
   wineserver -w
 }
+# Appends process_pair's line for FIGURE, our command line and the baseline's.
+pair() {
+  on_wine "$bin/process_pair.exe" "$1" "$processes" "$2" "$3" | tr -d '\r' >> "$work/pairs.txt"
+}
 
-start "$work/warm-up.txt" "$bin/Lutrovane.exe"  # Wine loads its own DLLs once
+# One whole measurement: appends "figure ours baseline ratio" lines to
+# $work/figures.txt.
+measure() {
+  rm -f "$work"/*.txt.part "$work/pairs.txt"
+  # Lutrovane and its baseline take turns, so that whatever else the machine
+  # does falls on both alike.
+  i=0
+  while [ $i -lt $starts ]; do
+    start "$work/ours-start.txt.part" "$bin/Lutrovane.exe"
+    start "$work/bare-start.txt.part" "$bin/bare_window.exe"
+    i=$((i + 1))
+  done
+  # The working set once both are fully up: Lutrovane's wizard appears a
+  # second after its splash.
+  i=0
+  while [ $i -lt $sets ]; do
+    start "$work/ours-ws.txt.part" --settle 1500 "$bin/Lutrovane.exe"
+    start "$work/bare-ws.txt.part" --settle 1500 "$bin/bare_window.exe"
+    i=$((i + 1))
+  done
+  # Apply and Load system map by turns with the bare calls, in one process.
+  i=0
+  while [ $i -lt $sets ]; do
+    on_wine "$bin/bench_lutrovane.exe" "$wdir" $rounds $dialogs | tr -d '\r' >> "$work/ours.txt.part"
+    on_wine "$bin/bare_edit_dialog.exe" "$wdir" $dialogs | tr -d '\r' >> "$work/bare.txt.part"
+    i=$((i + 1))
+  done
+  wineserver -w
+  # What a user would otherwise run, on the map bench_lutrovane left in the
+  # registry, exported as a user's file.
+  on_wine "$bin/lvmap.exe" export "$wdir\\map.reg" >/dev/null
+  pair lvmap_apply_ms "\"$wbin\\lvmap.exe\" apply \"$wdir\\map.reg\"" \
+       "reg import \"$wdir\\map.reg\""
+  pair lvmap_show_ms "\"$wbin\\lvmap.exe\" show" "reg query \"$layout\" /v \"Scancode Map\""
+  wineserver -w
+  {
+    echo "start_to_window_ms $(figure start_to_window_ms "$work/ours-start.txt.part")" \
+         "$(figure start_to_window_ms "$work/bare-start.txt.part")"
+    echo "edit_dialog_open_ms $(figure edit_dialog_open_ms "$work/ours.txt.part")" \
+         "$(figure edit_dialog_open_ms "$work/bare.txt.part")"
+    for f in apply_us load_system_map_us apply_names_us load_names_us; do
+      echo "$f $(figure $f "$work/ours.txt.part") $(figure $f "$work/ours.txt.part" 3)" \
+           "$(figure $f "$work/ours.txt.part" 4)"
+    done
+    cat "$work/pairs.txt"
+    echo "working_set_kb $(figure working_set_kb "$work/ours-ws.txt.part")" \
+         "$(figure working_set_kb "$work/bare-ws.txt.part")"
+  } | awk 'NF == 3 && $3 > 0 { $4 = $2 / $3 } { print }' >> "$work/figures.txt"
+}
 
-# Lutrovane and its baseline take turns, so that whatever else the machine
-# does falls on both alike.
-i=0
-while [ $i -lt "$runs" ]; do
-  start "$work/lutrovane-start.txt" "$bin/Lutrovane.exe"
-  start "$work/bare-start.txt" "$bin/bare_window.exe"
-  i=$((i + 1))
-done
-# The working set once both are fully up: Lutrovane's wizard appears a
-# second after its splash.
-i=0
-while [ $i -lt 5 ]; do
-  start "$work/lutrovane-ws.txt" --settle 1500 "$bin/Lutrovane.exe"
-  start "$work/bare-ws.txt" --settle 1500 "$bin/bare_window.exe"
-  i=$((i + 1))
-done
-
-wdir=$(winepath -w "$work")
-i=0
-while [ $i -lt 5 ]; do
-  wine "$bin/bench_lutrovane.exe" "$wdir" | tr -d '\r' >> "$work/lutrovane.txt"
-  wine "$bin/bare_registry.exe" "$wdir" | tr -d '\r' >> "$work/bare.txt"
-  wine "$bin/bare_edit_dialog.exe" "$wdir" | tr -d '\r' >> "$work/bare.txt"
-  i=$((i + 1))
-done
+on_wine "$bin/first_window.exe" "$bin/Lutrovane.exe" >/dev/null  # Wine loads its own DLLs once
 wineserver -w
+r=0
+while [ $r -lt "$repeat" ]; do
+  measure
+  r=$((r + 1))
+done
 
 shipped=0
 for f in $(cat "$build/package/shipped-files.txt"); do
@@ -83,17 +140,30 @@ for f in $(cat "$build/package/shipped-files.txt"); do
 done
 
 # The machine on stderr, the table alone on stdout.
-echo "the $lutrovane_arch build; $(sed -n 's/^model name\s*: //p' /proc/cpuinfo | head -1), $(nproc) cores;" \
-     "$(wine --version); Xvfb; medians of $runs starts, of 5 working sets, of 5 x 201" \
-     "registry and 5 x 31 dialog calls" >&2
-printf '%-20s %9s %9s  %5s\n' figure lutrovane baseline ratio
-row start_to_window_ms "$(figure start_to_window_ms "$work/lutrovane-start.txt")" \
-    "$(figure start_to_window_ms "$work/bare-start.txt")" .1f
-row edit_dialog_open_ms "$(figure edit_dialog_open_ms "$work/lutrovane.txt")" \
-    "$(figure edit_dialog_open_ms "$work/bare.txt")" .2f
-row apply_us "$(figure apply_us "$work/lutrovane.txt")" "$(figure apply_us "$work/bare.txt")" .1f
-row load_system_map_us "$(figure load_system_map_us "$work/lutrovane.txt")" \
-    "$(figure load_system_map_us "$work/bare.txt")" .1f
-row working_set_kb "$(figure working_set_kb "$work/lutrovane-ws.txt")" \
-    "$(figure working_set_kb "$work/bare-ws.txt")" .0f
+echo "the $lutrovane_arch build; $(sed -n 's/^model name\s*: //p' /proc/cpuinfo | head -1)," \
+     "$(nproc) cores; $(on_wine --version); Xvfb; $repeat x (medians of $starts starts," \
+     "$sets working sets, $sets x $rounds registry rounds by turns, $sets x $dialogs dialog" \
+     "openings, $processes process pairs by turns)" >&2
+printf '%-20s %9s %9s  %5s  %6s %7s\n' figure lutrovane baseline ratio lowest highest
+missing=""
+for spec in start_to_window_ms:.1f edit_dialog_open_ms:.2f apply_us:.1f \
+            load_system_map_us:.1f apply_names_us:.1f load_names_us:.1f lvmap_apply_ms:.1f \
+            lvmap_show_ms:.1f working_set_kb:.0f; do
+  name=${spec%:*}
+  ours=$(figure "$name" "$work/figures.txt")
+  bare=$(figure "$name" "$work/figures.txt" 3)
+  ratios=$(awk -v name="$name" '$1 == name && NF == 4 { print $4 }' "$work/figures.txt" | sort -n)
+  if [ -z "$ours" ] || [ -z "$bare" ] || [ -z "$ratios" ]; then
+    missing="$missing $name"
+    continue
+  fi
+  awk -v name="$name" -v a="$ours" -v b="$bare" -v fmt="${spec#*:}" \
+      -v r="$(echo "$ratios" | median)" -v lo="$(echo "$ratios" | head -1)" \
+      -v hi="$(echo "$ratios" | tail -1)" 'BEGIN {
+    printf "%-20s %9" fmt " %9" fmt "  %5.2f  %6.2f %7.2f\n", name, a, b, r, lo, hi }'
+done
 printf '%-20s %9s %9s  %5s\n' shipped_bytes "$shipped" - -
+if [ -n "$missing" ]; then
+  echo "bench: no figure for$missing" >&2
+  exit 1
+fi

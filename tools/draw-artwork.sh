@@ -8,7 +8,7 @@
 #   137 header.bmp        32 x 32, 8 bits, on the white of the wizard's header
 #   138 header-150.bmp    48 x 48, the same at 144 DPI
 #   139 header-200.bmp    64 x 64, the same at 192 DPI
-#   200 splash.bmp        335 x 300, 8 bits
+#   200 splash.bmp        335 x 300, 8 bits, run-length encoded
 #   201 splash-150.bmp    503 x 450, 8 bits, run-length encoded
 #   202 splash-200.bmp    670 x 600, 8 bits, run-length encoded
 set -eu
@@ -52,10 +52,10 @@ convert "$tmp/header.png" -resize 64x64 -colors 256 -type Palette -compress none
 
 # Splash: 335 x 300 at scale 1, deep blue with the mark, the name and what it
 # does; every length and font size times the scale.
-splash() {  # $1 scale, $2 output, then convert's options for the file
-  s=$1 out=$2; shift 2
+splash() {  # $1 scale, $2 output
+  s=$1 out=$2
   n() { awk -v v="$1" -v s="$s" 'BEGIN { printf "%d", v * s + 0.5 }'; }
-  convert -size "$(n 335)x$(n 300)" gradient:'#123047'-'#0b1b29' \
+  convert -size "$(n 335)x$(n 300)" gradient:'#123047'-'#0b1b29' -depth 8 \
     -fill '#17415e' -draw "circle $(n 270),$(n 70) $(n 270),$(n 175)" \
     \( "$tmp/mark.png" -resize "$(n 96)x$(n 96)" \) -geometry "+$(n 32)+$(n 40)" -composite \
     -font "$bold" -fill white -pointsize "$(n 38)" -annotate "+$(n 142)+$(n 88)" 'Lutrovane' \
@@ -65,20 +65,29 @@ splash() {  # $1 scale, $2 output, then convert's options for the file
     -annotate "+$(n 32)+$(n 194)" '누르는 키를 원하는 키로 바꿉니다.' \
     -annotate "+$(n 32)+$(n 216)" 'Windows가 다시 시작되면 적용됩니다.' \
     -fill '#7f98ad' -pointsize "$(n 12)" -annotate "+$(n 32)+$(n 276)" 'v1.0.3  (2005.03.09)' \
-    "$@" "BMP3:$out"
+    "$tmp/splash.png"
+  # 256 colours without dithering, so that each row of the gradient stays one
+  # colour, which run-length encoding keeps small (a sixth of the picture
+  # uncompressed). The palette holds every one of the gradient's 50 colours,
+  # else the quantizer merges them into a few visible bands; the rest of it
+  # goes to the mark and the letters' edges.
+  convert -size 1x"$(n 300)" gradient:'#123047'-'#0b1b29' -depth 8 -unique-colors "$tmp/rows.png"
+  rows=$(identify -format %w "$tmp/rows.png")
+  convert "$tmp/splash.png" +dither -colors $((256 - rows)) -unique-colors "$tmp/rest.png"
+  convert "$tmp/rows.png" "$tmp/rest.png" +append -unique-colors "$tmp/palette.png"
+  convert "$tmp/splash.png" +dither -remap "$tmp/palette.png" -type Palette -compress RLE \
+    "BMP3:$out"
 }
-splash 1 splash.bmp -colors 256 -type Palette -compress none
-# Without dithering each row of the gradient is one colour, which run-length
-# encoding keeps small: the larger pictures must fit the 1 MB of the release.
-splash 1.5 splash-150.bmp +dither -colors 256 -type Palette -compress RLE
-splash 2 splash-200.bmp +dither -colors 256 -type Palette -compress RLE
+splash 1 splash.bmp
+splash 1.5 splash-150.bmp
+splash 2 splash-200.bmp
 
 # Offset 28 of a BMP is the bit count, 30 the compression (0 none, 1 RLE8).
-for f in header.bmp header-150.bmp header-200.bmp splash.bmp; do
+for f in header.bmp header-150.bmp header-200.bmp; do
   [ "$(od -An -tu2 -j28 -N4 "$f" | tr -s ' ')" = ' 8 0' ] ||
     { echo "draw-artwork: $f is not an uncompressed 8-bit bitmap" >&2; exit 1; }
 done
-for f in splash-150.bmp splash-200.bmp; do
+for f in splash.bmp splash-150.bmp splash-200.bmp; do
   [ "$(od -An -tu2 -j28 -N4 "$f" | tr -s ' ')" = ' 8 1' ] ||
     { echo "draw-artwork: $f is not a run-length encoded 8-bit bitmap" >&2; exit 1; }
 done

@@ -14,7 +14,9 @@ case "$seconds" in
 esac
 
 tools/install-deps.sh
-cmake -S native -B build-native -DCMAKE_CXX_COMPILER=clang++-14
+# GoogleTest's own project enables C as well: name that compiler too, as a
+# minimal Debian has clang-14 from install-deps.sh but no cc.
+cmake -S native -B build-native -DCMAKE_CXX_COMPILER=clang++-14 -DCMAKE_C_COMPILER=clang-14
 cmake --build build-native -j2
 
 # A leak fails a test too. The quarantine of freed memory, which catches a use

@@ -3,9 +3,10 @@
 # build/win64, and runs every test under Wine, on a private X server so that
 # no window reaches the user's screen: the 64-bit build on every host, the
 # 32-bit build too where the host runs 32-bit code (elsewhere its files are
-# checked as files). Then tools/sanitize.sh runs the byte handling's tests
-# natively under the sanitizers and each fuzz target for a bounded time (its
-# argument, or $LUTROVANE_FUZZ_SECONDS, per target).
+# checked as files), and the benchmark once through. Then tools/sanitize.sh
+# runs the byte handling's tests natively under the sanitizers and each fuzz
+# target for a bounded time (its argument, or $LUTROVANE_FUZZ_SECONDS, per
+# target).
 # LUTROVANE_NO_32BIT=1 acts as on a host that runs no 32-bit code.
 set -eu
 cd "$(dirname "$0")/.."
@@ -38,6 +39,10 @@ else
   suite win64 -E '^cross_arch$'
   suite win32 -R '^package_tests$'
 fi
+# The benchmark once through, on the build this host runs: that it builds,
+# runs and prints every figure. Its timings are not checked.
+echo "== The benchmark, one round of each figure"
+tools/bench.sh --quick || wine_result=$?
 # 30 s a fuzz target keeps the whole command near a quarter of an hour on two
 # cores; tools/sanitize.sh alone fuzzes for 60 s.
 tools/sanitize.sh "${1:-${LUTROVANE_FUZZ_SECONDS:-30}}"
