@@ -1,6 +1,5 @@
 #include "lutrovane_core.h"
 
-#include <cstdio>
 #include <string>
 
 namespace {
@@ -24,10 +23,18 @@ unsigned long CUtils::MakeRegFileData(bool bRemove, const unsigned char* pData,
         text += "-";
     } else {
         // hex(0): for REG_NONE, hex(b): for REG_QWORD, as the editor writes them.
-        char szType[16] = "hex:";
-        if (nType != 3)
-            std::snprintf(szType, sizeof(szType), "hex(%lx):", nType);
-        text += szType;
+        // The type in hex digits by hand: snprintf would link a printf of its
+        // own into the library.
+        if (nType == 3) {
+            text += "hex:";
+        } else {
+            std::string digits;
+            do {
+                digits.insert(digits.begin(), kDigits[nType & 0xF]);
+                nType >>= 4;
+            } while (nType);
+            text += "hex(" + digits + "):";
+        }
         const unsigned long nBytes = pData ? nLength : 0;
         // The line so far: the quoted name, '=' and "hex:".
         size_t nColumn = text.size() - text.rfind('\n') - 1;
