@@ -17,6 +17,14 @@ void* operator new(std::size_t nSize)
 }
 #endif
 
+// The library's nothrow form calls the throwing one inside a try block, which
+// drags the unwinder in all the same (100 KB in lvmap.exe, whose sorts ask
+// for their scratch buffer this way): the same allocation, without it.
+void* operator new(std::size_t nSize, const std::nothrow_t&) noexcept
+{
+    return std::malloc(nSize ? nSize : 1);
+}
+
 void operator delete(void* p) noexcept
 {
     std::free(p);
