@@ -67,12 +67,8 @@ inline void Click(HWND dlg, int id)
 inline void PressKey(WORD vk, bool bShift = false)
 {
     INPUT in[4] = {};
-    const WORD keys[4] = {VK_SHIFT, vk, vk, VK_SHIFT};
-    for (int i = 0; i < 4; ++i) {
-        in[i].type = INPUT_KEYBOARD;
-        in[i].ki.wVk = keys[i];
-        in[i].ki.dwFlags = i >= 2 ? KEYEVENTF_KEYUP : 0;
-    }
+    for (int i = 0; i < 4; ++i)
+        in[i] = {INPUT_KEYBOARD, {}}, in[i].ki = {i % 3 ? vk : WORD(VK_SHIFT), 0, DWORD(i >= 2 ? KEYEVENTF_KEYUP : 0), 0, 0};
     SendInput(bShift ? 4 : 2, bShift ? in : in + 1, sizeof(INPUT));
 }
 
@@ -137,16 +133,11 @@ inline bool ComboChoose(HWND combo, const std::wstring& strItem)
 inline std::vector<std::wstring> Rows(HWND list)
 {
     std::vector<std::wstring> rows(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+    wchar_t szReal[128], szMapped[128];
     for (size_t i = 0; i < rows.size(); ++i) {
-        for (int col : {0, 1}) {
-            wchar_t buf[128] = L"";
-            LVITEMW item = {};
-            item.iSubItem = col;
-            item.pszText = buf;
-            item.cchTextMax = 128;
-            SendMessageW(list, LVM_GETITEMTEXTW, i, LPARAM(&item));
-            rows[i] += (col ? L" | " : L"") + std::wstring(buf);
-        }
+        ListView_GetItemText(list, int(i), 0, szReal, 128);
+        ListView_GetItemText(list, int(i), 1, szMapped, 128);
+        rows[i] = szReal + std::wstring(L" | ") + szMapped;
     }
     return rows;
 }
@@ -173,6 +164,13 @@ inline std::wstring Answer(int id)
                                   FindShown([&](HWND hwnd) { return GetWindow(hwnd, GW_OWNER) == owner; }));
     });
     return strText;
+}
+
+// Presses a button whose command asks first, answers, returns the question.
+inline std::wstring Command(HWND dlg, int id, int nAnswer = IDYES)
+{
+    Click(dlg, id);
+    return Answer(nAnswer);
 }
 
 // Add, the two keys chosen by name, then Set (or Cancel).

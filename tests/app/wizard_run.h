@@ -35,19 +35,15 @@ class CImportPatch
 public:
     template <class TFunction>
     CImportPatch(HMODULE hModule, const wchar_t* pszDll, const char* pszFunction, TFunction* pfnReplacement)
-        : m_original(reinterpret_cast<ULONG_PTR>(GetProcAddress(GetModuleHandleW(pszDll), pszFunction)))
+        : m_original(ULONG_PTR(GetProcAddress(GetModuleHandleW(pszDll), pszFunction)))
     {
         BYTE* pBase = reinterpret_cast<BYTE*>(hModule);
-        const IMAGE_DATA_DIRECTORY& dir = reinterpret_cast<const IMAGE_NT_HEADERS*>(
-            pBase + reinterpret_cast<const IMAGE_DOS_HEADER*>(pBase)->e_lfanew)
-            ->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-        for (auto* pImport = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(pBase + dir.VirtualAddress);
-             m_original && dir.VirtualAddress && pImport->Name; ++pImport) {
+        const auto* pHeaders = reinterpret_cast<const IMAGE_NT_HEADERS*>(pBase + PIMAGE_DOS_HEADER(pBase)->e_lfanew);
+        const DWORD dwImports = pHeaders->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
+        for (auto* pImport = PIMAGE_IMPORT_DESCRIPTOR(pBase + dwImports); m_original && dwImports && pImport->Name; ++pImport) {
             for (auto* pSlot = reinterpret_cast<ULONG_PTR*>(pBase + pImport->FirstThunk); *pSlot; ++pSlot) {
-                if (*pSlot == m_original) {
-                    Write(pSlot, reinterpret_cast<ULONG_PTR>(pfnReplacement));
-                    m_slots.push_back(pSlot);
-                }
+                if (*pSlot == m_original)
+                    m_slots.push_back(Write(pSlot, ULONG_PTR(pfnReplacement)));
             }
         }
     }
@@ -64,12 +60,13 @@ public:
     TFunction* Original() const { return reinterpret_cast<TFunction*>(m_original); }
 
 private:
-    static void Write(ULONG_PTR* pSlot, ULONG_PTR value)
+    static ULONG_PTR* Write(ULONG_PTR* pSlot, ULONG_PTR value)
     {
         DWORD dwOld;
         VirtualProtect(pSlot, sizeof(*pSlot), PAGE_READWRITE, &dwOld);
         *pSlot = value;
         VirtualProtect(pSlot, sizeof(*pSlot), dwOld, &dwOld);
+        return pSlot;
     }
 
     ULONG_PTR m_original;
@@ -193,28 +190,25 @@ inline std::string Codes(HWND page)
     PageObject(page)->GetListScancodes(realKeys, mappedKeys);
     std::string str;
     char buf[16];
-    for (int i = 0; i < realKeys.GetSize() && i < mappedKeys.GetSize(); ++i) {
-        std::snprintf(buf, sizeof(buf), "%s%04x>%04x", i ? " " : "", realKeys[i], mappedKeys[i]);
-        str += buf;
-    }
+    for (int i = 0; i < realKeys.GetSize() && i < mappedKeys.GetSize(); ++i)
+        str += std::string(i ? " " : "") + (std::snprintf(buf, sizeof(buf), "%04x>%04x", realKeys[i], mappedKeys[i]), buf);
     return str;
 }
 
-// Which of Delete, Modify, Save file and Apply can be pressed, e.g. "DM..".
-inline std::string RowAndMapCommands(HWND page)
+// Which of Delete, Modify, Save file and Apply can be pressed, e.g. "DM..";
+// of Load system map and Remove system map, e.g. "LR".
+inline std::string Enabled(HWND page, std::initializer_list<int> ids, const char* pszLetters)
 {
     std::string str;
-    for (int id : {IDC_DELETE_MAP, IDC_MODIFY_MAP, IDC_SAVE_FILE, IDC_APPLY_MAP})
-        str += IsEnabledItem(page, id) ? "DMSA"[str.size()] : '.';
+    for (int id : ids)
+        str += IsEnabledItem(page, id) ? pszLetters[str.size()] : '.';
     return str;
 }
-
-// Whether Load system map and Remove system map can be pressed, e.g. "LR".
-inline std::string SystemMapButtons(HWND page)
+inline std::string RowAndMapCommands(HWND page)
 {
-    return std::string(IsEnabledItem(page, IDC_LOAD_SYSTEM_MAP) ? "L" : ".") +
-           (IsEnabledItem(page, IDC_REMOVE_SYSTEM_MAP) ? "R" : ".");
+    return Enabled(page, {IDC_DELETE_MAP, IDC_MODIFY_MAP, IDC_SAVE_FILE, IDC_APPLY_MAP}, "DMSA");
 }
+inline std::string SystemMapButtons(HWND page) { return Enabled(page, {IDC_LOAD_SYSTEM_MAP, IDC_REMOVE_SYSTEM_MAP}, "LR"); }
 
 // The rows selected in a list, e.g. "1", or "" for none.
 inline std::string SelectedRows(HWND list)
@@ -240,4 +234,20 @@ inline POINT RowPoint(HWND list, int nItem)
     POINT pt = Middle(rc);
     ClientToScreen(list, &pt);
     return pt;
+}
+
+// Modify on row nRow (clicked first), the mapped key changed to strMapped,
+// Set, and the question answered; the dialog's combo boxes are given to
+// check first.
+inline void Modify(HWND page, int nRow, const wchar_t* pszMapped, int nAnswer = IDYES,
+                   const std::function<void(HWND real, HWND mapped)>& check = {})
+{
+    ClickAt(RowPoint(GetDlgItem(page, IDC_MAP_LIST), nRow));
+    Click(page, IDC_MODIFY_MAP);
+    HWND dlg = WaitShown(IsEditDialog);
+    ASSERT_TRUE(dlg) << "no edit dialog";
+    if (check)
+        check(GetDlgItem(dlg, IDC_REAL_KEY), GetDlgItem(dlg, IDC_MAP_KEY));
+    EXPECT_TRUE(!pszMapped || ComboChoose(GetDlgItem(dlg, IDC_MAP_KEY), pszMapped));
+    EXPECT_EQ(L"선택하신 매핑 코드를 정말로 수정하시겠습니까?", Command(dlg, IDC_SET_MAP, nAnswer));
 }

@@ -27,12 +27,31 @@ LONG WINAPI WatchedSetWindowLong(HWND hwnd, int nIndex, LONG nValue)
     return g_pStylePatch->Original<decltype(SetWindowLongW)>()(hwnd, nIndex, nValue);
 }
 
+// The splash thread runs only once the wizard is disabled: a splash that
+// closes at once would have its enabling overtaken by the disabling.
+std::atomic<int> g_nEarlyResumes{0};
+const CImportPatch* g_pResumePatch = NULL;
+
+BOOL CALLBACK CountEnabledWizard(HWND hwnd, LPARAM)
+{
+    g_nEarlyResumes += ClassOf(hwnd) == L"#32770" && IsWindowEnabled(hwnd);
+    return TRUE;
+}
+
+DWORD WINAPI WatchedResumeThread(HANDLE hThread)
+{
+    EnumThreadWindows(GetCurrentThreadId(), CountEnabledWizard, 0);
+    return g_pResumePatch->Original<decltype(ResumeThread)>()(hThread);
+}
+
 TEST(StartUp, SplashHoldsTheDisabledWizardUntilClickTimerOrEnterAndAboutSetsNoTimerAndMasksLowBits)
 {
     const CImportPatch timers(GetModuleHandleW(NULL), L"user32.dll", "SetTimer", &HoldTimer);
     const CImportPatch styles(GetModuleHandleW(NULL), L"user32.dll", "SetWindowLongW", &WatchedSetWindowLong);
+    const CImportPatch resumes(GetModuleHandleW(NULL), L"kernel32.dll", "ResumeThread", &WatchedResumeThread);
     g_pStylePatch = &styles;
-    ASSERT_TRUE(timers.Patched() && styles.Patched());
+    g_pResumePatch = &resumes;
+    ASSERT_TRUE(timers.Patched() && styles.Patched() && resumes.Patched());
     const struct { const char* pszHow; std::function<void(HWND)> close; } ways[] = {
         {"click", [](HWND splash) {
              RECT rc;
@@ -88,6 +107,7 @@ TEST(StartUp, SplashHoldsTheDisabledWizardUntilClickTimerOrEnterAndAboutSetsNoTi
         });
     }
     EXPECT_EQ(0, g_nForeignStyleChanges) << "the splash thread changed the wizard's style";
+    EXPECT_EQ(0, g_nEarlyResumes) << "the splash thread ran before the wizard was disabled";
 }
 
 HDC g_hdcWatched = NULL;
