@@ -40,8 +40,7 @@ inline HWND FindShown(const std::function<bool(HWND)>& match)
 inline HWND WaitShown(const std::function<bool(HWND)>& match)
 {
     HWND hwnd = NULL;
-    WaitUntil([&] { return (hwnd = FindShown(match)) != NULL; });
-    return hwnd;
+    return WaitUntil([&] { return (hwnd = FindShown(match)) != NULL; }) ? hwnd : NULL;
 }
 
 inline bool WaitGone(HWND hwnd, DWORD ms = kPatienceMs)

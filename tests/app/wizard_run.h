@@ -87,11 +87,8 @@ public:
         std::thread user([&] {
             steps();
             for (const DWORD start = GetTickCount(); !m_bEnded; Sleep(200)) {
-                if (GetTickCount() - start > 2 * kPatienceMs) {
-                    std::fprintf(stderr, "The windows did not close on Cancel: giving up.\n");
-                    std::fflush(stderr);
+                if (GetTickCount() - start > 2 * kPatienceMs && std::fputs("The windows did not close on Cancel.\n", stderr) >= 0)
                     TerminateProcess(GetCurrentProcess(), 3);
-                }
                 FindShown([](HWND hwnd) {
                     PostMessageW(hwnd, WM_COMMAND, IsMessageBox(hwnd) ? IDNO : IDCANCEL, 0);
                     return false;
@@ -195,8 +192,8 @@ inline std::string Codes(HWND page)
     return str;
 }
 
-// Which of Delete, Modify, Save file and Apply can be pressed, e.g. "DM..";
-// of Load system map and Remove system map, e.g. "LR".
+// Which of the buttons ids can be pressed, each as its letter or ".": "DMSA"
+// for Delete, Modify, Save file and Apply, "LR" for Load and Remove system map.
 inline std::string Enabled(HWND page, std::initializer_list<int> ids, const char* pszLetters)
 {
     std::string str;
@@ -204,33 +201,18 @@ inline std::string Enabled(HWND page, std::initializer_list<int> ids, const char
         str += IsEnabledItem(page, id) ? pszLetters[str.size()] : '.';
     return str;
 }
-inline std::string RowAndMapCommands(HWND page)
-{
-    return Enabled(page, {IDC_DELETE_MAP, IDC_MODIFY_MAP, IDC_SAVE_FILE, IDC_APPLY_MAP}, "DMSA");
-}
+inline std::string RowAndMapCommands(HWND page) { return Enabled(page, {IDC_DELETE_MAP, IDC_MODIFY_MAP, IDC_SAVE_FILE, IDC_APPLY_MAP}, "DMSA"); }
 inline std::string SystemMapButtons(HWND page) { return Enabled(page, {IDC_LOAD_SYSTEM_MAP, IDC_REMOVE_SYSTEM_MAP}, "LR"); }
-
-// The rows selected in a list, e.g. "1", or "" for none.
-inline std::string SelectedRows(HWND list)
-{
-    std::string str;
-    for (int i = -1; (i = int(SendMessageW(list, LVM_GETNEXTITEM, i, LVNI_SELECTED))) >= 0;)
-        str += (str.empty() ? "" : ",") + std::to_string(i);
-    return str;
-}
 
 // The middle of a row, or (nItem -1) a point of the empty area below the
 // rows, in screen coordinates.
 inline POINT RowPoint(HWND list, int nItem)
 {
     RECT rc = {LVIR_LABEL, 0, 0, 0};
-    if (nItem >= 0) {
+    if (nItem < 0 && GetClientRect(list, &rc))
+        rc = {0, rc.bottom - 8, rc.right / 2, rc.bottom};
+    else
         SendMessageW(list, LVM_GETITEMRECT, nItem, LPARAM(&rc));
-    } else {
-        GetClientRect(list, &rc);
-        rc.top = rc.bottom - 8;
-        rc.right /= 2;
-    }
     POINT pt = Middle(rc);
     ClientToScreen(list, &pt);
     return pt;
