@@ -11,22 +11,6 @@
 #include <cstdio>
 #include <thread>
 
-// The wizard buttons of the system's property sheet.
-inline constexpr int kBack = 0x3023, kNext = 0x3024, kFinish = 0x3025;
-// Top to bottom on page 1; option i is keyboard type index i.
-inline constexpr int kOptions[4] = {IDC_KEYBOARD_PC, IDC_KEYBOARD_APPLE_EXT, IDC_KEYBOARD_APPLE_PRO,
-                                    IDC_KEYBOARD_APPLE_ETC};
-
-// The splash and the About box: a dialog without caption showing a picture.
-inline bool IsPicture(HWND hwnd)
-{
-    HWND picture = GetDlgItem(hwnd, IDC_SPLASH_PICTURE);
-    return ClassOf(hwnd) == L"#32770" && Text(hwnd).empty() && picture &&
-           SendMessageW(picture, STM_GETIMAGE, IMAGE_BITMAP, 0);
-}
-
-inline bool IsWizard(HWND hwnd) { return Text(hwnd).rfind(L"Lutrovane v1.0.3 (단계", 0) == 0; }
-
 // Points a module's imports of one function at a replacement while it lives:
 // the tests watch, or make fail, a call the program makes into the system.
 // The replacement reaches the function itself through Original().
@@ -106,7 +90,7 @@ private:
     std::atomic<bool> m_bEnded{false};
 };
 
-class CWizardRun : public CUserRun
+class CWizardRun : public CUserRun, public CWizardDriver
 {
 public:
     BOOL Run(const std::function<void()>& steps)
@@ -114,47 +98,6 @@ public:
         return RunWith([] { return CLutrovaneApp().InitInstance(); }, steps);
     }
 
-    HWND WaitWizard() { return m_hwndWizard = WaitShown(IsWizard); }
-    // Waits for the splash and the wizard, gets the splash out of the way and
-    // returns the wizard once it takes input; NULL if it never does.
-    HWND StartUp()
-    {
-        HWND splash = WaitShown(IsPicture);
-        if (!splash || !WaitWizard())
-            return NULL;
-        // Posted rather than clicked: should the splash have timed out by now,
-        // a real click would land on the wizard.
-        PostMessageW(splash, WM_LBUTTONDOWN, MK_LBUTTON, 0);
-        return WaitGone(splash) && WaitUntil([&] { return IsWindowEnabled(m_hwndWizard); }) ? m_hwndWizard : NULL;
-    }
-    HWND Page() const { return HWND(SendMessageW(m_hwndWizard, PSM_GETCURRENTPAGEHWND, 0, 0)); }
-
-    // Waits for page nPage (0 the keyboard choice, 1 + type a list page)
-    // with the caption and wizard buttons it shows.
-    bool WaitAt(int nPage)
-    {
-        const auto CanPress = [&](int id) {
-            HWND button = GetDlgItem(m_hwndWizard, id);
-            return button && IsWindowVisible(button) && IsWindowEnabled(button);
-        };
-        return WaitUntil([&] {
-            return SendMessageW(m_hwndWizard, PSM_HWNDTOINDEX, WPARAM(Page()), 0) == nPage &&
-                   Text(m_hwndWizard) == (nPage ? L"Lutrovane v1.0.3 (단계2)" : L"Lutrovane v1.0.3 (단계1)") &&
-                   CanPress(kBack) == (nPage > 0) && CanPress(kNext) == !nPage && CanPress(kFinish) == (nPage > 0);
-        });
-    }
-    bool Go(int id, int nPage)
-    {
-        Click(m_hwndWizard, id);
-        return WaitAt(nPage);
-    }
-    // From page 1: chooses keyboard type nType and goes on to its list page.
-    bool GoToList(int nType)
-    {
-        Click(Page(), kOptions[nType]);
-        return WaitUntil([&] { return IsDlgButtonChecked(Page(), kOptions[nType]) == BST_CHECKED; }) &&
-               Go(kNext, nType + 1);
-    }
     // Presses Cancel or Finish: true once the modal run has returned by itself.
     bool End(int id)
     {
@@ -173,9 +116,6 @@ public:
             }
         });
     }
-
-private:
-    HWND m_hwndWizard = NULL;
 };
 
 inline CPropPageStep2* PageObject(HWND page) { return dynamic_cast<CPropPageStep2*>(CWnd::FromHandlePermanent(page)); }
