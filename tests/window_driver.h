@@ -99,16 +99,13 @@ inline void ClickAt(POINT pt, bool bRight = false)
     // Wine server that outlived the last X display keeps the last position.
     SetCursorPos(pt.x + 1, pt.y);
     SetCursorPos(pt.x, pt.y);
-    WaitUntil([&] {
-        POINT cur;
-        return GetCursorPos(&cur) && cur.x == pt.x && cur.y == pt.y;
-    }, 1000);
+    POINT cur;
+    WaitUntil([&] { return GetCursorPos(&cur) && cur.x == pt.x && cur.y == pt.y; }, 1000);
     // The X server still has to see the move before the button goes down.
     Sleep(50);
-    INPUT in[2] = {};
-    in[0].type = in[1].type = INPUT_MOUSE;
+    INPUT in[2] = {{INPUT_MOUSE, {}}, {INPUT_MOUSE, {}}};
     in[0].mi.dwFlags = bRight ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN;
-    in[1].mi.dwFlags = bRight ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP;
+    in[1].mi.dwFlags = in[0].mi.dwFlags * 2;  // each button's up flag follows its down flag
     SendInput(2, in, sizeof(INPUT));
 }
 
@@ -141,10 +138,7 @@ inline std::vector<std::wstring> Rows(HWND list)
     return rows;
 }
 
-inline std::wstring Row(const wchar_t* pszReal, const wchar_t* pszMapped)
-{
-    return std::wstring(L"◁ ") + pszReal + L" | ▶ " + pszMapped;
-}
+inline std::wstring Row(const wchar_t* pszReal, const wchar_t* pszMapped) { return std::wstring(L"◁ ") + pszReal + L" | ▶ " + pszMapped; }
 
 // Waits for a question or notice, answers it with id and returns its text
 // (its static 0xFFFF); "(none)" when none came.
