@@ -225,7 +225,7 @@ public:
     using CPropPageStep2::AppendDecodedPairs;
 };
 
-TEST_F(Commands, LoadingNamesRealKeysByTheKeyboardShownAfterBackTooAndStopsAtTheListsLimit)
+TEST_F(Commands, LoadingNamesRealKeysByTheKeyboardShownAfterBackTooAndStopsAtTheListsLimitAsAddDoes)
 {
     // A map made for the PC keyboard: its context key is no key of the Apple Extended keyboard.
     const Bytes pcMap = MapBytes({{0x001D, 0x003A}, {0xE038, 0xE05D}});
@@ -257,6 +257,8 @@ TEST_F(Commands, LoadingNamesRealKeysByTheKeyboardShownAfterBackTooAndStopsAtThe
         Command(page, IDC_LOAD_SYSTEM_MAP);
         EXPECT_NE(std::wstring::npos, Answer(IDOK).find(L"252"));
         EXPECT_EQ(252u, Rows(list).size());
+        EXPECT_NE(std::wstring::npos, Command(page, IDC_ADD_MAP, IDOK).find(L"252"));
+        EXPECT_FALSE(FindShown(IsEditDialog)) << "Add opened the dialog on a full list";
 
         // The PC keyboard's page, passed through on the way to this one, names the keys by its own table.
         SetValue(pcMap);
