@@ -124,19 +124,15 @@ class CImportPatch
 public:
     template <class TFunction>
     CImportPatch(HMODULE hModule, const wchar_t* pszDll, const char* pszFunction, TFunction* pfnReplacement)
-        : m_original(reinterpret_cast<ULONG_PTR>(GetProcAddress(GetModuleHandleW(pszDll), pszFunction)))
+        : m_original(ULONG_PTR(GetProcAddress(GetModuleHandleW(pszDll), pszFunction)))
     {
         BYTE* pBase = reinterpret_cast<BYTE*>(hModule);
-        const IMAGE_DATA_DIRECTORY& dir = reinterpret_cast<const IMAGE_NT_HEADERS*>(
-            pBase + reinterpret_cast<const IMAGE_DOS_HEADER*>(pBase)->e_lfanew)
-            ->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-        for (auto* pImport = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(pBase + dir.VirtualAddress);
-             m_original && dir.VirtualAddress && pImport->Name; ++pImport) {
+        const auto* pHeaders = reinterpret_cast<const IMAGE_NT_HEADERS*>(pBase + PIMAGE_DOS_HEADER(pBase)->e_lfanew);
+        const DWORD dwImports = pHeaders->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
+        for (auto* pImport = PIMAGE_IMPORT_DESCRIPTOR(pBase + dwImports); m_original && dwImports && pImport->Name; ++pImport) {
             for (auto* pSlot = reinterpret_cast<ULONG_PTR*>(pBase + pImport->FirstThunk); *pSlot; ++pSlot) {
-                if (*pSlot == m_original) {
-                    Write(pSlot, reinterpret_cast<ULONG_PTR>(pfnReplacement));
-                    m_slots.push_back(pSlot);
-                }
+                if (*pSlot == m_original)
+                    m_slots.push_back(Write(pSlot, ULONG_PTR(pfnReplacement)));
             }
         }
     }
@@ -153,12 +149,13 @@ public:
     TFunction* Original() const { return reinterpret_cast<TFunction*>(m_original); }
 
 private:
-    static void Write(ULONG_PTR* pSlot, ULONG_PTR value)
+    static ULONG_PTR* Write(ULONG_PTR* pSlot, ULONG_PTR value)
     {
         DWORD dwOld;
         VirtualProtect(pSlot, sizeof(*pSlot), PAGE_READWRITE, &dwOld);
         *pSlot = value;
         VirtualProtect(pSlot, sizeof(*pSlot), dwOld, &dwOld);
+        return pSlot;
     }
 
     ULONG_PTR m_original;

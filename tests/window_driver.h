@@ -40,8 +40,7 @@ inline HWND FindShown(const std::function<bool(HWND)>& match)
 inline HWND WaitShown(const std::function<bool(HWND)>& match)
 {
     HWND hwnd = NULL;
-    WaitUntil([&] { return (hwnd = FindShown(match)) != NULL; });
-    return hwnd;
+    return WaitUntil([&] { return (hwnd = FindShown(match)) != NULL; }) ? hwnd : NULL;
 }
 
 inline bool WaitGone(HWND hwnd, DWORD ms = kPatienceMs)
@@ -67,12 +66,8 @@ inline void Click(HWND dlg, int id)
 inline void PressKey(WORD vk, bool bShift = false)
 {
     INPUT in[4] = {};
-    const WORD keys[4] = {VK_SHIFT, vk, vk, VK_SHIFT};
-    for (int i = 0; i < 4; ++i) {
-        in[i].type = INPUT_KEYBOARD;
-        in[i].ki.wVk = keys[i];
-        in[i].ki.dwFlags = i >= 2 ? KEYEVENTF_KEYUP : 0;
-    }
+    for (int i = 0; i < 4; ++i)
+        in[i] = {INPUT_KEYBOARD, {}}, in[i].ki = {i % 3 ? vk : WORD(VK_SHIFT), 0, DWORD(i >= 2 ? KEYEVENTF_KEYUP : 0), 0, 0};
     SendInput(bShift ? 4 : 2, bShift ? in : in + 1, sizeof(INPUT));
 }
 
@@ -104,16 +99,13 @@ inline void ClickAt(POINT pt, bool bRight = false)
     // Wine server that outlived the last X display keeps the last position.
     SetCursorPos(pt.x + 1, pt.y);
     SetCursorPos(pt.x, pt.y);
-    WaitUntil([&] {
-        POINT cur;
-        return GetCursorPos(&cur) && cur.x == pt.x && cur.y == pt.y;
-    }, 1000);
+    POINT cur;
+    WaitUntil([&] { return GetCursorPos(&cur) && cur.x == pt.x && cur.y == pt.y; }, 1000);
     // The X server still has to see the move before the button goes down.
     Sleep(50);
-    INPUT in[2] = {};
-    in[0].type = in[1].type = INPUT_MOUSE;
+    INPUT in[2] = {{INPUT_MOUSE, {}}, {INPUT_MOUSE, {}}};
     in[0].mi.dwFlags = bRight ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN;
-    in[1].mi.dwFlags = bRight ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP;
+    in[1].mi.dwFlags = in[0].mi.dwFlags * 2;  // each button's up flag follows its down flag
     SendInput(2, in, sizeof(INPUT));
 }
 
@@ -137,24 +129,16 @@ inline bool ComboChoose(HWND combo, const std::wstring& strItem)
 inline std::vector<std::wstring> Rows(HWND list)
 {
     std::vector<std::wstring> rows(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+    wchar_t szReal[128], szMapped[128];
     for (size_t i = 0; i < rows.size(); ++i) {
-        for (int col : {0, 1}) {
-            wchar_t buf[128] = L"";
-            LVITEMW item = {};
-            item.iSubItem = col;
-            item.pszText = buf;
-            item.cchTextMax = 128;
-            SendMessageW(list, LVM_GETITEMTEXTW, i, LPARAM(&item));
-            rows[i] += (col ? L" | " : L"") + std::wstring(buf);
-        }
+        ListView_GetItemText(list, int(i), 0, szReal, 128);
+        ListView_GetItemText(list, int(i), 1, szMapped, 128);
+        rows[i] = szReal + std::wstring(L" | ") + szMapped;
     }
     return rows;
 }
 
-inline std::wstring Row(const wchar_t* pszReal, const wchar_t* pszMapped)
-{
-    return std::wstring(L"◁ ") + pszReal + L" | ▶ " + pszMapped;
-}
+inline std::wstring Row(const wchar_t* pszReal, const wchar_t* pszMapped) { return std::wstring(L"◁ ") + pszReal + L" | ▶ " + pszMapped; }
 
 // Waits for a question or notice, answers it with id and returns its text
 // (its static 0xFFFF); "(none)" when none came.
@@ -173,6 +157,13 @@ inline std::wstring Answer(int id)
                                   FindShown([&](HWND hwnd) { return GetWindow(hwnd, GW_OWNER) == owner; }));
     });
     return strText;
+}
+
+// Presses a button whose command asks first, answers, returns the question.
+inline std::wstring Command(HWND dlg, int id, int nAnswer = IDYES)
+{
+    Click(dlg, id);
+    return Answer(nAnswer);
 }
 
 // Add, the two keys chosen by name, then Set (or Cancel).
@@ -204,3 +195,69 @@ inline bool ChooseFile(const std::wstring& strPath)
         return !IsWindow(dlg);
     });
 }
+
+// The wizard buttons of the system's property sheet.
+inline constexpr int kBack = 0x3023, kNext = 0x3024, kFinish = 0x3025;
+// Top to bottom on page 1; option i is keyboard type index i.
+inline constexpr int kOptions[4] = {IDC_KEYBOARD_PC, IDC_KEYBOARD_APPLE_EXT, IDC_KEYBOARD_APPLE_PRO,
+                                    IDC_KEYBOARD_APPLE_ETC};
+
+// The splash and the About box: a dialog without caption showing a picture.
+inline bool IsPicture(HWND hwnd)
+{
+    HWND picture = GetDlgItem(hwnd, IDC_SPLASH_PICTURE);
+    return ClassOf(hwnd) == L"#32770" && Text(hwnd).empty() && picture &&
+           SendMessageW(picture, STM_GETIMAGE, IMAGE_BITMAP, 0);
+}
+
+inline bool IsWizard(HWND hwnd) { return Text(hwnd).rfind(L"Lutrovane v1.0.3 (단계", 0) == 0; }
+
+// Finds the wizard, of this process or g_dwDrivenProcess, and walks its pages.
+class CWizardDriver
+{
+public:
+    HWND WaitWizard() { return m_hwndWizard = WaitShown(IsWizard); }
+    // Waits for the splash and the wizard, gets the splash out of the way and
+    // returns the wizard once it takes input; NULL if it never does.
+    HWND StartUp()
+    {
+        HWND splash = WaitShown(IsPicture);
+        if (!splash || !WaitWizard())
+            return NULL;
+        // Posted rather than clicked: should the splash have timed out by now,
+        // a real click would land on the wizard.
+        PostMessageW(splash, WM_LBUTTONDOWN, MK_LBUTTON, 0);
+        return WaitGone(splash) && WaitUntil([&] { return IsWindowEnabled(m_hwndWizard); }) ? m_hwndWizard : NULL;
+    }
+    HWND Page() const { return HWND(SendMessageW(m_hwndWizard, PSM_GETCURRENTPAGEHWND, 0, 0)); }
+
+    // Waits for page nPage (0 the keyboard choice, 1 + type a list page)
+    // with the caption and wizard buttons it shows.
+    bool WaitAt(int nPage)
+    {
+        const auto CanPress = [&](int id) {
+            HWND button = GetDlgItem(m_hwndWizard, id);
+            return button && IsWindowVisible(button) && IsWindowEnabled(button);
+        };
+        return WaitUntil([&] {
+            return SendMessageW(m_hwndWizard, PSM_HWNDTOINDEX, WPARAM(Page()), 0) == nPage &&
+                   Text(m_hwndWizard) == (nPage ? L"Lutrovane v1.0.3 (단계2)" : L"Lutrovane v1.0.3 (단계1)") &&
+                   CanPress(kBack) == (nPage > 0) && CanPress(kNext) == !nPage && CanPress(kFinish) == (nPage > 0);
+        });
+    }
+    bool Go(int id, int nPage)
+    {
+        Click(m_hwndWizard, id);
+        return WaitAt(nPage);
+    }
+    // From page 1: chooses keyboard type nType and goes on to its list page.
+    bool GoToList(int nType)
+    {
+        Click(Page(), kOptions[nType]);
+        return WaitUntil([&] { return IsDlgButtonChecked(Page(), kOptions[nType]) == BST_CHECKED; }) &&
+               Go(kNext, nType + 1);
+    }
+
+protected:
+    HWND m_hwndWizard = NULL;
+};

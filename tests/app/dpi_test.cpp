@@ -54,9 +54,8 @@ SIZE BitmapSize(HGDIOBJ hBitmap)
 LONG IconWidth(HWND wizard, WPARAM nWhich)
 {
     ICONINFO info = {};
-    if (!GetIconInfo(HICON(SendMessageW(wizard, WM_GETICON, nWhich, 0)), &info))
-        return 0;
-    const LONG cx = BitmapSize(info.hbmColor ? info.hbmColor : info.hbmMask).cx;
+    GetIconInfo(HICON(SendMessageW(wizard, WM_GETICON, nWhich, 0)), &info);
+    const LONG cx = BitmapSize(info.hbmColor).cx;
     DeleteObject(info.hbmColor);
     DeleteObject(info.hbmMask);
     return cx;
@@ -94,9 +93,9 @@ TEST(AtDpi, ArtworkIconsAndColumnsFollowTheDpiAndNoTextIsClipped)
         Click(page, IDC_ADD_MAP);
         HWND dlg = WaitShown(IsEditDialog);
         ASSERT_TRUE(dlg) << "no edit dialog";
-        ExpectNothingClipped(dlg, nDpi);
-        for (UINT nID : {IDS_PRESS_KEY, IDS_KEY_TAKEN, IDS_KEY_WAIT_CANCELLED, IDS_KEY_WAIT_TIMED_OUT}) {  // the wait's texts
-            SetDlgItemTextW(dlg, IDC_KEY_WAIT_TEXT, AfxLoadStringW(nID).c_str());
+        for (UINT nID : {0, IDS_PRESS_KEY, IDS_KEY_TAKEN, IDS_KEY_WAIT_CANCELLED, IDS_KEY_WAIT_TIMED_OUT}) {  // the wait's texts
+            if (nID)
+                SetDlgItemTextW(dlg, IDC_KEY_WAIT_TEXT, AfxLoadStringW(nID).c_str());
             ExpectNothingClipped(dlg, nDpi);
         }
         PostMessageW(dlg, WM_COMMAND, IDCANCEL, 0);

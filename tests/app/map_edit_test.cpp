@@ -20,8 +20,8 @@ std::wstring RunEditDialog(int nType, BOOL bModify, WORD wReal, WORD wMap, const
             WORD wRealCode, wMapCode;
             dlg.GetScancodes(wRealCode, wMapCode);
             wchar_t szCodes[16];
-            swprintf(szCodes, 16, L" %04x>%04x", wRealCode, wMapCode);
-            return std::to_wstring(nResult) + L" " + Cp949ToWide(strReal) + L">" + Cp949ToWide(strMap) + szCodes;
+            return std::to_wstring(nResult) + L" " + Cp949ToWide(strReal) + L">" + Cp949ToWide(strMap) +
+                   (swprintf(szCodes, 16, L" %04x>%04x", wRealCode, wMapCode), szCodes);
         },
         [&] {
             HWND dlg = WaitShown(IsEditDialog);

@@ -27,18 +27,33 @@ LONG WINAPI WatchedSetWindowLong(HWND hwnd, int nIndex, LONG nValue)
     return g_pStylePatch->Original<decltype(SetWindowLongW)>()(hwnd, nIndex, nValue);
 }
 
-TEST(StartUp, SplashHoldsTheDisabledWizardUntilClickTimerOrEnterAndAboutSetsNoTimerAndMasksLowBits)
+// The splash thread runs only once the wizard is disabled: a splash that
+// closes at once would have its enabling overtaken by the disabling.
+std::atomic<int> g_nEarlyResumes{0};
+const CImportPatch* g_pResumePatch = NULL;
+
+BOOL CALLBACK CountEnabledWizard(HWND hwnd, LPARAM)
+{
+    g_nEarlyResumes += ClassOf(hwnd) == L"#32770" && IsWindowEnabled(hwnd);
+    return TRUE;
+}
+
+DWORD WINAPI WatchedResumeThread(HANDLE hThread)
+{
+    EnumThreadWindows(GetCurrentThreadId(), CountEnabledWizard, 0);
+    return g_pResumePatch->Original<decltype(ResumeThread)>()(hThread);
+}
+
+TEST(StartUp, SplashHoldsTheDisabledWizardUntilItsTimerOrEnterAndAboutSetsNoTimerAndMasksLowBits)
 {
     const CImportPatch timers(GetModuleHandleW(NULL), L"user32.dll", "SetTimer", &HoldTimer);
     const CImportPatch styles(GetModuleHandleW(NULL), L"user32.dll", "SetWindowLongW", &WatchedSetWindowLong);
+    const CImportPatch resumes(GetModuleHandleW(NULL), L"kernel32.dll", "ResumeThread", &WatchedResumeThread);
     g_pStylePatch = &styles;
-    ASSERT_TRUE(timers.Patched() && styles.Patched());
+    g_pResumePatch = &resumes;
+    ASSERT_TRUE(timers.Patched() && styles.Patched() && resumes.Patched());
+    // A click closes it in every other test (CWizardRun::StartUp).
     const struct { const char* pszHow; std::function<void(HWND)> close; } ways[] = {
-        {"click", [](HWND splash) {
-             RECT rc;
-             GetWindowRect(splash, &rc);
-             ClickAt(Middle(rc));
-         }},
         {"its timer", [](HWND splash) { PostMessageW(splash, WM_TIMER, 1001, 0); }},
         // Under Wine the disabled wizard, not the splash, is in the foreground,
         // and the wizard's own late activation can take it back after the
@@ -88,6 +103,7 @@ TEST(StartUp, SplashHoldsTheDisabledWizardUntilClickTimerOrEnterAndAboutSetsNoTi
         });
     }
     EXPECT_EQ(0, g_nForeignStyleChanges) << "the splash thread changed the wizard's style";
+    EXPECT_EQ(0, g_nEarlyResumes) << "the splash thread ran before the wizard was disabled";
 }
 
 HDC g_hdcWatched = NULL;
@@ -153,7 +169,6 @@ TEST(Wizard, NextShowsTheChosenKeyboardsPageBackKeepsTheChoiceEachVisitAsksTheRe
         }));
         EXPECT_EQ(strWanted, strStarted) << "not started by the shell, or not with the address";
         HWND page1 = run.Page();
-        EXPECT_EQ(BST_CHECKED, IsDlgButtonChecked(page1, kOptions[0])) << "PC not chosen at start";
         // The second round comes back to pages already made.
         for (bool bSystemMap : {false, true}) {
             if (bSystemMap)
@@ -167,8 +182,7 @@ TEST(Wizard, NextShowsTheChosenKeyboardsPageBackKeepsTheChoiceEachVisitAsksTheRe
                 EXPECT_EQ(BST_CHECKED, IsDlgButtonChecked(page1, kOptions[i])) << "the choice was not kept";
             }
         }
-        ASSERT_TRUE(run.Go(kNext, 4));
-        EXPECT_TRUE(run.End(kFinish)) << "Finish did not end the run";
+        EXPECT_TRUE(run.End(IDCANCEL));
     });
 }
 

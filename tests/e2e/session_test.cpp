@@ -3,8 +3,6 @@
 // together. What it does is checked where others see it: in the registry.
 #include "../window_driver.h"
 
-#include <prsht.h>
-
 namespace {
 
 TEST(Session, ChooseAddApplyReloadSaveAndLoadAsAUserWould)
@@ -21,14 +19,15 @@ TEST(Session, ChooseAddApplyReloadSaveAndLoadAsAUserWould)
     ASSERT_TRUE(CreateProcessW(NULL, szLine, NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi));
     g_dwDrivenProcess = pi.dwProcessId;
     [&] {
-        HWND wizard = WaitShown([](HWND hwnd) { return Text(hwnd) == L"Lutrovane v1.0.3 (단계1)"; });
+        CWizardDriver driver;
+        HWND wizard = driver.WaitWizard();
         ASSERT_TRUE(wizard) << "no wizard";
         ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(wizard) && GetForegroundWindow() == wizard; }))
             << "the splash never let go";
         // The keys reach page 1 at once: Enter takes Next on the PC keyboard.
         PressKey(VK_RETURN);
-        ASSERT_TRUE(WaitUntil([&] { return Text(wizard) == L"Lutrovane v1.0.3 (단계2)"; })) << "Enter did nothing";
-        HWND page = HWND(SendMessageW(wizard, PSM_GETCURRENTPAGEHWND, 0, 0));
+        ASSERT_TRUE(driver.WaitAt(1)) << "Enter did nothing";
+        HWND page = driver.Page();
         const auto rows = [&] { return Rows(GetDlgItem(page, IDC_MAP_LIST)).size(); };
         ASSERT_TRUE(AddPair(page, L"CapsLock", L"Control(왼쪽)"));
         ASSERT_TRUE(AddPair(page, L"Control(왼쪽)", L"CapsLock"));
