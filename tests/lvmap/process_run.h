@@ -21,7 +21,16 @@ inline SRun RunProgram(const std::wstring& folder, std::wstring line, const std:
     si.hStdError = CreateFileW(err.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS, 0, nullptr);
     PROCESS_INFORMATION pi = {};
     DWORD dwExit = 0xFFFFFFFF;
-    if (CreateProcessW(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
+    // Under Wine on a loaded machine a start is now and then refused before
+    // the program runs at all (seen twice, the reason not kept): one more try,
+    // and a refusal that stays is told with its reason.
+    BOOL bStarted = CreateProcessW(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
+    if (!bStarted) {
+        Sleep(500);
+        bStarted = CreateProcessW(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
+    }
+    const DWORD dwStartError = bStarted ? 0 : GetLastError();
+    if (bStarted) {
         duringRun();
         if (WaitForSingleObject(pi.hProcess, 120000) != WAIT_OBJECT_0)
             TerminateProcess(pi.hProcess, 99);
@@ -31,5 +40,8 @@ inline SRun RunProgram(const std::wstring& folder, std::wstring line, const std:
     }
     CloseHandle(si.hStdOutput);
     CloseHandle(si.hStdError);
-    return {dwExit, ReadText(out), ReadText(err)};
+    SRun run = {dwExit, ReadText(out), ReadText(err)};
+    if (dwStartError)
+        run.strErr += "not started, error " + std::to_string(dwStartError);
+    return run;
 }
