@@ -1,5 +1,7 @@
 #include "lutrovane_core.h"
 
+#include "system_library.h"
+
 #include <setupapi.h>
 
 #include <cstring>
@@ -76,7 +78,12 @@ unsigned long CUtils::DelScancodeMapRegistry()
 
 int CUtils::RebootSystem(HWND hwndOwner, int nScanOnly)
 {
-    return SetupPromptReboot(nullptr, hwndOwner, nScanOnly);
+    static const HMODULE hSetupApi = LoadSystemLibrary(L"setupapi.dll");
+    // Found at each offer, not kept: a test stands in for it by patching this
+    // library's GetProcAddress.
+    const auto pfnPrompt = SystemFunction<decltype(SetupPromptReboot)>(hSetupApi, "SetupPromptReboot");
+    // -1 is SetupPromptReboot's own failure; GetLastError says why.
+    return pfnPrompt ? pfnPrompt(nullptr, hwndOwner, nScanOnly) : -1;
 }
 
 // The key table's reading of the system's map lives here, beside the registry
