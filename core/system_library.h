@@ -25,10 +25,11 @@ inline HMODULE LoadSystemLibrary(const wchar_t* pszName)
         return hModule;
     wchar_t szPath[MAX_PATH];
     const UINT nChars = GetSystemDirectoryW(szPath, MAX_PATH);
-    if (nChars == 0 || nChars + 1 + std::wcslen(pszName) >= MAX_PATH)
+    const size_t nName = std::wcslen(pszName) + 1;  // with its null
+    if (nChars == 0 || nChars + 1 + nName > MAX_PATH)
         return nullptr;
     szPath[nChars] = L'\\';
-    std::wcscpy(szPath + nChars + 1, pszName);
+    std::wmemcpy(szPath + nChars + 1, pszName, nName);
     return LoadLibraryExW(szPath, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
 }
 
