@@ -235,8 +235,8 @@ std::wstring ProgramData()
     } else {
         // On failure the path stays empty, and the history refuses it.
         wchar_t szPath[MAX_PATH] = L"";
-        static const HMODULE hShell = LoadSystemLibrary(L"shell32.dll");
-        const auto pfnFolder = SystemFunction<decltype(SHGetFolderPathW)>(hShell, "SHGetFolderPathW");
+        const auto pfnFolder =
+            SystemFunction<decltype(SHGetFolderPathW)>(LoadSystemLibrary(L"shell32.dll"), "SHGetFolderPathW");
         if (pfnFolder)
             pfnFolder(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, szPath);
         str = szPath;

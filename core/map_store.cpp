@@ -78,10 +78,11 @@ unsigned long CUtils::DelScancodeMapRegistry()
 
 int CUtils::RebootSystem(HWND hwndOwner, int nScanOnly)
 {
-    static const HMODULE hSetupApi = LoadSystemLibrary(L"setupapi.dll");
-    // Found at each offer, not kept: a test stands in for it by patching this
-    // library's GetProcAddress.
-    const auto pfnPrompt = SystemFunction<decltype(SetupPromptReboot)>(hSetupApi, "SetupPromptReboot");
+    // Found at each offer, not kept: a test stands in for it through this
+    // library's GetProcAddress. A function-local static would link in
+    // libstdc++'s guard and its unwinder, 68 KB.
+    const auto pfnPrompt =
+        SystemFunction<decltype(SetupPromptReboot)>(LoadSystemLibrary(L"setupapi.dll"), "SetupPromptReboot");
     // -1 is SetupPromptReboot's own failure; GetLastError says why.
     return pfnPrompt ? pfnPrompt(nullptr, hwndOwner, nScanOnly) : -1;
 }

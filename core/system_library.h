@@ -17,7 +17,7 @@
 // LOAD_LIBRARY_SEARCH_SYSTEM32 with ERROR_INVALID_PARAMETER: there the full
 // path does the same, and LOAD_WITH_ALTERED_SEARCH_PATH looks for the DLL's
 // own imports in the system folder first too. Kept loaded, as a statically
-// linked DLL would be.
+// linked DLL would be; loading it again only counts one more reference.
 inline HMODULE LoadSystemLibrary(const wchar_t* pszName)
 {
     const HMODULE hModule = LoadLibraryExW(pszName, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
