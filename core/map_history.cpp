@@ -4,6 +4,7 @@
 #include "lutrovane_core.h"
 
 #include "history_security.h"
+#include "system_library.h"
 #include "whole_file.h"
 
 #include <shlobj.h>
@@ -234,7 +235,10 @@ std::wstring ProgramData()
     } else {
         // On failure the path stays empty, and the history refuses it.
         wchar_t szPath[MAX_PATH] = L"";
-        SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, szPath);
+        const auto pfnFolder =
+            SystemFunction<decltype(SHGetFolderPathW)>(LoadSystemLibrary(L"shell32.dll"), "SHGetFolderPathW");
+        if (pfnFolder)
+            pfnFolder(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, szPath);
         str = szPath;
     }
     while (!str.empty() && (str.back() == L'\\' || str.back() == L'/'))

@@ -1,5 +1,7 @@
 #include "lutrovane_core.h"
 
+#include "system_library.h"
+
 #include <setupapi.h>
 
 #include <cstring>
@@ -76,7 +78,13 @@ unsigned long CUtils::DelScancodeMapRegistry()
 
 int CUtils::RebootSystem(HWND hwndOwner, int nScanOnly)
 {
-    return SetupPromptReboot(nullptr, hwndOwner, nScanOnly);
+    // Found at each offer, not kept: a test stands in for it through this
+    // library's GetProcAddress. A function-local static would link in
+    // libstdc++'s guard and its unwinder, 68 KB.
+    const auto pfnPrompt =
+        SystemFunction<decltype(SetupPromptReboot)>(LoadSystemLibrary(L"setupapi.dll"), "SetupPromptReboot");
+    // -1 is SetupPromptReboot's own failure; GetLastError says why.
+    return pfnPrompt ? pfnPrompt(nullptr, hwndOwner, nScanOnly) : -1;
 }
 
 // The key table's reading of the system's map lives here, beside the registry

@@ -4,8 +4,6 @@
 #include "console.h"
 #include "map_files.h"
 
-#include <shellapi.h>
-
 #include <algorithm>
 #include <cwchar>
 #include <vector>
@@ -265,14 +263,14 @@ int Run(const std::vector<std::wstring>& args)
 
 }  // namespace
 
-int main()
+// The C run-time's wide arguments, not CommandLineToArgvW's: shell32 would
+// bring user32 in, and with it the window system, for every command. Both
+// split the command line by the same rules (quotes, and backslashes before a
+// quote); they differ only on "" inside quotes, which no file or key name
+// here holds. The run-time expands no wildcards unless asked to.
+int wmain(int nArgs, wchar_t** ppszArgs)
 {
-    int nArgs = 0;
-    wchar_t** ppszArgs = CommandLineToArgvW(GetCommandLineW(), &nArgs);
-    std::vector<std::wstring> args;
-    for (int i = 1; ppszArgs && i < nArgs; ++i)
-        args.push_back(ppszArgs[i]);
-    LocalFree(ppszArgs);
+    const std::vector<std::wstring> args(ppszArgs + (nArgs > 0 ? 1 : 0), ppszArgs + nArgs);
     const int nExit = Run(args);
     // "show > file" on a full disk: a script must not take a cut list for the map.
     if (OutputError() != 0) {

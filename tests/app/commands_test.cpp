@@ -5,6 +5,8 @@
 
 #include <setupapi.h>
 
+#include <cstring>
+
 namespace {
 
 // Under Wine SetupPromptReboot returns at once and shows nothing: the tests
@@ -17,6 +19,14 @@ INT WINAPI OfferRestart(HSPFILEQ, HWND hwndOwner, BOOL)
     g_hwndRestartOwner = hwndOwner;
     ++g_nRestartOffers;
     return 0;
+}
+
+// The core finds SetupPromptReboot when it offers a restart.
+FARPROC WINAPI FindWithRestartOffer(HMODULE hModule, LPCSTR pszName)
+{
+    if (!IS_INTRESOURCE(pszName) && std::strcmp(pszName, "SetupPromptReboot") == 0)
+        return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&OfferRestart));
+    return GetProcAddress(hModule, pszName);
 }
 
 // Each test starts without a value, its history in an empty folder, and the
@@ -36,8 +46,8 @@ protected:
 
     int Kept() const { return int(FileCount(m_strHistory)); }
 
-    const CImportPatch m_restarts{GetModuleHandleW(L"LutrovaneCore.dll"), L"setupapi.dll", "SetupPromptReboot",
-                                  &OfferRestart};
+    const CImportPatch m_restarts{GetModuleHandleW(L"LutrovaneCore.dll"), L"kernel32.dll", "GetProcAddress",
+                                  &FindWithRestartOffer};
     std::wstring m_strHistory;
 };
 
