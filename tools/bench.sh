@@ -147,10 +147,10 @@ echo "the $lutrovane_arch build; $(sed -n 's/^model name\s*: //p' /proc/cpuinfo 
      "openings, $processes process pairs by turns)" >&2
 printf '%-20s %9s %9s  %5s  %6s %7s\n' figure lutrovane baseline ratio lowest highest
 missing=""
-for spec in start_to_window_ms:.1f edit_dialog_open_ms:.2f apply_us:.1f \
+for row in start_to_window_ms:.1f edit_dialog_open_ms:.2f apply_us:.1f \
             load_system_map_us:.1f apply_names_us:.1f load_names_us:.1f lvmap_apply_ms:.1f \
             lvmap_show_ms:.1f working_set_kb:.0f; do
-  name=${spec%:*}
+  name=${row%:*}
   ours=$(figure "$name" "$work/figures.txt")
   bare=$(figure "$name" "$work/figures.txt" 3)
   ratios=$(awk -v name="$name" '$1 == name && NF == 4 { print $4 }' "$work/figures.txt" | sort -n)
@@ -158,7 +158,7 @@ for spec in start_to_window_ms:.1f edit_dialog_open_ms:.2f apply_us:.1f \
     missing="$missing $name"
     continue
   fi
-  awk -v name="$name" -v a="$ours" -v b="$bare" -v fmt="${spec#*:}" \
+  awk -v name="$name" -v a="$ours" -v b="$bare" -v fmt="${row#*:}" \
       -v r="$(echo "$ratios" | median)" -v lo="$(echo "$ratios" | head -1)" \
       -v hi="$(echo "$ratios" | tail -1)" 'BEGIN {
     printf "%-20s %9" fmt " %9" fmt "  %5.2f  %6.2f %7.2f\n", name, a, b, r, lo, hi }'
