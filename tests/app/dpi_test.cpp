@@ -51,16 +51,6 @@ SIZE BitmapSize(HGDIOBJ hBitmap)
     return {bm.bmWidth, bm.bmHeight};
 }
 
-LONG IconWidth(HWND wizard, WPARAM nWhich)
-{
-    ICONINFO info = {};
-    GetIconInfo(HICON(SendMessageW(wizard, WM_GETICON, nWhich, 0)), &info);
-    const LONG cx = BitmapSize(info.hbmColor).cx;
-    DeleteObject(info.hbmColor);
-    DeleteObject(info.hbmMask);
-    return cx;
-}
-
 TEST(AtDpi, ArtworkIconsAndColumnsFollowTheDpiAndNoTextIsClipped)
 {
     const char* pszDpi = std::getenv(kDpiVariable);
@@ -77,8 +67,11 @@ TEST(AtDpi, ArtworkIconsAndColumnsFollowTheDpiAndNoTextIsClipped)
         const SIZE header = BitmapSize(static_cast<CLutrovaneMain*>(CWnd::FromHandlePermanent(wizard))->m_psh.hbmHeader);
         EXPECT_EQ(MulDiv(32, nDpi, 96), header.cx);
         EXPECT_EQ(header.cx, header.cy);
-        EXPECT_EQ(GetSystemMetrics(SM_CXICON), IconWidth(wizard, ICON_BIG));
-        EXPECT_EQ(GetSystemMetrics(SM_CXSMICON), IconWidth(wizard, ICON_SMALL));
+        for (const auto& icon : {std::pair(ICON_BIG, SM_CXICON), std::pair(ICON_SMALL, SM_CXSMICON)}) {
+            ICONINFO info = {};
+            GetIconInfo(HICON(SendMessageW(wizard, WM_GETICON, icon.first, 0)), &info);
+            EXPECT_EQ(GetSystemMetrics(icon.second), BitmapSize(info.hbmColor).cx) << "icon " << icon.first;
+        }
         ExpectNothingClipped(run.Page(), nDpi);
 
         ASSERT_TRUE(run.GoToList(0));
