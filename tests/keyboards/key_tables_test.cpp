@@ -89,14 +89,11 @@ unsigned short StandardCode(const std::string& strName)
 }  // namespace
 
 // Every row against the standard's scan code set 1, which no comparison of our
-// tables with one another can replace: a code typed wrong, two codes swapped, a
-// name the standard does not know, a key left out (each table has as many rows
-// as its keyboard has keys). On purpose, the Apple Pro Keyboard sends F13 to F15
-// as 5D to 5F, which the catalogue holds too, and the catalogue's "키패드 ="
-// carries keypad 9's code. Every key is in the catalogue, a PC key under its PC
-// name; a keyboard's table holds no name or code twice; Break follows ScrollLock
-// in the catalogue and opens the PC table's mapped-only keys. Names are code
-// page 949 bytes.
+// tables with one another can replace; each table has as many rows as its
+// keyboard has keys. On purpose, the Apple Pro Keyboard sends F13 to F15 as 5D
+// to 5F, as the catalogue does, and the catalogue's "키패드 =" carries keypad 9's
+// code. Break follows ScrollLock in the catalogue and opens the PC table's
+// mapped-only keys. Names are code page 949 bytes.
 TEST_F(KeyTables, RowMissingOrWithAnotherKeysCodeOrNameOrOutOfPlace)
 {
     const int kRows[5] = {129, 121, 103, 103, 98};
