@@ -101,7 +101,7 @@ std::wstring Stamp(LONGLONG nSeconds)
 
 }  // namespace
 
-TEST_F(MapStore, ValuesThatDoNotFitCountAsAbsentWritesReplaceAnyTypeAMissingKeyIsNotMade)
+TEST_F(MapStore, ValueThatDoesNotFitReadOrWriteKeepingItsTypeOrMissingKeyMade)
 {
     // An empty REG_BINARY value is no value to SetValue: the empty one here is REG_NONE.
     const struct { const char* what; DWORD dwType; size_t nLength; int nHave; } cases[] = {
