@@ -88,7 +88,7 @@ TEST_F(Lvmap, ShowNamesRealKeysByTheKeyboardInUtf8WhenRedirected)
     EXPECT_TRUE(run.dwExit == 2 && run.strErr.find("output could not be written") != std::string::npos) << run.strErr;
 }
 
-TEST_F(Lvmap, ApplyTakesEachFileFormAndRemovalsAndWritesNothingUnsound)
+TEST_F(Lvmap, ApplyTakesEachFileFormAndRemovalsAndNothingUnsoundIsWrittenOrExported)
 {
     Steps({{L"apply {three.REG}", 0, "Scancode Map set: 3 mappings.", "", &kThree},
            {L"apply {delete.reg}", 0, "Scancode Map removed.", "", &kNone},
@@ -116,10 +116,7 @@ TEST_F(Lvmap, ApplyTakesEachFileFormAndRemovalsAndWritesNothingUnsound)
     }
     Steps({{L"convert {delete.reg} {caps.lvd}", 3, "", nullptr, nullptr}});
     EXPECT_EQ(MapDataFile(kCapsToControl), ReadAll(File(L"caps.lvd")));
-}
 
-TEST_F(Lvmap, ExportsRoundTripAndNoMapOrAnUnsoundOneIsNeverExported)
-{
     // Export and convert write through one writer: one of each covers both forms.
     Steps(kThree, {{L"export {system.reg}", 0, nullptr, "", nullptr},
                    {L"convert {system.reg} {system.lvd}", 0, nullptr, "", nullptr}});
@@ -219,7 +216,7 @@ TEST_F(Lvmap, DetectNamesInjectedKeysOnceEachUntilEscapeTwiceOrItsTime)
     Steps({{L"detect --timeout 1", 0, "", nullptr, nullptr}});
 }
 
-TEST_F(Lvmap, PairsGiveTheWizardsBytesByEveryRoadAndVerifyNamesWhatDiffers)
+TEST_F(Lvmap, PairsAndUnnamedCodesGiveTheWizardsBytesByEveryRoadAndVerifyNamesWhatDiffers)
 {
     // Names in any case, a Korean one with a space handed over as Windows does (UTF-16), a code,
     // off, and "=" as a key's name: the wizard's list CapsLock, 키패드 Enter, 윈도우키(왼쪽), =.
@@ -249,6 +246,14 @@ TEST_F(Lvmap, PairsGiveTheWizardsBytesByEveryRoadAndVerifyNamesWhatDiffers)
     Bytes flagged = kPaired;
     flagged[4] = 1;
     Steps(flagged, {{L"verify {pairs.reg}", 5, "The system's map differs: it is not sound", "", &flagged}});
+
+    // Codes no table names round-trip through every command.
+    const Bytes kOdd = MapBytes({{0x001D, 0x0073}, {0x0000, 0xE06A}});
+    Steps(kNone, {{L"make {odd.reg} 0073=001D E06A=off", 0, nullptr, "", &kNone},
+                  {L"apply {odd.reg}", 0, nullptr, "", &kOdd},
+                  {L"show --keyboard apple-pro", 0, u8"0073 알수 없음 -> 001D Control(왼쪽)\r\nE06A ", "", &kOdd},
+                  {L"verify 0x0073=0x001D e06a=0000", 0, nullptr, "", &kOdd},
+                  {L"verify 0073=001D", 5, "The system's map differs:\r\nextra      E06A ", "", &kOdd}});
 }
 
 TEST_F(Lvmap, WrongPairsAreEachToldByPlaceAndNothingIsWritten)
@@ -270,14 +275,4 @@ TEST_F(Lvmap, WrongPairsAreEachToldByPlaceAndNothingIsWritten)
                        {L"verify " + c.first, 3, "", c.second, &kThree}});
     }
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(File(L"bad.reg").c_str()));
-}
-
-TEST_F(Lvmap, CodesNoTableNamesRoundTripThroughEveryCommand)
-{
-    const Bytes kOdd = MapBytes({{0x001D, 0x0073}, {0x0000, 0xE06A}});
-    Steps({{L"make {odd.reg} 0073=001D E06A=off", 0, nullptr, "", &kNone},
-           {L"apply {odd.reg}", 0, nullptr, "", &kOdd},
-           {L"show --keyboard apple-pro", 0, u8"0073 알수 없음 -> 001D Control(왼쪽)\r\nE06A ", "", &kOdd},
-           {L"verify 0x0073=0x001D e06a=0000", 0, nullptr, "", &kOdd},
-           {L"verify 0073=001D", 5, "The system's map differs:\r\nextra      E06A ", "", &kOdd}});
 }
