@@ -166,7 +166,7 @@ TEST_F(Commands, FailedAppliesRemovesSavesAndLoadsAreReportedAndChangeNothing)
 
 TEST_F(Commands, MapsKeepTheirCodesThroughLoadsApplySaveAddAndModifyAndThoseLeavingNoKeyToSignInWithAskFirstWithNoAsTheDefault)
 {
-    const std::wstring strFile = ScratchFolder(L"foreign-") + L"map.lvd";
+    const std::wstring strFile = ScratchFolder(L"foreign-") + L"내 맵.lvd";  // a Korean name, as code page 949 holds it
     // pszLost: the keys the sign-in question names, for maps applied only on Yes.
     const struct { const char* pszCase; Bytes map; const wchar_t* pszLost = NULL; } maps[] = {
         {"both Control keys off", MapBytes({{0x0000, 0x001D}, {0x0000, 0xE01D}}), L"Control(왼쪽), Control(오른쪽)/한자변환"},

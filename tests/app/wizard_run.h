@@ -2,7 +2,7 @@
 // user-interface thread, and driven from a second thread.
 #pragma once
 
-#include "../window_driver.h"
+#include "window_driver.h"
 #include "lutrovane_app.h"
 #include "lutrovane_main.h"
 #include "prop_page_step2.h"
@@ -44,12 +44,55 @@ private:
     std::atomic<bool> m_bEnded{false};
 };
 
-class CWizardRun : public CUserRun, public CWizardDriver
+// The wizard run as the program runs it, found and walked through its pages.
+class CWizardRun : public CUserRun
 {
 public:
     BOOL Run(const std::function<void()>& steps)
     {
         return RunWith([] { return CLutrovaneApp().InitInstance(); }, steps);
+    }
+
+    HWND WaitWizard() { return m_hwndWizard = WaitShown(IsWizard); }
+    // Waits for the splash and the wizard, gets the splash out of the way and
+    // returns the wizard once it takes input; NULL if it never does.
+    HWND StartUp()
+    {
+        HWND splash = WaitShown(IsPicture);
+        if (!splash || !WaitWizard())
+            return NULL;
+        // Posted rather than clicked: should the splash have timed out by now,
+        // a real click would land on the wizard.
+        PostMessageW(splash, WM_LBUTTONDOWN, MK_LBUTTON, 0);
+        return WaitGone(splash) && WaitUntil([&] { return IsWindowEnabled(m_hwndWizard); }) ? m_hwndWizard : NULL;
+    }
+    HWND Page() const { return HWND(SendMessageW(m_hwndWizard, PSM_GETCURRENTPAGEHWND, 0, 0)); }
+
+    // Waits for page nPage (0 the keyboard choice, 1 + type a list page)
+    // with the caption and wizard buttons it shows.
+    bool WaitAt(int nPage)
+    {
+        const auto CanPress = [&](int id) {
+            HWND button = GetDlgItem(m_hwndWizard, id);
+            return button && IsWindowVisible(button) && IsWindowEnabled(button);
+        };
+        return WaitUntil([&] {
+            return SendMessageW(m_hwndWizard, PSM_HWNDTOINDEX, WPARAM(Page()), 0) == nPage &&
+                   Text(m_hwndWizard) == (nPage ? L"Lutrovane v1.0.3 (단계2)" : L"Lutrovane v1.0.3 (단계1)") &&
+                   CanPress(kBack) == (nPage > 0) && CanPress(kNext) == !nPage && CanPress(kFinish) == (nPage > 0);
+        });
+    }
+    bool Go(int id, int nPage)
+    {
+        Click(m_hwndWizard, id);
+        return WaitAt(nPage);
+    }
+    // From page 1: chooses keyboard type nType and goes on to its list page.
+    bool GoToList(int nType)
+    {
+        Click(Page(), kOptions[nType]);
+        return WaitUntil([&] { return IsDlgButtonChecked(Page(), kOptions[nType]) == BST_CHECKED; }) &&
+               Go(kNext, nType + 1);
     }
 
     // Presses Cancel or Finish: true once the modal run has returned by itself.
@@ -70,6 +113,9 @@ public:
             }
         });
     }
+
+private:
+    HWND m_hwndWizard = NULL;
 };
 
 inline CPropPageStep2* PageObject(HWND page) { return dynamic_cast<CPropPageStep2*>(CWnd::FromHandlePermanent(page)); }

@@ -1,5 +1,4 @@
-// Drives the program's real windows as a user would, in this process or, for
-// the session with the real program, in g_dwDrivenProcess.
+// Drives the program's real windows, run in this process, as a user would.
 #pragma once
 
 #include <windows.h>
@@ -12,9 +11,7 @@
 #include <vector>
 
 #include "res/resource.h"
-#include "scratch.h"
-
-inline DWORD g_dwDrivenProcess = GetCurrentProcessId();
+#include "../scratch.h"
 
 // Without WM_GETTEXT: a window whose thread is busy does not stall us.
 inline std::wstring Text(HWND hwnd, int (WINAPI* get)(HWND, LPWSTR, int) = InternalGetWindowText)
@@ -31,7 +28,7 @@ inline HWND FindShown(const std::function<bool(HWND)>& match)
     for (HWND hwnd = NULL; (hwnd = FindWindowExW(NULL, hwnd, NULL, NULL)) != NULL;) {
         DWORD pid = 0;
         GetWindowThreadProcessId(hwnd, &pid);
-        if (pid == g_dwDrivenProcess && IsWindowVisible(hwnd) && match(hwnd))
+        if (pid == GetCurrentProcessId() && IsWindowVisible(hwnd) && match(hwnd))
             return hwnd;
     }
     return NULL;
@@ -211,53 +208,3 @@ inline bool IsPicture(HWND hwnd)
 }
 
 inline bool IsWizard(HWND hwnd) { return Text(hwnd).rfind(L"Lutrovane v1.0.3 (단계", 0) == 0; }
-
-// Finds the wizard, of this process or g_dwDrivenProcess, and walks its pages.
-class CWizardDriver
-{
-public:
-    HWND WaitWizard() { return m_hwndWizard = WaitShown(IsWizard); }
-    // Waits for the splash and the wizard, gets the splash out of the way and
-    // returns the wizard once it takes input; NULL if it never does.
-    HWND StartUp()
-    {
-        HWND splash = WaitShown(IsPicture);
-        if (!splash || !WaitWizard())
-            return NULL;
-        // Posted rather than clicked: should the splash have timed out by now,
-        // a real click would land on the wizard.
-        PostMessageW(splash, WM_LBUTTONDOWN, MK_LBUTTON, 0);
-        return WaitGone(splash) && WaitUntil([&] { return IsWindowEnabled(m_hwndWizard); }) ? m_hwndWizard : NULL;
-    }
-    HWND Page() const { return HWND(SendMessageW(m_hwndWizard, PSM_GETCURRENTPAGEHWND, 0, 0)); }
-
-    // Waits for page nPage (0 the keyboard choice, 1 + type a list page)
-    // with the caption and wizard buttons it shows.
-    bool WaitAt(int nPage)
-    {
-        const auto CanPress = [&](int id) {
-            HWND button = GetDlgItem(m_hwndWizard, id);
-            return button && IsWindowVisible(button) && IsWindowEnabled(button);
-        };
-        return WaitUntil([&] {
-            return SendMessageW(m_hwndWizard, PSM_HWNDTOINDEX, WPARAM(Page()), 0) == nPage &&
-                   Text(m_hwndWizard) == (nPage ? L"Lutrovane v1.0.3 (단계2)" : L"Lutrovane v1.0.3 (단계1)") &&
-                   CanPress(kBack) == (nPage > 0) && CanPress(kNext) == !nPage && CanPress(kFinish) == (nPage > 0);
-        });
-    }
-    bool Go(int id, int nPage)
-    {
-        Click(m_hwndWizard, id);
-        return WaitAt(nPage);
-    }
-    // From page 1: chooses keyboard type nType and goes on to its list page.
-    bool GoToList(int nType)
-    {
-        Click(Page(), kOptions[nType]);
-        return WaitUntil([&] { return IsDlgButtonChecked(Page(), kOptions[nType]) == BST_CHECKED; }) &&
-               Go(kNext, nType + 1);
-    }
-
-protected:
-    HWND m_hwndWizard = NULL;
-};
