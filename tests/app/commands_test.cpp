@@ -1,7 +1,7 @@
 // The list page's commands that exchange the map with the system and with
 // map data files: questions, the file dialog, notices, and the bytes that
 // reach the registry and the files.
-#include "wizard_run.h"
+#include "window_driver.h"
 
 #include <setupapi.h>
 

@@ -2,7 +2,7 @@
 // a process starts (HKCU\Control Panel\Desktop\LogPixels): Dpi.* sets it for
 // each DPI in turn and starts this program again to look at the windows
 // there (AtDpi.*).
-#include "wizard_run.h"
+#include "window_driver.h"
 
 #include <cstdlib>
 #include <process.h>

@@ -1,6 +1,6 @@
 // The mapping list pages inside the running wizard: their rows, buttons,
 // questions and context menu, driven by clicks and keys.
-#include "wizard_run.h"
+#include "window_driver.h"
 
 namespace {
 

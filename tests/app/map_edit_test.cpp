@@ -1,6 +1,6 @@
 // The map edit dialog run modally on the test's thread, as the list pages run it.
 #include "map_edit_dlg.h"
-#include "wizard_run.h"
+#include "window_driver.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // Start-up, the window menu and the keyboard choice of the running wizard.
-#include "wizard_run.h"
+#include "window_driver.h"
 
 #include <map>
 
