@@ -227,14 +227,6 @@ TEST_F(Commands, MapsKeepTheirCodesThroughLoadsApplySaveAddAndModifyAndThoseLeav
     });
 }
 
-// Decoded halves that disagree in length come to the page as this, however
-// its callers make them today.
-class CPageProbe : public CPropPageStep2
-{
-public:
-    using CPropPageStep2::AppendDecodedPairs;
-};
-
 TEST_F(Commands, LoadingNamesRealKeysByTheKeyboardShownAfterBackTooAndStopsAtTheListsLimitAsAddDoes)
 {
     // A map made for the PC keyboard: its context key is no key of the Apple Extended keyboard.
@@ -245,19 +237,6 @@ TEST_F(Commands, LoadingNamesRealKeysByTheKeyboardShownAfterBackTooAndStopsAtThe
         Command(page, IDC_LOAD_SYSTEM_MAP);
         const std::vector<std::wstring> rows = {Row(L"CapsLock", L"Control(왼쪽)"), Row(L"알수 없음 (E05D)", L"Alt(오른쪽)/한글전환")};
         EXPECT_TRUE(WaitUntil([&] { return Rows(list) == rows; })) << Rows(list).size();
-
-        // Two real keys, one mapped key: one pair, nothing read past the shorter half.
-        Command(page, IDC_NEW_MAP);
-        CStringArray realNames, mapNames;
-        CWordArray realCodes, mapCodes;
-        for (const char* pszName : {"A", "B"}) {
-            realNames.Add(pszName);
-            realCodes.Add(0x1E);
-        }
-        mapNames.Add("C");
-        mapCodes.Add(0x2E);
-        static_cast<CPageProbe*>(PageObject(page))->AppendDecodedPairs(realNames, mapNames, realCodes, mapCodes);
-        EXPECT_EQ(std::vector<std::wstring>{Row(L"A", L"C")}, Rows(list));
 
         // A count byte of 255 announces 254 entries: the buffer holds 253 (the last
         // all zero), the list 252.
