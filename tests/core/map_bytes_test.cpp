@@ -79,9 +79,8 @@ TEST(FindLostSignInKeys, MapsThatLeaveNoKeyToSignInWithMissedOrMovedKeysCounted)
     }
 }
 
-// Short files, no map bytes, map bytes past a map buffer's 1024 and the bytes
-// the parser must not examine are its fuzz target's seeds, which also check
-// what a refused file leaves in the map buffer; here, every signature byte.
+// Every signature byte; the file's other cases and what a refusal leaves are
+// the map file fuzz target's seeds.
 TEST(ParseLutrovaneData, ForeignSignatureAccepted)
 {
     Bytes map(1024);

@@ -52,8 +52,8 @@ unsigned long ReadCurrent(CStringArray& names)
     return nResult;
 }
 
-// That a file is written whole under any name or not at all, and read back as
-// the map; what its bytes mean is ParseLutrovaneData's. A failed load keeps the size.
+// LoadLutrovaneData's result and map; what the bytes mean is ParseLutrovaneData's.
+// A failed load keeps the size.
 unsigned long Load(const CString& strPath, const Bytes& map = {})
 {
     Bytes buffer(1024);
@@ -207,10 +207,9 @@ TEST_F(MapHistory, EachChangeKeepsWhatItReplacedNewestFirst)
     EXPECT_EQ(kept, Kept());
 }
 
-// Only administrators and the system may write what undo, restore, history
-// and the pruning act on. Wine keeps no file security, so the decision is
-// checked over owners and access lists built here, and the folders' descriptor
-// as the core builds it.
+// Only administrators and the system may write what undo, restore, history and
+// the pruning act on. Wine keeps no file security: the decision is checked over
+// descriptors built here, and the folders' descriptor as the core builds it.
 TEST_F(MapHistory, FoldersOrEntriesOthersCanWriteAreNotTrusted)
 {
     const struct { const char* what; const wchar_t* sddl; bool bFolder, bOurs; } cases[] = {
@@ -254,10 +253,9 @@ TEST_F(MapHistory, FoldersOrEntriesOthersCanWriteAreNotTrusted)
     LocalFree(pSecurity);
 }
 
-// A name never makes an entry newer than the present: files named ahead of
-// the clock are not listed, taken back or pruned, and names already taken,
-// by a folder or up to "_999999", make the next name, never a failure or one
-// that no listing reads.
+// Files named ahead of the clock are not listed, taken back or pruned; names
+// taken, by a folder or up to "_999999", make the next name, never a failure
+// or one that no listing reads.
 TEST_F(MapHistory, NamesAheadOfTheClockOrTakenMakeNoEntryAndStopNoChange)
 {
     const std::wstring strFolder = m_folder + L"Lutrovane\\history\\", strSoon = Stamp(600);

@@ -126,10 +126,9 @@ TEST_F(KeyTables, RowMissingOrWithAnotherKeysCodeOrNameOrOutOfPlace)
     EXPECT_STREQ("Break(Pause) 키", m_pc.GetKeyNameByIndex(int(m_pc.GetSizeOfFromMap())));
 }
 
-// Lookups go through an index; it must answer as a scan from row 0 would, for
-// every name as written, one byte longer or shorter, or ending in a lone lead
-// byte, and for every code there is. Names in another letter case are the
-// fuzz target's seeds.
+// The index must answer as a scan from row 0 would, for every name as written,
+// one byte longer or shorter, or ending in a lone lead byte, and for every
+// code. Names in another letter case are the fuzz target's seeds.
 TEST_F(KeyTables, IndexAnswersOtherThanAScanFromRowZero)
 {
     for (int t = 0; t < 5; ++t) {

@@ -237,8 +237,6 @@ TEST_F(Lvmap, PairsAndUnnamedCodesGiveTheWizardsBytesByEveryRoadAndVerifyNamesWh
            {L"verify E05B=E05C CapsLock=Control(왼쪽) 0x000D=0x000D \"키패드 enter\"=Enter", 5,
             u8"The system's map differs:\r\ndifferent  E05B 윈도우키(왼쪽) -> E05C 윈도우키(오른쪽), the system's -> 0000",
             "", &kPaired}});
-    EXPECT_EQ(MakeRegFile({false, kPaired}), ReadAll(File(L"pairs.reg")));
-    EXPECT_EQ(MapDataFile(kPaired), ReadAll(File(L"pairs.lvd")));
 
     // Order and null entries inside do not matter; a map Windows may ignore is not the one asked for.
     Steps(MapBytes({{0x0000, 0xE05B}, {0, 0}, {0x001D, 0x003A}, {0x001C, 0xE01C}, {0x000D, 0x000D}}),
@@ -270,10 +268,9 @@ TEST_F(Lvmap, WrongPairsAreEachToldByPlaceAndNothingIsWritten)
         {L"0x0000=A", "the real key 0000 is no key"},
         {L"A=B C", "pair 2, C: not a pair"},
         {many, "253 pairs, more than the 252"}};
-    for (const auto& c : cases) {
+    for (const auto& c : cases)
         Steps(kThree, {{L"make {bad.reg} " + c.first, 3, "", c.second, &kThree},
                        {L"apply " + c.first, 3, "", c.second, &kThree},
                        {L"verify " + c.first, 3, "", c.second, &kThree}});
-    }
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(File(L"bad.reg").c_str()));
 }
