@@ -280,9 +280,8 @@ TEST_F(MapHistory, NamesAheadOfTheClockOrTakenMakeNoEntryAndStopNoChange)
     }
 }
 
-// Changes within one second are told apart and kept in their order, also once
-// the oldest of that second has gone. Files named almost like entries are not
-// entries: never listed, never deleted.
+// Changes within one second are kept in their order, also once the oldest of
+// that second has gone. Files named almost like entries are never listed or deleted.
 TEST_F(MapHistory, ChangesPastFiftyDropTheOldestAndNoOtherFile)
 {
     const std::wstring strFolder = m_folder + L"Lutrovane\\history\\";

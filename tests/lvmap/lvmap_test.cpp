@@ -120,8 +120,7 @@ TEST_F(Lvmap, ApplyTakesEachFileFormAndRemovalsAndNothingUnsoundIsWrittenOrExpor
     // Export and convert write through one writer: one of each covers both forms.
     Steps(kThree, {{L"export {system.reg}", 0, nullptr, "", nullptr},
                    {L"convert {system.reg} {system.lvd}", 0, nullptr, "", nullptr}});
-    // No value without its null entry, nor one longer than any map (which the
-    // core reads as none), is exported; remove takes the long one away too.
+    // No value without its null entry, nor one the core reads as none (too long), is exported.
     Steps(Bytes(kThree.begin(), kThree.end() - 4), {{L"export {system.lvd}", 3, "", nullptr, nullptr}});
     Steps(Bytes(1028, 0), {{L"show", 3, "", "1028 bytes", nullptr},
                            {L"export {system.lvd}", 3, "", nullptr, nullptr},
