@@ -8,14 +8,6 @@ namespace {
 
 typedef std::vector<WORD> Codes;
 
-Codes Fetch(const CWordArray& arr)
-{
-    Codes codes;
-    for (int i = 0; i < arr.GetSize(); ++i)
-        codes.push_back(arr[i]);
-    return codes;
-}
-
 // The map bytes of the pairs, or none when they are refused.
 Bytes Encode(const Codes& real, const Codes& mapped)
 {
@@ -64,7 +56,10 @@ TEST(FindLostSignInKeys, MapsThatLeaveNoKeyToSignInWithMissedOrMovedKeysCounted)
         lost.Add(0x5555);
         const Bytes map = Encode(c.real, c.mapped);
         EXPECT_EQ(c.nLost, FindLostSignInKeys(map.data(), map.size(), lost));
-        EXPECT_EQ(c.lostKeys, Fetch(lost));
+        Codes lostKeys;
+        for (int i = 0; i < lost.GetSize(); ++i)
+            lostKeys.push_back(lost[i]);
+        EXPECT_EQ(c.lostKeys, lostKeys);
     }
     // The count is four bytes wide; entries past it, or past the bytes given,
     // are no part of the map.
