@@ -10,9 +10,8 @@ TEST(CompareKeyNames, LetterCaseCountedOrDoubleByteCharactersFolded)
     EXPECT_TRUE(CompareKeyNames("F1", "F13") < 0 && CompareKeyNames("F13", "F1") > 0);
 }
 
-// Copies share one buffer: a change to one copy must build a buffer of its
-// own, and a buffer must live until its last copy goes, also while a string
-// takes its own text. Format and Mid stay within the text they are given.
+// Copies share one buffer: a changed copy gets its own, and a buffer lives until its
+// last copy goes, also while a string takes its own text. Format and Mid stay in their text.
 TEST(CString, ChangeOrEndOfOneCopyReachesAnotherOrFormatOrMidReachesPastItsText)
 {
     CString a("CapsLock"), b(a), c;

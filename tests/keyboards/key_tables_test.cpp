@@ -88,12 +88,11 @@ unsigned short StandardCode(const std::string& strName)
 
 }  // namespace
 
-// Every row against the standard's scan code set 1, which no comparison of our
-// tables with one another can replace: a code typed wrong, two swapped, a key
-// left out (each table has as many rows as its keyboard has keys). On purpose,
-// the Apple Pro Keyboard sends F13 to F15 as 5D to 5F, as the catalogue does,
-// and the catalogue's "키패드 =" carries keypad 9's code. Break follows ScrollLock
-// in the catalogue and opens the PC table's mapped-only keys.
+// Every row against the standard, which no comparison of our tables with one
+// another can replace: a code typed wrong, two swapped, a key left out (each
+// table has as many rows as its keyboard has keys). On purpose, Apple Pro's and
+// the catalogue's F13 to F15 are 5D to 5F, and the catalogue's "키패드 =" carries
+// keypad 9's code. Break follows ScrollLock in the catalogue, and opens the PC table's mapped-only keys.
 TEST_F(KeyTables, RowMissingOrWithAnotherKeysCodeOrNameOrOutOfPlace)
 {
     const int kRows[5] = {129, 121, 103, 103, 98};
@@ -126,10 +125,9 @@ TEST_F(KeyTables, RowMissingOrWithAnotherKeysCodeOrNameOrOutOfPlace)
     EXPECT_STREQ("Break(Pause) 키", m_pc.GetKeyNameByIndex(int(m_pc.GetSizeOfFromMap())));
 }
 
-// Lookups go through an index; it must answer as a scan from row 0 would, for
-// every name as written, one byte longer or shorter, or ending in a lone lead
-// byte, and for every code there is. Names in another letter case are the
-// fuzz target's seeds.
+// The index must answer as a scan from row 0 would, for every name as written,
+// one byte longer or shorter, or ending in a lone lead byte, and for every
+// code. Names in another letter case are the fuzz target's seeds.
 TEST_F(KeyTables, IndexAnswersOtherThanAScanFromRowZero)
 {
     for (int t = 0; t < 5; ++t) {
