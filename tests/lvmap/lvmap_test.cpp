@@ -14,7 +14,7 @@ const Bytes kNone;
 // An lvmap run and its outcome: how stdout begins, part of stderr ("" for none), the value; null: unchecked.
 struct SStep { std::wstring args; DWORD dwExit; const char *out, *err; const Bytes* pStored; };
 
-// Each test starts without the value, in a folder of its own that holds lvmap's history and
+// Each test starts and ends without the value, in a folder of its own that holds lvmap's history and
 // the map files below. CreateProcess finds lvmap.exe beside the test first.
 class Lvmap : public ::testing::Test
 {
@@ -28,7 +28,11 @@ protected:
         WriteAll(File(L"delete.reg"), MakeRegFile({true, kNone}));
     }
 
-    ~Lvmap() override { std::filesystem::remove_all(m_folder); }
+    ~Lvmap() override
+    {
+        SetValue(kNone);
+        std::filesystem::remove_all(m_folder);
+    }
 
     // {name} in args stands for that file of the test's folder, quoted.
     SRun Run(std::wstring args)
@@ -54,7 +58,6 @@ protected:
     void Steps(const Bytes& value, const std::vector<SStep>& steps) { SetValue(value); Steps(steps); }
     std::wstring File(const std::wstring& name) const { return m_folder + name; }
 
-    CValueKeeper m_keeper;
     const std::wstring m_folder = ScratchFolder(L"lvmap-test-");  // the files and the programs' output
 };
 
