@@ -55,7 +55,6 @@ inline bool WaitGone(HWND hwnd, DWORD ms = kPatienceMs)
 
 inline bool IsMessageBox(HWND hwnd) { return Text(hwnd) == L"Lutrovane"; }
 inline bool IsEditDialog(HWND hwnd) { return Text(hwnd) == L"스캔코드 맵 추가/수정"; }
-inline bool IsEnabledItem(HWND dlg, int id) { return IsWindowEnabled(GetDlgItem(dlg, id)); }
 
 // Posted, not sent: a click that opens a modal window would otherwise hold
 // this thread. A disabled button ignores the click: wait until a user could press it.
@@ -344,7 +343,7 @@ inline std::string Enabled(HWND page, std::initializer_list<int> ids, const char
 {
     std::string str;
     for (int id : ids)
-        str += IsEnabledItem(page, id) ? pszLetters[str.size()] : '.';
+        str += IsWindowEnabled(GetDlgItem(page, id)) ? pszLetters[str.size()] : '.';
     return str;
 }
 inline std::string RowAndMapCommands(HWND page) { return Enabled(page, {IDC_DELETE_MAP, IDC_MODIFY_MAP, IDC_SAVE_FILE, IDC_APPLY_MAP}, "DMSA"); }

@@ -5,9 +5,8 @@
 
 namespace {
 
-// The program's timers are recorded, not set: the splash closes by its timer
-// only when the test fires it, so no step depends on how fast the machine is.
-// Each window's, e.g. "1001:3000 " for id 1001 at 3000 ms.
+// The program's timers are recorded, not set: the splash closes by its timer only when the test
+// fires it, so no step depends on how fast the machine is. E.g. "1001:3000 " for id 1001 at 3000 ms.
 std::map<HWND, std::string> g_timers;
 
 UINT_PTR WINAPI HoldTimer(HWND hwnd, UINT_PTR id, UINT nMs, TIMERPROC)
@@ -55,10 +54,9 @@ TEST(StartUp, SplashHoldsTheDisabledWizardUntilItsTimerOrEnterAndAboutSetsNoTime
     // A click closes it in every other test (CWizardRun::StartUp).
     const struct { const char* pszHow; std::function<void(HWND)> close; } ways[] = {
         {"its timer", [](HWND splash) { PostMessageW(splash, WM_TIMER, 1001, 0); }},
-        // Under Wine the disabled wizard, not the splash, is in the foreground,
-        // and the wizard's own late activation can take it back after the
-        // splash got it: Enter again until the splash goes. An Enter that
-        // reaches the disabled wizard is lost, never taken for its Next.
+        // Under Wine the disabled wizard, not the splash, is in the foreground, and the wizard's own
+        // late activation can take it back after the splash got it: Enter again until the splash
+        // goes. An Enter that reaches the disabled wizard is lost, never taken for its Next.
         {"Enter", [](HWND splash) {
              WaitUntil([&] {
                  SetForegroundWindow(splash);
