@@ -106,7 +106,8 @@ TEST(ListPage, RowCommandsAndTheMenuFollowTheKeyboardAndEachClickAndDeleteTakesT
         // Tab stops at the list, and the list given the focus shows which row has it.
         EXPECT_TRUE(GetWindowLongW(list, GWL_STYLE) & WS_TABSTOP) << "Tab never reaches the list";
         PostMessageW(GetAncestor(page, GA_ROOT), WM_NEXTDLGCTL, WPARAM(list), TRUE);
-        EXPECT_TRUE(WaitUntil([&] { return ListView_GetNextItem(list, -1, LVNI_FOCUSED) >= 0; })) << "no row has the focus rectangle";
+        EXPECT_TRUE(WaitUntil([&] { return ListView_GetNextItem(list, -1, LVNI_FOCUSED) >= 0; }))
+            << "no row has the focus rectangle";
         PressKey(VK_END);
         PressKey(VK_UP);
         ASSERT_TRUE(WaitUntil([&] { return ListView_GetNextItem(list, -1, LVNI_SELECTED) == 1; }));
