@@ -108,14 +108,6 @@ inline bool SetValue(const Bytes& value, DWORD dwType = REG_BINARY, const std::w
                            DWORD(value.size())) == ERROR_SUCCESS;
 }
 
-// Puts the value back as the test found it.
-struct CValueKeeper
-{
-    DWORD m_dwType = REG_NONE;  // set by m_saved's reading, which comes after it
-    const Bytes m_saved = Value(&m_dwType);
-    ~CValueKeeper() { SetValue(m_saved, m_dwType == REG_NONE ? REG_BINARY : m_dwType); }
-};
-
 // Points a module's imports of one function at a replacement while it lives:
 // the tests watch, or make fail, a call the program makes into the system.
 // The replacement reaches the function itself through Original().

@@ -1,8 +1,7 @@
-// The wizard on screens of 96, 144 and 192 DPI. Wine reads the DPI once, when
-// a process starts (HKCU\Control Panel\Desktop\LogPixels): Dpi.* sets it for
-// each DPI in turn and starts this program again to look at the windows
-// there (AtDpi.*).
-#include "wizard_run.h"
+// The wizard on screens of 96, 144 and 192 DPI. Wine reads the DPI once, when a process starts
+// (HKCU\Control Panel\Desktop\LogPixels): Dpi.* sets it for each DPI in turn and starts this
+// program again to look at the windows there (AtDpi.*).
+#include "window_driver.h"
 
 #include <cstdlib>
 #include <process.h>
@@ -51,16 +50,6 @@ SIZE BitmapSize(HGDIOBJ hBitmap)
     return {bm.bmWidth, bm.bmHeight};
 }
 
-LONG IconWidth(HWND wizard, WPARAM nWhich)
-{
-    ICONINFO info = {};
-    GetIconInfo(HICON(SendMessageW(wizard, WM_GETICON, nWhich, 0)), &info);
-    const LONG cx = BitmapSize(info.hbmColor).cx;
-    DeleteObject(info.hbmColor);
-    DeleteObject(info.hbmMask);
-    return cx;
-}
-
 TEST(AtDpi, ArtworkIconsAndColumnsFollowTheDpiAndNoTextIsClipped)
 {
     const char* pszDpi = std::getenv(kDpiVariable);
@@ -75,10 +64,12 @@ TEST(AtDpi, ArtworkIconsAndColumnsFollowTheDpiAndNoTextIsClipped)
         ASSERT_TRUE(wizard);
         // Artwork drawn for 100 %, 150 % and 200 %, at the size the DPI asks for.
         const SIZE header = BitmapSize(static_cast<CLutrovaneMain*>(CWnd::FromHandlePermanent(wizard))->m_psh.hbmHeader);
-        EXPECT_EQ(MulDiv(32, nDpi, 96), header.cx);
-        EXPECT_EQ(header.cx, header.cy);
-        EXPECT_EQ(GetSystemMetrics(SM_CXICON), IconWidth(wizard, ICON_BIG));
-        EXPECT_EQ(GetSystemMetrics(SM_CXSMICON), IconWidth(wizard, ICON_SMALL));
+        EXPECT_TRUE(header.cx == MulDiv(32, nDpi, 96) && header.cy == header.cx) << header.cx;
+        for (const auto& icon : {std::pair(ICON_BIG, SM_CXICON), std::pair(ICON_SMALL, SM_CXSMICON)}) {
+            ICONINFO info = {};
+            GetIconInfo(HICON(SendMessageW(wizard, WM_GETICON, icon.first, 0)), &info);
+            EXPECT_EQ(GetSystemMetrics(icon.second), BitmapSize(info.hbmColor).cx) << "icon " << icon.first;
+        }
         ExpectNothingClipped(run.Page(), nDpi);
 
         ASSERT_TRUE(run.GoToList(0));
@@ -113,9 +104,8 @@ TEST(AtDpi, ArtworkIconsAndColumnsFollowTheDpiAndNoTextIsClipped)
         PostMessageW(about, WM_COMMAND, IDCANCEL, 0);
         ASSERT_TRUE(WaitGone(about));
 
-        // Moved to a screen of another DPI, the wizard takes the place and size
-        // the system suggests and, the system laying out nothing (as Wine),
-        // scales its pages in proportion: the one shown, and one shown first later.
+        // Moved to a screen of another DPI, the wizard takes the place and size the system suggests
+        // and, the system laying out nothing (as Wine), scales its pages: the one shown, and one shown later.
         const UINT nNew = nDpi == 96 ? 144 : 96;
         const auto Scaled = [&](LONG n) { return MulDiv(n, nNew, nDpi); };
         const auto FontHeight = [](HWND hwnd) {

@@ -1,6 +1,6 @@
 // The mapping list pages inside the running wizard: their rows, buttons,
 // questions and context menu, driven by clicks and keys.
-#include "wizard_run.h"
+#include "window_driver.h"
 
 namespace {
 
@@ -69,8 +69,9 @@ TEST(ListPage, RowsAreAddedModifiedAndDeletedAsAnsweredAndEachKeyboardKeepsItsOw
     });
 }
 
-// The states of the context menu's items once open() has opened it, e.g.
-// "N LR AMD FS P" with "-" for a grayed item; then Esc, or a click on item nClick.
+// The states of the context menu's items once open() has opened it, e.g. "N LR AMD FS P" with
+// "-" for a grayed item; then Esc, or a click on item nClick, and a pause: a right click that
+// follows on the same spot is not to make a double click.
 std::string MenuStates(const std::function<void()>& open, int nClick = -1)
 {
     open();
@@ -90,40 +91,23 @@ std::string MenuStates(const std::function<void()>& open, int nClick = -1)
     else
         PressKey(VK_ESCAPE);
     WaitGone(popup);
-    return str;
-}
-
-// Right click: the next one on the same spot is not to make a double click.
-std::string OpenMenuStates(POINT pt, int nClick = -1)
-{
-    const std::string str = MenuStates([&] { ClickAt(pt, true); }, nClick);
     Sleep(GetDoubleClickTime() + 50);
     return str;
-}
-
-// The window that has the keyboard focus in wnd's thread.
-HWND Focus(HWND wnd)
-{
-    GUITHREADINFO info = {};
-    info.cbSize = sizeof(info);
-    return GetGUIThreadInfo(GetWindowThreadProcessId(wnd, NULL), &info) ? info.hwndFocus : NULL;
 }
 
 TEST(ListPage, RowCommandsAndTheMenuFollowTheKeyboardAndEachClickAndDeleteTakesTheRowShownSelected)
 {
     SetValue({});
     CWizardRun().AtList(0, [&](HWND page, HWND list) {
-        EXPECT_EQ("N -- A-- F- -", OpenMenuStates(RowPoint(list, -1)));
+        EXPECT_EQ("N -- A-- F- -", MenuStates([&] { ClickAt(RowPoint(list, -1), true); }));
         for (const wchar_t* key : {L"A", L"B", L"C"})
             ASSERT_TRUE(AddPair(page, key, L"Z"));
 
-        // Tab until the list has the focus: then a row shows where it is.
-        for (int n = 0; n < 16 && Focus(page) != list; ++n) {
-            PressKey(VK_TAB);
-            WaitUntil([&] { return Focus(page) == list; }, 300);
-        }
-        ASSERT_EQ(list, Focus(page)) << "Tab never reaches the list";
-        EXPECT_LE(0, ListView_GetNextItem(list, -1, LVNI_FOCUSED)) << "no row has the focus rectangle";
+        // Tab stops at the list, and the list given the focus shows which row has it.
+        EXPECT_TRUE(GetWindowLongW(list, GWL_STYLE) & WS_TABSTOP) << "Tab never reaches the list";
+        PostMessageW(GetAncestor(page, GA_ROOT), WM_NEXTDLGCTL, WPARAM(list), TRUE);
+        EXPECT_TRUE(WaitUntil([&] { return ListView_GetNextItem(list, -1, LVNI_FOCUSED) >= 0; }))
+            << "no row has the focus rectangle";
         PressKey(VK_END);
         PressKey(VK_UP);
         ASSERT_TRUE(WaitUntil([&] { return ListView_GetNextItem(list, -1, LVNI_SELECTED) == 1; }));
@@ -131,10 +115,9 @@ TEST(ListPage, RowCommandsAndTheMenuFollowTheKeyboardAndEachClickAndDeleteTakesT
         EXPECT_EQ(kAskDelete, Command(page, IDC_DELETE_MAP));
         EXPECT_TRUE(WaitUntil([&] { return Rows(list) == std::vector<std::wstring>{Row(L"A", L"Z"), Row(L"C", L"Z")}; }))
             << "deleted another row than the one shown selected";
-        // Ctrl+Space deselects the focused row on Windows (Wine's single-selection list
-        // keeps it): the same change, made directly. Then neither the buttons, the menu
-        // nor a command that still arrives (a question would hold the send: it is looked
-        // for past the time-out) leads to Delete or Modify.
+        // Ctrl+Space deselects the focused row on Windows (Wine's single-selection list keeps it): the
+        // same change, made directly. Then neither the buttons, the menu nor a command that still
+        // arrives (a question would hold the send: it is looked for past the time-out) acts on a row.
         ListView_SetItemState(list, 1, 0, LVIS_SELECTED);
         EXPECT_TRUE(WaitUntil([&] { return RowAndMapCommands(page) == "..SA"; })) << RowAndMapCommands(page);
         EXPECT_EQ("N -- A-- FS P", MenuStates([] { PressKey(VK_F10, true); }));
@@ -154,8 +137,8 @@ TEST(ListPage, RowCommandsAndTheMenuFollowTheKeyboardAndEachClickAndDeleteTakesT
         // Items set anew on each right click, on the empty area and on a row;
         // the menu's Add is the button's Add.
         SetValue(MapBytes({}));
-        EXPECT_EQ("N LR A-- FS P", OpenMenuStates(RowPoint(list, -1)));
-        EXPECT_EQ("N LR AMD FS P", OpenMenuStates(RowPoint(list, 0), 5));
+        EXPECT_EQ("N LR A-- FS P", MenuStates([&] { ClickAt(RowPoint(list, -1), true); }));
+        EXPECT_EQ("N LR AMD FS P", MenuStates([&] { ClickAt(RowPoint(list, 0), true); }, 5));
         HWND dlg = WaitShown(IsEditDialog);
         EXPECT_TRUE(dlg) << "the menu's Add opened no dialog";
         PostMessageW(dlg, WM_COMMAND, IDCANCEL, 0);

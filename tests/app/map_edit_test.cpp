@@ -1,6 +1,6 @@
 // The map edit dialog run modally on the test's thread, as the list pages run it.
 #include "map_edit_dlg.h"
-#include "wizard_run.h"
+#include "window_driver.h"
 
 namespace {
 
@@ -63,10 +63,23 @@ TEST(EditDialog, OffersTheKeyboardsRealKeysAndEveryPcKeyPreselectingTheFirstRowO
     }
 }
 
-TEST(EditDialog, SetRefusesAnIncompletePairAndStaysOpenThenTakesTheSameKeyTwice)
+TEST(EditDialog, AKeyWaitEndedTakesAKeyAndSetRefusesAnIncompletePairButTakesTheSameKeyTwice)
 {
     const std::wstring strResult = RunEditDialog(0, FALSE, 0, 0, [&](HWND dlg) {
         HWND real = GetDlgItem(dlg, IDC_REAL_KEY), mapped = GetDlgItem(dlg, IDC_MAP_KEY);
+        // A key wait ended by a second click or after ten seconds takes no key.
+        for (bool bClickAgain : {true, false}) {
+            const DWORD dwStart = GetTickCount();
+            Click(dlg, IDC_PRESS_MAP_KEY);
+            if (bClickAgain)
+                Click(dlg, IDC_PRESS_MAP_KEY);
+            EXPECT_TRUE(WaitUntil([&] {
+                return Text(GetDlgItem(dlg, IDC_KEY_WAIT_TEXT)) == (bClickAgain ? L"키 누르기를 취소했습니다" : L"10초 동안 누른 키가 없어 키 누르기를 마쳤습니다");
+            }) && (bClickAgain || GetTickCount() - dwStart > 9000));
+            PressScancode(0x73, false);
+            Sleep(300);
+            EXPECT_EQ(L"(none)", ComboSelection(mapped)) << bClickAgain;
+        }
         // Nothing chosen, then only the real key, then only the mapped key.
         const std::function<void()> choices[] = {
             [] {},
@@ -116,24 +129,6 @@ TEST(EditDialog, APressedKeySelectsItsFirstRowOrOneRowAddedWithItsCodeAndReaches
             Click(dlg, IDC_SET_MAP);
         }));
     }
-}
-
-TEST(EditDialog, WaitingEndsByASecondClickOrAfterTenSecondsThenTakesNoKey)
-{
-    RunEditDialog(0, FALSE, 0, 0, [&](HWND dlg) {
-        for (bool bClickAgain : {true, false}) {
-            const DWORD dwStart = GetTickCount();
-            Click(dlg, IDC_PRESS_MAP_KEY);
-            if (bClickAgain)
-                Click(dlg, IDC_PRESS_MAP_KEY);
-            EXPECT_TRUE(WaitUntil([&] {
-                return Text(GetDlgItem(dlg, IDC_KEY_WAIT_TEXT)) == (bClickAgain ? L"키 누르기를 취소했습니다" : L"10초 동안 누른 키가 없어 키 누르기를 마쳤습니다");
-            }) && (bClickAgain || GetTickCount() - dwStart > 9000));
-            PressScancode(0x73, false);
-            Sleep(300);
-            EXPECT_EQ(L"(none)", ComboSelection(GetDlgItem(dlg, IDC_MAP_KEY))) << bClickAgain;
-        }
-    });
 }
 
 }  // namespace

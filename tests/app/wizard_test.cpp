@@ -1,13 +1,12 @@
 // Start-up, the window menu and the keyboard choice of the running wizard.
-#include "wizard_run.h"
+#include "window_driver.h"
 
 #include <map>
 
 namespace {
 
-// The program's timers are recorded, not set: the splash closes by its timer
-// only when the test fires it, so no step depends on how fast the machine is.
-// Each window's, e.g. "1001:3000 " for id 1001 at 3000 ms.
+// The program's timers are recorded, not set: the splash closes by its timer only when the test
+// fires it, so no step depends on how fast the machine is. E.g. "1001:3000 " for id 1001 at 3000 ms.
 std::map<HWND, std::string> g_timers;
 
 UINT_PTR WINAPI HoldTimer(HWND hwnd, UINT_PTR id, UINT nMs, TIMERPROC)
@@ -55,10 +54,9 @@ TEST(StartUp, SplashHoldsTheDisabledWizardUntilItsTimerOrEnterAndAboutSetsNoTime
     // A click closes it in every other test (CWizardRun::StartUp).
     const struct { const char* pszHow; std::function<void(HWND)> close; } ways[] = {
         {"its timer", [](HWND splash) { PostMessageW(splash, WM_TIMER, 1001, 0); }},
-        // Under Wine the disabled wizard, not the splash, is in the foreground,
-        // and the wizard's own late activation can take it back after the
-        // splash got it: Enter again until the splash goes. An Enter that
-        // reaches the disabled wizard is lost, never taken for its Next.
+        // Under Wine the disabled wizard, not the splash, is in the foreground, and the wizard's own
+        // late activation can take it back after the splash got it: Enter again until the splash
+        // goes. An Enter that reaches the disabled wizard is lost, never taken for its Next.
         {"Enter", [](HWND splash) {
              WaitUntil([&] {
                  SetForegroundWindow(splash);
@@ -106,34 +104,6 @@ TEST(StartUp, SplashHoldsTheDisabledWizardUntilItsTimerOrEnterAndAboutSetsNoTime
     EXPECT_EQ(0, g_nEarlyResumes) << "the splash thread ran before the wizard was disabled";
 }
 
-HDC g_hdcWatched = NULL;
-std::wstring g_strLastDrawn;
-const CImportPatch* g_pDrawTextPatch = NULL;
-
-int WINAPI WatchedDrawText(HDC hdc, LPCWSTR pszText, int nCount, LPRECT pRect, UINT uFormat)
-{
-    if (hdc == g_hdcWatched && !(uFormat & DT_CALCRECT))
-        g_strLastDrawn = nCount < 0 ? std::wstring(pszText) : std::wstring(pszText, nCount);
-    return g_pDrawTextPatch->Original<decltype(DrawTextW)>()(hdc, pszText, nCount, pRect, uFormat);
-}
-
-// The last text the sheet draws in its header, the subtitle: the common
-// controls' DrawText calls while the sheet prints itself.
-std::wstring HeaderSubtitle(HWND wizard)
-{
-    HMODULE hCommonControls = NULL;
-    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                       reinterpret_cast<LPCWSTR>(GetWindowLongPtrW(wizard, DWLP_DLGPROC)), &hCommonControls);
-    const CImportPatch patch(hCommonControls, L"user32.dll", "DrawTextW", &WatchedDrawText);
-    g_pDrawTextPatch = &patch;
-    g_hdcWatched = GetDC(wizard);
-    g_strLastDrawn = L"(nothing)";
-    SendMessageW(wizard, WM_PRINTCLIENT, WPARAM(g_hdcWatched), PRF_CLIENT);
-    ReleaseDC(wizard, g_hdcWatched);
-    g_hdcWatched = NULL;
-    return g_strLastDrawn;
-}
-
 TEST(Wizard, NextShowsTheChosenKeyboardsPageBackKeepsTheChoiceEachVisitAsksTheRegistryCloseIsGreyAndTheShellOpensTheHomePage)
 {
     SetValue({});
@@ -176,7 +146,8 @@ TEST(Wizard, NextShowsTheChosenKeyboardsPageBackKeepsTheChoiceEachVisitAsksTheRe
             for (int i = 0; i < 4; ++i) {
                 SCOPED_TRACE(std::to_string(i) + (bSystemMap ? " with a system map" : ""));
                 ASSERT_TRUE(run.GoToList(i));
-                EXPECT_EQ(subtitles[i], HeaderSubtitle(wizard));
+                const PROPSHEETPAGEW& psp = PageObject(run.Page())->m_psp;
+                EXPECT_EQ(subtitles[i], std::wstring(psp.dwFlags & PSP_USEHEADERSUBTITLE ? psp.pszHeaderSubTitle : L"(none)"));
                 EXPECT_EQ(bSystemMap ? "LR" : "..", SystemMapButtons(run.Page()));
                 ASSERT_TRUE(run.Go(kBack, 0));
                 EXPECT_EQ(BST_CHECKED, IsDlgButtonChecked(page1, kOptions[i])) << "the choice was not kept";

@@ -8,14 +8,6 @@ namespace {
 
 typedef std::vector<WORD> Codes;
 
-Codes Fetch(const CWordArray& arr)
-{
-    Codes codes;
-    for (int i = 0; i < arr.GetSize(); ++i)
-        codes.push_back(arr[i]);
-    return codes;
-}
-
 // The map bytes of the pairs, or none when they are refused.
 Bytes Encode(const Codes& real, const Codes& mapped)
 {
@@ -64,7 +56,10 @@ TEST(FindLostSignInKeys, MapsThatLeaveNoKeyToSignInWithMissedOrMovedKeysCounted)
         lost.Add(0x5555);
         const Bytes map = Encode(c.real, c.mapped);
         EXPECT_EQ(c.nLost, FindLostSignInKeys(map.data(), map.size(), lost));
-        EXPECT_EQ(c.lostKeys, Fetch(lost));
+        Codes lostKeys;
+        for (int i = 0; i < lost.GetSize(); ++i)
+            lostKeys.push_back(lost[i]);
+        EXPECT_EQ(c.lostKeys, lostKeys);
     }
     // The count is four bytes wide; entries past it, or past the bytes given,
     // are no part of the map.
@@ -76,5 +71,18 @@ TEST(FindLostSignInKeys, MapsThatLeaveNoKeyToSignInWithMissedOrMovedKeysCounted)
         map[8] = c.count[0];
         map[9] = c.count[1];
         EXPECT_EQ(c.nLost, FindLostSignInKeys(map.data(), c.nLength, lost));
+    }
+}
+
+// Every signature byte; the file's other cases and what a refusal leaves are
+// the map file fuzz target's seeds.
+TEST(ParseLutrovaneData, ForeignSignatureAccepted)
+{
+    Bytes map(1024);
+    unsigned long nSize = 0;
+    for (size_t i = 0; i < 39; ++i) {
+        Bytes file = MapDataFile(kCapsToControl);
+        file[i] ^= (file[i] >= 'A' ? 0x20 : 0x01);  // letter case counts
+        EXPECT_EQ(2u, CUtils::ParseLutrovaneData(file.data(), file.size(), map.data(), &nSize)) << "byte " << i;
     }
 }

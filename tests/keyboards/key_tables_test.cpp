@@ -88,15 +88,11 @@ unsigned short StandardCode(const std::string& strName)
 
 }  // namespace
 
-// Every row against the standard's scan code set 1, which no comparison of our
-// tables with one another can replace: a code typed wrong, two codes swapped, a
-// name the standard does not know, a key left out (each table has as many rows
-// as its keyboard has keys). On purpose, the Apple Pro Keyboard sends F13 to F15
-// as 5D to 5F, which the catalogue holds too, and the catalogue's "키패드 ="
-// carries keypad 9's code. Every key is in the catalogue, a PC key under its PC
-// name; a keyboard's table holds no name or code twice; Break follows ScrollLock
-// in the catalogue and opens the PC table's mapped-only keys. Names are code
-// page 949 bytes.
+// Every row against the standard, which no comparison of our tables with one
+// another can replace: a code typed wrong, two swapped, a key left out (each
+// table has as many rows as its keyboard has keys). On purpose, Apple Pro's and
+// the catalogue's F13 to F15 are 5D to 5F, and the catalogue's "키패드 =" carries
+// keypad 9's code. Break follows ScrollLock in the catalogue, and opens the PC table's mapped-only keys.
 TEST_F(KeyTables, RowMissingOrWithAnotherKeysCodeOrNameOrOutOfPlace)
 {
     const int kRows[5] = {129, 121, 103, 103, 98};
@@ -124,15 +120,14 @@ TEST_F(KeyTables, RowMissingOrWithAnotherKeysCodeOrNameOrOutOfPlace)
                 EXPECT_STREQ("Break(Pause) 키", table.GetKeyNameByIndex(i + 1));
             }
         }
-        EXPECT_EQ("\xC5\xB0\xC6\xD0\xB5\xE5\x20\x2F", std::string(table.GetKeyName(0x35E0)));  // 키패드 /
+        EXPECT_EQ("\xC5\xB0\xC6\xD0\xB5\xE5\x20\x2F", std::string(table.GetKeyName(0x35E0)));  // 키패드 / in code page 949
     }
     EXPECT_STREQ("Break(Pause) 키", m_pc.GetKeyNameByIndex(int(m_pc.GetSizeOfFromMap())));
 }
 
-// Lookups go through an index; it must answer as a scan from row 0 would, for
-// every name as written, one byte longer or shorter, or ending in a lone lead
-// byte, and for every code there is. Names in another letter case are the
-// fuzz target's seeds.
+// The index must answer as a scan from row 0 would, for every name as written,
+// one byte longer or shorter, or ending in a lone lead byte, and for every
+// code. Names in another letter case are the fuzz target's seeds.
 TEST_F(KeyTables, IndexAnswersOtherThanAScanFromRowZero)
 {
     for (int t = 0; t < 5; ++t) {

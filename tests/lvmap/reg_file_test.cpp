@@ -31,16 +31,11 @@ TEST(RegFile, WrittenAsTheRegistryEditorExportsItAndReadBackByteForByte)
               MakeRegFile({false, MapOf(10)}));
     EXPECT_EQ(Utf16(strHead + "-\r\n\r\n"), MakeRegFile({true, {}}));
 
-    // What is refused, however long, leaves the result as it was; a map past
-    // 1024 bytes is refused in the registry too. The other unsound maps are the
-    // registry file fuzz target's seeds.
-    for (size_t nMappings : {0, 1, 20, 252, 253, 5000}) {
-        SCOPED_TRACE(nMappings);
-        SRegFileContent read{true, {0x55}};
-        const Bytes map = MapOf(nMappings), file = MakeRegFile({false, map});
-        EXPECT_EQ(nMappings > 252, !ParseRegFile(file.data(), file.size(), &read).empty());
-        EXPECT_EQ(nMappings > 252, !CheckMapBytes(map.data(), map.size()).empty());
-        EXPECT_EQ(nMappings > 252 ? Bytes{0x55} : map, read.map);
+    // A map past 1024 bytes is refused, as a system value too. Files with
+    // unsound maps, and what a refusal leaves, are the fuzz target's seeds.
+    for (size_t nMappings : {252, 253}) {
+        const Bytes map = MapOf(nMappings);
+        EXPECT_EQ(nMappings > 252, !CheckMapBytes(map.data(), map.size()).empty()) << nMappings;
     }
 }
 

@@ -1,5 +1,6 @@
-// Drives the program's real windows as a user would, in this process or, for
-// the session with the real program, in g_dwDrivenProcess.
+// The wizard's code run on the test's thread, which thereby is its
+// user-interface thread, and its real windows driven from a second thread as
+// a user drives them: clicks, keys, and what the windows show.
 #pragma once
 
 #include <windows.h>
@@ -7,14 +8,18 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cstdio>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "../scratch.h"
+#include "lutrovane_app.h"
+#include "lutrovane_main.h"
+#include "prop_page_step2.h"
 #include "res/resource.h"
-#include "scratch.h"
-
-inline DWORD g_dwDrivenProcess = GetCurrentProcessId();
 
 // Without WM_GETTEXT: a window whose thread is busy does not stall us.
 inline std::wstring Text(HWND hwnd, int (WINAPI* get)(HWND, LPWSTR, int) = InternalGetWindowText)
@@ -31,7 +36,7 @@ inline HWND FindShown(const std::function<bool(HWND)>& match)
     for (HWND hwnd = NULL; (hwnd = FindWindowExW(NULL, hwnd, NULL, NULL)) != NULL;) {
         DWORD pid = 0;
         GetWindowThreadProcessId(hwnd, &pid);
-        if (pid == g_dwDrivenProcess && IsWindowVisible(hwnd) && match(hwnd))
+        if (pid == GetCurrentProcessId() && IsWindowVisible(hwnd) && match(hwnd))
             return hwnd;
     }
     return NULL;
@@ -50,7 +55,6 @@ inline bool WaitGone(HWND hwnd, DWORD ms = kPatienceMs)
 
 inline bool IsMessageBox(HWND hwnd) { return Text(hwnd) == L"Lutrovane"; }
 inline bool IsEditDialog(HWND hwnd) { return Text(hwnd) == L"스캔코드 맵 추가/수정"; }
-inline bool IsEnabledItem(HWND dlg, int id) { return IsWindowEnabled(GetDlgItem(dlg, id)); }
 
 // Posted, not sent: a click that opens a modal window would otherwise hold
 // this thread. A disabled button ignores the click: wait until a user could press it.
@@ -212,10 +216,48 @@ inline bool IsPicture(HWND hwnd)
 
 inline bool IsWizard(HWND hwnd) { return Text(hwnd).rfind(L"Lutrovane v1.0.3 (단계", 0) == 0; }
 
-// Finds the wizard, of this process or g_dwDrivenProcess, and walks its pages.
-class CWizardDriver
+// Runs the program's code (ui) on the test's thread and the user's steps on a
+// second thread. Whatever the steps leave open is cancelled after them (No
+// for the questions, which have no Cancel), so that a failed step ends the
+// run instead of hanging the suite; a run that will not end ends the process.
+class CUserRun
 {
 public:
+    template <class TUi>
+    auto RunWith(TUi ui, const std::function<void()>& steps) -> decltype(ui())
+    {
+        m_bEnded = false;
+        std::thread user([&] {
+            steps();
+            for (const DWORD start = GetTickCount(); !m_bEnded; Sleep(200)) {
+                if (GetTickCount() - start > 2 * kPatienceMs && std::fputs("The windows did not close on Cancel.\n", stderr) >= 0)
+                    TerminateProcess(GetCurrentProcess(), 3);
+                FindShown([](HWND hwnd) {
+                    PostMessageW(hwnd, WM_COMMAND, IsMessageBox(hwnd) ? IDNO : IDCANCEL, 0);
+                    return false;
+                });
+            }
+        });
+        const auto result = ui();
+        m_bEnded = true;
+        user.join();
+        return result;
+    }
+    bool Ended() const { return m_bEnded; }
+
+private:
+    std::atomic<bool> m_bEnded{false};
+};
+
+// The wizard run as the program runs it, found and walked through its pages.
+class CWizardRun : public CUserRun
+{
+public:
+    BOOL Run(const std::function<void()>& steps)
+    {
+        return RunWith([] { return CLutrovaneApp().InitInstance(); }, steps);
+    }
+
     HWND WaitWizard() { return m_hwndWizard = WaitShown(IsWizard); }
     // Waits for the splash and the wizard, gets the splash out of the way and
     // returns the wizard once it takes input; NULL if it never does.
@@ -258,6 +300,81 @@ public:
                Go(kNext, nType + 1);
     }
 
-protected:
+    // Presses Cancel or Finish: true once the modal run has returned by itself.
+    bool End(int id)
+    {
+        Click(m_hwndWizard, id);
+        return WaitUntil([&] { return Ended(); });
+    }
+    // Starts at keyboard nType's list page, takes the steps there and ends with Finish.
+    void AtList(int nType, const std::function<void(HWND page, HWND list)>& steps)
+    {
+        Run([&] {
+            ASSERT_TRUE(StartUp() && GoToList(nType));
+            HWND page = Page();
+            steps(page, GetDlgItem(page, IDC_MAP_LIST));
+            if (!testing::Test::HasFatalFailure()) {
+                EXPECT_TRUE(End(kFinish));
+            }
+        });
+    }
+
+private:
     HWND m_hwndWizard = NULL;
 };
+
+inline CPropPageStep2* PageObject(HWND page) { return dynamic_cast<CPropPageStep2*>(CWnd::FromHandlePermanent(page)); }
+
+// The codes the page writes for its rows, e.g. "3a00>1d00 ...".
+inline std::string Codes(HWND page)
+{
+    CWordArray realKeys, mappedKeys;
+    PageObject(page)->GetListScancodes(realKeys, mappedKeys);
+    std::string str;
+    char buf[16];
+    for (int i = 0; i < realKeys.GetSize() && i < mappedKeys.GetSize(); ++i)
+        str += std::string(i ? " " : "") + (std::snprintf(buf, sizeof(buf), "%04x>%04x", realKeys[i], mappedKeys[i]), buf);
+    return str;
+}
+
+// Which of the buttons ids can be pressed, each as its letter or ".": "DMSA"
+// for Delete, Modify, Save file and Apply, "LR" for Load and Remove system map.
+inline std::string Enabled(HWND page, std::initializer_list<int> ids, const char* pszLetters)
+{
+    std::string str;
+    for (int id : ids)
+        str += IsWindowEnabled(GetDlgItem(page, id)) ? pszLetters[str.size()] : '.';
+    return str;
+}
+inline std::string RowAndMapCommands(HWND page) { return Enabled(page, {IDC_DELETE_MAP, IDC_MODIFY_MAP, IDC_SAVE_FILE, IDC_APPLY_MAP}, "DMSA"); }
+inline std::string SystemMapButtons(HWND page) { return Enabled(page, {IDC_LOAD_SYSTEM_MAP, IDC_REMOVE_SYSTEM_MAP}, "LR"); }
+
+// The middle of a row, or (nItem -1) a point of the empty area below the
+// rows, in screen coordinates.
+inline POINT RowPoint(HWND list, int nItem)
+{
+    RECT rc = {LVIR_LABEL, 0, 0, 0};
+    if (nItem < 0 && GetClientRect(list, &rc))
+        rc = {0, rc.bottom - 8, rc.right / 2, rc.bottom};
+    else
+        SendMessageW(list, LVM_GETITEMRECT, nItem, LPARAM(&rc));
+    POINT pt = Middle(rc);
+    ClientToScreen(list, &pt);
+    return pt;
+}
+
+// Modify on row nRow (clicked first), the mapped key changed to strMapped,
+// Set, and the question answered; the dialog's combo boxes are given to
+// check first.
+inline void Modify(HWND page, int nRow, const wchar_t* pszMapped, int nAnswer = IDYES,
+                   const std::function<void(HWND real, HWND mapped)>& check = {})
+{
+    ClickAt(RowPoint(GetDlgItem(page, IDC_MAP_LIST), nRow));
+    Click(page, IDC_MODIFY_MAP);
+    HWND dlg = WaitShown(IsEditDialog);
+    ASSERT_TRUE(dlg) << "no edit dialog";
+    if (check)
+        check(GetDlgItem(dlg, IDC_REAL_KEY), GetDlgItem(dlg, IDC_MAP_KEY));
+    EXPECT_TRUE(!pszMapped || ComboChoose(GetDlgItem(dlg, IDC_MAP_KEY), pszMapped));
+    EXPECT_EQ(L"선택하신 매핑 코드를 정말로 수정하시겠습니까?", Command(dlg, IDC_SET_MAP, nAnswer));
+}
