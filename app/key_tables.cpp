@@ -41,13 +41,6 @@ CLutrovaneBase* CPageKeyTables::GetKeyboardTable(int nKeyboardType)
     return m_pKeyboard.get();
 }
 
-CLutrovaneBase* CPageKeyTables::GetRealKeyResolver(int nKeyboardType)
-{
-    if (nKeyboardType == 0)
-        return &GetCatalogue();
-    return GetKeyboardTable(nKeyboardType);
-}
-
 CLutrovaneBase& CPageKeyTables::GetCatalogue()
 {
     if (!m_pCatalogue)

@@ -27,11 +27,7 @@ public:
     // The keyboard's own table (NewKeyboardTable); another index than the
     // last one asked for builds it anew.
     CLutrovaneBase* GetKeyboardTable(int nKeyboardType);
-    // The table that turns a real key's name back into its code: the catalogue
-    // for the PC keyboard, whose every key it holds under the same name, else
-    // the keyboard's own table. NULL for an index outside 0 to 3.
-    CLutrovaneBase* GetRealKeyResolver(int nKeyboardType);
-    // The master catalogue, which names and resolves the mapped keys.
+    // The master catalogue, which names the mapped keys.
     CLutrovaneBase& GetCatalogue();
 
     // Decodes map bytes into the halves of the list: the real keys with the

@@ -11,19 +11,9 @@
 
 namespace {
 
-// Cell formats. In code page 949 each glyph is two bytes, so with its blank
-// a cell's key name starts at byte 3.
+// Cell formats: a glyph and a blank before the key name.
 const char kRealKeyFormat[] = "◁ %s";
 const char kMapKeyFormat[] = "▶ %s";
-const int kCellPrefixBytes = 3;
-
-// The key name in a cell, as Mid(kCellPrefixBytes) would give it, without a
-// copy: empty when the cell is no longer than its prefix.
-const char* CellKeyName(const CString& strCell)
-{
-    return static_cast<const char*>(strCell) +
-           (strCell.GetLength() < kCellPrefixBytes ? strCell.GetLength() : kCellPrefixBytes);
-}
 
 // 16 + 4 * 252 = 1024, the size of every buffer that carries the map.
 const int kMaxRows = 252;
@@ -36,9 +26,9 @@ CString Cell(const char* pszFormat, const char* pszName)
 }
 
 // A row keeps both codes as its item data, those it was decoded from or
-// those of the keys chosen in the edit dialog; 0 for a row made by name.
-// Both codes 0 need no marking: every table names the code 0 "알수 없음",
-// which resolves to 0 again.
+// those of the keys chosen in the edit dialog: a code no table knows, or one
+// of two codes that share a name, would not survive a round trip through the
+// name, so a row is written back exactly as it was read or chosen.
 LPARAM PackCodes(WORD wRealKey, WORD wMapKey)
 {
     return LPARAM(MAKELONG(wRealKey, wMapKey));
@@ -415,8 +405,9 @@ BOOL CPropPageStep2::AppendDecodedPairs(const CStringArray& realNames,
 
 void CPropPageStep2::GetRowScancodes(int nItem, WORD& wRealKey, WORD& wMapKey)
 {
-    ResolveRow(nItem, m_keyTables.GetRealKeyResolver(m_nKeyboardType), m_keyTables.GetCatalogue(),
-               wRealKey, wMapKey);
+    const LPARAM lCodes = m_listMap.GetItemData(nItem);
+    wRealKey = LOWORD(lCodes);
+    wMapKey = HIWORD(lCodes);
 }
 
 void CPropPageStep2::GetListScancodes(CWordArray& realKeys, CWordArray& mappedKeys)
@@ -426,32 +417,12 @@ void CPropPageStep2::GetListScancodes(CWordArray& realKeys, CWordArray& mappedKe
     realKeys.SetSize(nRows);
     mappedKeys.SetSize(0);
     mappedKeys.SetSize(nRows);
-    CLutrovaneBase* pRealKeys = m_keyTables.GetRealKeyResolver(m_nKeyboardType);
-    CLutrovaneBase& catalogue = m_keyTables.GetCatalogue();
     for (int i = 0; i < nRows; ++i) {
         WORD wRealKey, wMapKey;
-        ResolveRow(i, pRealKeys, catalogue, wRealKey, wMapKey);
+        GetRowScancodes(i, wRealKey, wMapKey);
         realKeys.SetAtGrow(i, wRealKey);
         mappedKeys.SetAtGrow(i, wMapKey);
     }
-}
-
-void CPropPageStep2::ResolveRow(int nItem, CLutrovaneBase* pRealKeys, CLutrovaneBase& catalogue,
-                                WORD& wRealKey, WORD& wMapKey)
-{
-    // A decoded row is written back exactly as it was read, whatever names
-    // its codes got: a code no table knows, or one of two codes that share a
-    // name, would not survive a round trip through the name.
-    const LPARAM lCodes = m_listMap.GetItemData(nItem);
-    if (lCodes) {
-        wRealKey = LOWORD(lCodes);
-        wMapKey = HIWORD(lCodes);
-        return;
-    }
-    const CString strRealCell = m_listMap.GetItemText(nItem, 0);
-    const CString strMapCell = m_listMap.GetItemText(nItem, 1);
-    wRealKey = pRealKeys ? pRealKeys->FindScanCode(CellKeyName(strRealCell)) : 0;
-    wMapKey = catalogue.FindScanCode(CellKeyName(strMapCell));
 }
 
 void CPropPageStep2::EnableRowCommands(BOOL bEnable)

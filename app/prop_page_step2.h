@@ -56,7 +56,7 @@ protected:
     // rows keep the codes they were decoded from. FALSE when pairs were left out.
     BOOL AppendDecodedPairs(const CStringArray& realNames, const CStringArray& mapNames,
                             const CWordArray& realCodes, const CWordArray& mapCodes);
-    // Row nItem's codes: those it keeps, else its names resolved.
+    // The codes row nItem keeps.
     void GetRowScancodes(int nItem, WORD& wRealKey, WORD& wMapKey);
 
     CLutrovaneMain* GetMainSheet() const;
@@ -72,9 +72,6 @@ private:
 
     void AppendRow(const char* pszRealKey, const char* pszMapKey, LPARAM lCodes);
     void SetRow(int nItem, const char* pszRealKey, const char* pszMapKey, LPARAM lCodes);
-    // pRealKeys NULL (no keyboard type) resolves every real key to 0.
-    void ResolveRow(int nItem, CLutrovaneBase* pRealKeys, CLutrovaneBase& catalogue,
-                    WORD& wRealKey, WORD& wMapKey);
     BOOL HasRow(int nItem) const { return nItem >= 0 && nItem < m_listMap.GetItemCount(); }
     // The row shown selected, or -1.
     int SelectedRow() const { return int(m_listMap.SendMessage(LVM_GETNEXTITEM, WPARAM(-1), LVNI_SELECTED)); }

@@ -24,50 +24,37 @@ namespace {
 constexpr int kPairs = 252;
 const char kLayoutKey[] = "SYSTEM\\CurrentControlSet\\Control\\Keyboard Layout";
 
-// The mapping list's rows, as the list page shows them: "◁ name" and "▶ name".
-struct SRows
-{
-    CStringArray real;
-    CStringArray mapped;
-};
+// The mapping list's rows on the PC keyboard's page, each as the page keeps
+// it: its real key's and mapped key's codes in one item (low and high word).
+typedef std::vector<DWORD> SRows;
 
 void MakeRows(SRows& rows)
 {
     CLutrovanePC pc;
     const int nReal = int(pc.GetSizeOfFromMap());
     const int nAll = int(pc.GetSizeOfMap());
-    for (int k = 0; k < kPairs; ++k) {
-        CString str;
-        str.Format("◁ %s", pc.GetKeyNameByIndex(k % nReal));
-        rows.real.Add(str);
-        str.Format("▶ %s", pc.GetKeyNameByIndex((k * 5 + 1) % nAll));
-        rows.mapped.Add(str);
-    }
+    for (int k = 0; k < kPairs; ++k)
+        rows.push_back(MAKELONG(pc.GetScancodeByIndex(k % nReal), pc.GetScancodeByIndex((k * 5 + 1) % nAll)));
 }
 
-// Apply on the PC keyboard's page: every row back to its code by name through
-// the catalogue, the codes into map bytes (MakeBytes), the bytes into the
-// registry. The restart request is left out. The page keeps its key tables:
-// the first, untimed run builds them.
-bool MakeBytes(CPageKeyTables& tables, SRows& rows, unsigned char* pBuffer)
+// Apply on the page: every row's codes into the two arrays and the map bytes
+// (MakeBytes), the bytes into the registry. The restart request is left out.
+bool MakeBytes(const SRows& rows, unsigned char* pBuffer)
 {
-    CLutrovaneBase* pRealKeys = tables.GetRealKeyResolver(0);
-    CLutrovaneBase& catalogue = tables.GetCatalogue();
     CWordArray real, mapped;
-    real.SetSize(rows.real.GetSize());
-    mapped.SetSize(rows.real.GetSize());
-    for (int k = 0; k < rows.real.GetSize(); ++k) {
-        // The name after the cell's glyph and blank, as the page takes it.
-        real.SetAtGrow(k, pRealKeys->FindScanCode(rows.real[k] + 3));
-        mapped.SetAtGrow(k, catalogue.FindScanCode(rows.mapped[k] + 3));
+    real.SetSize(int(rows.size()));
+    mapped.SetSize(int(rows.size()));
+    for (int k = 0; k < int(rows.size()); ++k) {
+        real.SetAtGrow(k, LOWORD(rows[k]));
+        mapped.SetAtGrow(k, HIWORD(rows[k]));
     }
     ZeroMemory(pBuffer, 1024);
     return CUtils::MakeRegistryData(real, mapped, pBuffer) == 0;
 }
 
-unsigned long Apply(CPageKeyTables& tables, SRows& rows, unsigned char* pBuffer)
+unsigned long Apply(const SRows& rows, unsigned char* pBuffer)
 {
-    if (!MakeBytes(tables, rows, pBuffer))
+    if (!MakeBytes(rows, pBuffer))
         return 1;
     return CUtils::SetScancodeMapRegistry(pBuffer, 16 + 4 * kPairs);
 }
@@ -151,9 +138,9 @@ int main(int argc, char** argv)
     CPageKeyTables tables;
     unsigned char abMap[1024], abRead[1024];
     // The first, untimed Apply makes the bytes that the bare write writes.
-    bool bFailed = Apply(tables, rows, abMap) != 0;
+    bool bFailed = Apply(rows, abMap) != 0;
     const bench::SPair apply = bench::Interleaved(
-        nRounds, [&] { bFailed |= Apply(tables, rows, abMap) != 0; },
+        nRounds, [&] { bFailed |= Apply(rows, abMap) != 0; },
         [&] { bFailed |= !BareWrite(abMap, sizeof(abMap)); });
     const bench::SPair load = bench::Interleaved(
         nRounds, [&] { bFailed |= LoadSystemMap(tables) != 0; },
@@ -161,7 +148,7 @@ int main(int argc, char** argv)
     // Where the difference goes: each command's work besides the registry
     // call, against the same bare call.
     const bench::SPair applyNames = bench::Interleaved(
-        nRounds, [&] { bFailed |= !MakeBytes(tables, rows, abMap); },
+        nRounds, [&] { bFailed |= !MakeBytes(rows, abMap); },
         [&] { bFailed |= !BareWrite(abMap, sizeof(abMap)); });
     const bench::SPair loadNames = bench::Interleaved(
         nRounds, [&] { bFailed |= !Decode(tables, abRead); },
