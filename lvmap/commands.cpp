@@ -36,10 +36,10 @@ void FailChange(const wchar_t* pszWhat, unsigned long dwError)
 
 // The core reports a failed read by its result code only: opening the key
 // again with the same access gives the system's reason.
-void FailRegistry(const wchar_t* pszWhat, REGSAM samDesired)
+void FailRead()
 {
     HKEY hKey;
-    const LONG lResult = RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSubKey, 0, samDesired, &hKey);
+    const LONG lResult = RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSubKey, 0, KEY_READ, &hKey);
     std::wstring reason;
     if (lResult == ERROR_SUCCESS) {
         RegCloseKey(hKey);
@@ -47,7 +47,7 @@ void FailRegistry(const wchar_t* pszWhat, REGSAM samDesired)
     } else {
         reason = RegistryReason(lResult);
     }
-    WriteErr(std::wstring(L"lvmap: ") + pszWhat + L" " + kKeyPath + L": " + reason + L"\r\n");
+    WriteErr(std::wstring(L"lvmap: cannot read ") + kKeyPath + L": " + reason + L"\r\n");
 }
 
 // The size of the Scancode Map value, asked for without its data; false when
@@ -70,11 +70,6 @@ std::wstring TooLong(unsigned long nSize)
            + std::to_wstring(kMaxMapBytes);
 }
 
-// The mappings of sound map bytes.
-std::wstring Mappings(size_t nMapBytes)
-{
-    return MappingCount((nMapBytes - 16) / 4);
-}
 
 // The history could not be written: the change was not made.
 int FailHistory(const CMapHistory& history, unsigned long dwError)
@@ -143,6 +138,11 @@ std::wstring MappingCount(size_t nMappings)
     return std::to_wstring(nMappings) + (nMappings == 1 ? L" mapping" : L" mappings");
 }
 
+std::wstring Mappings(size_t nMapBytes)
+{
+    return MappingCount((nMapBytes - 16) / 4);
+}
+
 void DecodeMap(std::vector<unsigned char> map, int nKeyboard, SDecodedMap* pDecoded)
 {
     map.resize(kMaxMapBytes, 0);
@@ -165,7 +165,7 @@ int ReadSystemMap(SSystemMap* pSystem)
     unsigned long nSize = sizeof(abMap);
     const unsigned long nResult = CUtils::GetScancodeMapRegistry(abMap, &nSize);
     if (nResult == 2) {
-        FailRegistry(L"cannot read", KEY_READ);
+        FailRead();
         return kExitFailure;
     }
     pSystem->map.assign(abMap, abMap + (nResult == 0 ? nSize : 0));
@@ -175,6 +175,13 @@ int ReadSystemMap(SSystemMap* pSystem)
     if (nResult != 0 && StoredValueSize(&pSystem->nSize) && pSystem->nSize > kMaxMapBytes)
         pSystem->state = MAP_TOO_LONG;
     return kExitDone;
+}
+
+std::wstring Unsoundness(const SSystemMap& system)
+{
+    if (system.state == MAP_TOO_LONG)
+        return TooLong(system.nSize);
+    return FromAscii(CheckMapBytes(system.map.data(), system.map.size()));
 }
 
 int WriteSystemMap(const SRegFileContent& content, bool bForce)
@@ -297,9 +304,7 @@ int ExportCommand(const std::wstring& path)
         return kExitNoMap;
     }
     const std::vector<unsigned char>& map = system.map;
-    const std::wstring error = system.state == MAP_TOO_LONG
-                                   ? TooLong(system.nSize)
-                                   : FromAscii(CheckMapBytes(map.data(), map.size()));
+    const std::wstring error = Unsoundness(system);
     if (!error.empty()) {
         WriteErr(L"lvmap: the system's map is not sound, nothing written: " + error + L"\r\n");
         return kExitInvalid;

@@ -7,6 +7,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 enum
@@ -35,6 +36,8 @@ struct SSystemMap
     unsigned long nSize;             // the value's size, also when it is too long
 };
 
+typedef std::pair<unsigned short, unsigned short> KeyPair;  // real key, mapped key
+
 struct SDecodedMap
 {
     CStringArray realNames, mappedNames;
@@ -51,6 +54,8 @@ std::wstring CodeText(unsigned short wScancode);
 std::wstring KeyText(CLutrovaneBase& table, unsigned short wScancode);
 // "1 mapping", "2 mappings".
 std::wstring MappingCount(size_t nMappings);
+// The mappings of sound map bytes, as MappingCount.
+std::wstring Mappings(size_t nMapBytes);
 // As the wizard reads a map back: the real keys by the keyboard's table, the
 // mapped keys by the catalogue, decoded from one buffer of kMaxMapBytes.
 void DecodeMap(std::vector<unsigned char> map, int nKeyboard, SDecodedMap* pDecoded);
@@ -58,6 +63,8 @@ void DecodeMap(std::vector<unsigned char> map, int nKeyboard, SDecodedMap* pDeco
 // Reads the system's map. kExitDone with what was found, or kExitFailure
 // after a message.
 int ReadSystemMap(SSystemMap* pSystem);
+// Why the system's map is not sound, Windows may ignore it; empty when it is.
+std::wstring Unsoundness(const SSystemMap& system);
 // Sets the system's map, or removes it, as apply does; prints what it did.
 int WriteSystemMap(const SRegFileContent& content, bool bForce);
 // Why the history does not read or write: the system's message for dwError,

@@ -36,7 +36,7 @@ std::wstring KeptMapText(const std::wstring& path, int nKeyboard)
     error = FromAscii(CheckMapBytes(content.map.data(), content.map.size()));
     if (!error.empty())
         return L"not a sound map: " + error;
-    std::wstring text = MappingCount((content.map.size() - 16) / 4);
+    std::wstring text = Mappings(content.map.size());
     SDecodedMap decoded;
     DecodeMap(content.map, nKeyboard, &decoded);
     for (int k = 0; k < decoded.realNames.GetSize() && k < decoded.mappedNames.GetSize(); ++k) {
@@ -48,6 +48,21 @@ std::wstring KeptMapText(const std::wstring& path, int nKeyboard)
                 + FromCp949(decoded.mappedNames[k]);
     }
     return text;
+}
+
+// Puts back kept entry nIndex of the loaded history as the system held it:
+// any type or length.
+int RestoreEntry(const CMapHistory& history, int nIndex, bool bForce)
+{
+    SRegFileContent content;
+    std::wstring error;
+    const std::wstring path = history.GetPath(nIndex);
+    const int nExit = ReadRegFile(path, &content, &error, true);
+    if (nExit != kExitDone) {
+        WriteErr(L"lvmap: " + path + L": " + error + L"\r\n");
+        return nExit;
+    }
+    return WriteSystemMap(content, bForce);
 }
 
 }  // namespace
@@ -94,12 +109,11 @@ int UndoCommand(bool bForce)
                  + L"\r\n");
         return kExitFailure;
     }
-    return RestoreCommand(std::to_wstring(nUndo + 1), bForce);
+    return RestoreEntry(history, nUndo, bForce);
 }
 
 int RestoreCommand(const std::wstring& strWhat, bool bForce)
 {
-    std::wstring path = strWhat;
     if (strWhat.find_first_not_of(L"0123456789") == std::wstring::npos) {
         CMapHistory history;
         const unsigned long dwError = history.Load();
@@ -111,16 +125,7 @@ int RestoreCommand(const std::wstring& strWhat, bool bForce)
                      + L"\r\n");
             return kExitFailure;
         }
-        // A kept value goes back as the system held it: any type or length.
-        SRegFileContent content;
-        std::wstring error;
-        path = history.GetPath(static_cast<int>(nNumber) - 1);
-        const int nExit = ReadRegFile(path, &content, &error, true);
-        if (nExit != kExitDone) {
-            WriteErr(L"lvmap: " + path + L": " + error + L"\r\n");
-            return nExit;
-        }
-        return WriteSystemMap(content, bForce);
+        return RestoreEntry(history, static_cast<int>(nNumber) - 1, bForce);
     }
-    return ApplyCommand(path, bForce);
+    return ApplyCommand(strWhat, bForce);
 }

@@ -14,8 +14,6 @@ namespace {
 const size_t kMaxPairs = (kMaxMapBytes - 16) / 4;
 const size_t kSuggestions = 3;
 
-typedef std::pair<unsigned short, unsigned short> KeyPair;  // real key, mapped key
-
 wchar_t Folded(wchar_t ch)
 {
     return ch >= L'A' && ch <= L'Z' ? wchar_t(ch + (L'a' - L'A')) : ch;

@@ -8,8 +8,6 @@
 
 namespace {
 
-typedef std::pair<unsigned short, unsigned short> KeyPair;  // real key, mapped key
-
 // The pairs of sound map bytes, without null entries, in their order.
 std::vector<KeyPair> PairsOf(const std::vector<unsigned char>& map)
 {
@@ -42,10 +40,7 @@ int VerifyCommand(const std::vector<std::wstring>& what, int nKeyboard)
     // Windows may ignore a map that is not sound: whatever it holds, it is
     // not the map asked for, and applying that map mends it.
     const std::vector<unsigned char>& map = system.map;
-    const std::wstring unsound = system.state == MAP_TOO_LONG
-                                     ? L"it is " + std::to_wstring(system.nSize) + L" bytes, more than "
-                                           + std::to_wstring(kMaxMapBytes)
-                                     : FromAscii(CheckMapBytes(map.data(), map.size()));
+    const std::wstring unsound = Unsoundness(system);
     if (!unsound.empty()) {
         WriteOut(L"The system's map differs: it is not sound, and Windows may ignore it: " + unsound + L"\r\n");
         return kExitDiffers;
