@@ -363,18 +363,14 @@ inline POINT RowPoint(HWND list, int nItem)
     return pt;
 }
 
-// Modify on row nRow (clicked first), the mapped key changed to strMapped,
-// Set, and the question answered; the dialog's combo boxes are given to
-// check first.
-inline void Modify(HWND page, int nRow, const wchar_t* pszMapped, int nAnswer = IDYES,
-                   const std::function<void(HWND real, HWND mapped)>& check = {})
+// Modify on row nRow (clicked first), the mapped key changed to strMapped
+// (NULL: left as the dialog preselects it), Set, and the question answered.
+inline void Modify(HWND page, int nRow, const wchar_t* pszMapped, int nAnswer = IDYES)
 {
     ClickAt(RowPoint(GetDlgItem(page, IDC_MAP_LIST), nRow));
     Click(page, IDC_MODIFY_MAP);
     HWND dlg = WaitShown(IsEditDialog);
     ASSERT_TRUE(dlg) << "no edit dialog";
-    if (check)
-        check(GetDlgItem(dlg, IDC_REAL_KEY), GetDlgItem(dlg, IDC_MAP_KEY));
     EXPECT_TRUE(!pszMapped || ComboChoose(GetDlgItem(dlg, IDC_MAP_KEY), pszMapped));
     EXPECT_EQ(L"선택하신 매핑 코드를 정말로 수정하시겠습니까?", Command(dlg, IDC_SET_MAP, nAnswer));
 }
