@@ -98,6 +98,11 @@ int UndoCommand(bool bForce)
     CMapHistory history;
     if (history.Load() != 0)
         return RestoreCommand(L"1", bForce);  // which says why the history does not read
+    // FindUndo cannot tell a registry that does not read from a history
+    // with nothing to undo: the registry's reason is told first.
+    SSystemMap system;
+    if (ReadSystemMap(&system) != kExitDone)
+        return kExitFailure;
     // The newest kept map that differs from the one in place: putting back
     // that one would change nothing.
     const int nUndo = history.FindUndo();

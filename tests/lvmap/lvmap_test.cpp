@@ -186,8 +186,8 @@ TEST_F(Lvmap, AMissingKeyIsReportedWithTheSystemsReasonAndNotCreated)
 {
     ASSERT_EQ(ERROR_SUCCESS, RegDeleteKeyW(HKEY_LOCAL_MACHINE, kLayoutKey));
     // Exit 2, and "lvmap: cannot read (write) ...Keyboard Layout: " with the reason.
-    for (const SRun& run : {Run(L"show"), Run(L"apply {three.lvd}")})
-        EXPECT_TRUE(run.dwExit == 2 && run.strErr.find("Layout: ") + 12 < run.strErr.size()) << run.strErr;
+    for (const SRun& run : {Run(L"show"), Run(L"apply {three.lvd}"), Run(L"undo")})
+        EXPECT_TRUE(run.dwExit == 2 && run.strErr.find("Layout: ") < run.strErr.size() - 12) << run.strErr;
     EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegDeleteKeyW(HKEY_LOCAL_MACHINE, kLayoutKey));
 }
 
