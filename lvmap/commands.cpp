@@ -70,7 +70,6 @@ std::wstring TooLong(unsigned long nSize)
            + std::to_wstring(kMaxMapBytes);
 }
 
-
 // The history could not be written: the change was not made.
 int FailHistory(const CMapHistory& history, unsigned long dwError)
 {
