@@ -148,8 +148,8 @@ echo "the $lutrovane_arch build; $(sed -n 's/^model name\s*: //p' /proc/cpuinfo 
 printf '%-20s %9s %9s  %5s  %6s %7s\n' figure lutrovane baseline ratio lowest highest
 missing=""
 for row in start_to_window_ms:.1f edit_dialog_open_ms:.2f apply_us:.1f \
-            load_system_map_us:.1f apply_names_us:.1f load_names_us:.1f lvmap_apply_ms:.1f \
-            lvmap_show_ms:.1f working_set_kb:.0f; do
+           load_system_map_us:.1f apply_names_us:.1f load_names_us:.1f lvmap_apply_ms:.1f \
+           lvmap_show_ms:.1f working_set_kb:.0f; do
   name=${row%:*}
   ours=$(figure "$name" "$work/figures.txt")
   bare=$(figure "$name" "$work/figures.txt" 3)
