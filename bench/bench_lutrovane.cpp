@@ -1,12 +1,13 @@
 // Lutrovane's side of the benchmark: the program's own code paths, timed in
 // one process. Usage: bench_lutrovane DIR [ROUNDS [DIALOGS]]
-// Apply and Load system map are timed by turns with the bare registry calls
-// that do the same work, ROUNDS times each (default 201), and so is the part
-// of each that is not the registry call (apply_names_us, load_names_us):
-// "FIGURE OURS BARE RATIO" lines. Then the edit dialog is opened DIALOGS times (default 31):
-// "edit_dialog_open_ms OURS". Leaves in DIR keys.txt, the 224 names of the
-// edit dialog's two lists (code page 949, one a line), for its baseline, and
-// the 252-entry map in the registry.
+// Apply and Load system map are timed by turns with the bare Win32 calls that
+// do the same work as safely, ROUNDS times each (default 201), and so is the
+// part of Load that is not the registry call (load_names_us): "FIGURE OURS
+// BARE RATIO" lines. Then the edit dialog is opened DIALOGS times (default
+// 31): "edit_dialog_open_ms OURS". Leaves in DIR keys.txt, the 224 names of
+// the edit dialog's two lists (code page 949, one a line), for its baseline,
+// map1.reg and map2.reg, the two maps Apply alternates as registry files, and
+// the last of them in the registry.
 #include "bench_util.h"
 
 #include "key_tables.h"
@@ -28,17 +29,20 @@ const char kLayoutKey[] = "SYSTEM\\CurrentControlSet\\Control\\Keyboard Layout";
 // it: its real key's and mapped key's codes in one item (low and high word).
 typedef std::vector<DWORD> SRows;
 
-void MakeRows(SRows& rows)
+// Two maps that differ in every entry, so that Apply changes the map each time.
+void MakeRows(SRows& rows, int nShift)
 {
     CLutrovanePC pc;
     const int nReal = int(pc.GetSizeOfFromMap());
     const int nAll = int(pc.GetSizeOfMap());
     for (int k = 0; k < kPairs; ++k)
-        rows.push_back(MAKELONG(pc.GetScancodeByIndex(k % nReal), pc.GetScancodeByIndex((k * 5 + 1) % nAll)));
+        rows.push_back(MAKELONG(pc.GetScancodeByIndex(k % nReal),
+                                pc.GetScancodeByIndex((k * 5 + 1 + nShift) % nAll)));
 }
 
-// Apply on the page: every row's codes into the two arrays and the map bytes
-// (MakeBytes), the bytes into the registry. The restart request is left out.
+// Apply on the page after its questions: every row's codes into the two
+// arrays and the map bytes (MakeBytes), then the change through the history,
+// which keeps the value it replaces. The restart request is left out.
 bool MakeBytes(const SRows& rows, unsigned char* pBuffer)
 {
     CWordArray real, mapped;
@@ -56,7 +60,8 @@ unsigned long Apply(const SRows& rows, unsigned char* pBuffer)
 {
     if (!MakeBytes(rows, pBuffer))
         return 1;
-    return CUtils::SetScancodeMapRegistry(pBuffer, 16 + 4 * kPairs);
+    CMapHistory history;
+    return history.ChangeSystemMap(pBuffer, 16 + 4 * kPairs);
 }
 
 // Load system map on the PC keyboard's page: the system's map read once and
@@ -78,16 +83,37 @@ unsigned long LoadSystemMap(CPageKeyTables& tables)
     return nResult == 0 && Decode(tables, buffer.data()) ? 0 : 1;
 }
 
-// The baselines: the same map written and read back with nothing but the
-// registry calls.
-bool BareWrite(const BYTE* pMap, DWORD nLength)
+// The baselines. A change as safe as Apply's with nothing but Win32 calls: the
+// old value read, written to a new file and flushed, the new value written.
+// Into a value of its own beside the map, so that Apply always finds the map
+// it did not write last.
+bool BareChange(const std::string& strFolder, const BYTE* pMap, DWORD nLength)
 {
+    static int nFile = 0;
     HKEY hKey;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kLayoutKey, 0, KEY_SET_VALUE, &hKey) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kLayoutKey, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &hKey)
+        != ERROR_SUCCESS)
         return false;
-    const LONG nResult = RegSetValueExA(hKey, "Scancode Map", 0, REG_BINARY, pMap, nLength);
+    BYTE abOld[1024];
+    DWORD nType = 0, nOld = sizeof(abOld);
+    LONG nResult = RegQueryValueExA(hKey, "Bare Map", NULL, &nType, abOld, &nOld);
+    if (nResult == ERROR_FILE_NOT_FOUND)
+        nOld = 0;
+    else if (nResult != ERROR_SUCCESS)
+        nOld = DWORD(-1);
+    const std::string strPath = strFolder + "bare" + std::to_string(++nFile) + ".bin";
+    const HANDLE hFile = CreateFileA(strPath.c_str(), GENERIC_WRITE, 0, NULL, CREATE_NEW,
+                                     FILE_ATTRIBUTE_NORMAL, NULL);
+    DWORD nWritten = 0;
+    bool bKept = nOld != DWORD(-1) && hFile != INVALID_HANDLE_VALUE
+                 && ::WriteFile(hFile, abOld, nOld, &nWritten, NULL) && nWritten == nOld
+                 && FlushFileBuffers(hFile);
+    if (hFile != INVALID_HANDLE_VALUE)
+        bKept &= CloseHandle(hFile) != 0;
+    if (bKept)
+        nResult = RegSetValueExA(hKey, "Bare Map", 0, REG_BINARY, pMap, nLength);
     RegCloseKey(hKey);
-    return nResult == ERROR_SUCCESS;
+    return bKept && nResult == ERROR_SUCCESS;
 }
 
 bool BareRead(BYTE* pMap, DWORD nCapacity)
@@ -133,33 +159,42 @@ int main(int argc, char** argv)
     const int nRounds = argc > 2 ? std::atoi(argv[2]) : 201;
     const int nDialogs = argc > 3 ? std::atoi(argv[3]) : 31;
 
-    SRows rows;
-    MakeRows(rows);
+    SRows rows[2];
+    MakeRows(rows[0], 0);
+    MakeRows(rows[1], 1);
     CPageKeyTables tables;
     unsigned char abMap[1024], abRead[1024];
-    // The first, untimed Apply makes the bytes that the bare write writes.
-    bool bFailed = Apply(rows, abMap) != 0;
+    // Untimed Applies fill the history to what it keeps, as a user's fills
+    // over time; every timed one then keeps an entry and prunes the oldest.
+    // The first may find its map in place (1), left by the last run.
+    bool bFailed = false;
+    int nApply = 0;
+    for (int i = 0; i <= CMapHistory::MAX_ENTRIES; ++i)
+        bFailed |= Apply(rows[nApply++ & 1], abMap) > 1;
     const bench::SPair apply = bench::Interleaved(
-        nRounds, [&] { bFailed |= Apply(rows, abMap) != 0; },
-        [&] { bFailed |= !BareWrite(abMap, sizeof(abMap)); });
+        nRounds, [&] { bFailed |= Apply(rows[nApply++ & 1], abMap) != 0; },
+        [&] { bFailed |= !BareChange(strDir, abMap, 16 + 4 * kPairs); });
     const bench::SPair load = bench::Interleaved(
         nRounds, [&] { bFailed |= LoadSystemMap(tables) != 0; },
         [&] { bFailed |= !BareRead(abRead, sizeof(abRead)); });
-    // Where the difference goes: each command's work besides the registry
-    // call, against the same bare call.
-    const bench::SPair applyNames = bench::Interleaved(
-        nRounds, [&] { bFailed |= !MakeBytes(rows, abMap); },
-        [&] { bFailed |= !BareWrite(abMap, sizeof(abMap)); });
+    // Where Load's difference goes: its work besides the registry call,
+    // against the same bare call.
     const bench::SPair loadNames = bench::Interleaved(
         nRounds, [&] { bFailed |= !Decode(tables, abRead); },
         [&] { bFailed |= !BareRead(abRead, sizeof(abRead)); });
+    for (int m = 0; m < 2; ++m) {
+        wchar_t wszPath[MAX_PATH];
+        const std::string strPath = strDir + "map" + std::to_string(m + 1) + ".reg";
+        bFailed |= !MakeBytes(rows[m], abMap)
+                   || !MultiByteToWideChar(CP_ACP, 0, strPath.c_str(), -1, wszPath, MAX_PATH)
+                   || CUtils::SaveRegFile(wszPath, false, abMap, 16 + 4 * kPairs) != 0;
+    }
     if (bFailed || !WriteKeys(strDir + "keys.txt")) {
         std::fprintf(stderr, "bench_lutrovane: the registry or %s failed\n", argv[1]);
         return 1;
     }
     bench::PrintPair("apply_us", apply);
     bench::PrintPair("load_system_map_us", load);
-    bench::PrintPair("apply_names_us", applyNames);
     bench::PrintPair("load_names_us", loadNames);
     std::printf("edit_dialog_open_ms %.2f\n", bench::DialogOpenMs(nDialogs, [] {
                     CMapEditDlg dlg;

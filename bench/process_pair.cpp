@@ -1,6 +1,8 @@
-// Times two command lines as whole processes, by turns: from CreateProcess to
-// the process's end, its output thrown away.
-//   process_pair FIGURE ROUNDS "OUR COMMAND LINE" "BASELINE COMMAND LINE"
+// Times two commands as whole processes, by turns: from CreateProcess to the
+// process's end, its output thrown away. The baseline may be several command
+// lines, run one after another. In each command line "{}" stands for 1 and 2
+// by turns, so that a command can alternate between two files.
+//   process_pair FIGURE ROUNDS "OUR COMMAND LINE" "BASELINE COMMAND LINE"...
 // Prints "FIGURE OURS_MS BARE_MS RATIO" (medians; the ratio is the median of
 // the rounds' ratios). Exit code 1 when a command fails or does not end
 // within a minute.
@@ -16,9 +18,11 @@ namespace {
 HANDLE g_hNul = INVALID_HANDLE_VALUE;
 bool g_bFailed = false;
 
-void Run(const wchar_t* pszCommand)
+void Run(const wchar_t* pszCommand, int nRun)
 {
     std::wstring strCommand = pszCommand;  // CreateProcessW may write into it
+    for (size_t i; (i = strCommand.find(L"{}")) != std::wstring::npos;)
+        strCommand.replace(i, 2, nRun % 2 ? L"2" : L"1");
     STARTUPINFOW si = {};
     si.cb = sizeof(si);
     si.dwFlags = STARTF_USESTDHANDLES;
@@ -50,15 +54,21 @@ int main()
 {
     int argc = 0;
     wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-    if (argc != 5) {
-        std::fprintf(stderr, "usage: process_pair FIGURE ROUNDS OURS BASELINE\n");
+    if (argc < 5) {
+        std::fprintf(stderr, "usage: process_pair FIGURE ROUNDS OURS BASELINE...\n");
         return 2;
     }
     SECURITY_ATTRIBUTES sa = {sizeof(sa), NULL, TRUE};
     g_hNul = CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                          &sa, OPEN_EXISTING, 0, NULL);
+    int nOurs = 0, nBare = 0;
     const bench::SPair pair = bench::Interleaved(
-        _wtoi(argv[2]), [&] { Run(argv[3]); }, [&] { Run(argv[4]); });
+        _wtoi(argv[2]), [&] { Run(argv[3], nOurs++); },
+        [&] {
+            for (int i = 4; i < argc; ++i)
+                Run(argv[i], nBare);
+            ++nBare;
+        });
     if (g_bFailed)
         return 1;
     char szFigure[64];

@@ -2,6 +2,8 @@
 // administrators can change a folder or a file kept there.
 #include "history_security.h"
 
+#include "timed_span.h"
+
 #include <aclapi.h>
 #include <sddl.h>
 
@@ -65,6 +67,7 @@ bool IsAdministratorsOnly(PSID pOwner, const ACL* pDacl, bool bProtected, bool b
 
 Sid ThisAdministrator()
 {
+    TIMED_SPAN(SPAN_SECURITY);
     Sid administrators(SECURITY_MAX_SID_SIZE);
     DWORD nSize = DWORD(administrators.size());
     BOOL bMember = FALSE;
@@ -89,6 +92,7 @@ Sid ThisAdministrator()
 DWORD CheckAdministratorsOnly(const std::wstring& strPath, bool bFolder, const Sid& administrator,
                               bool* pbOurs)
 {
+    TIMED_SPAN(SPAN_SECURITY);
     PSID pOwner = nullptr;
     PACL pDacl = nullptr;
     PSECURITY_DESCRIPTOR pSecurity = nullptr;
@@ -111,6 +115,7 @@ DWORD CheckAdministratorsOnly(const std::wstring& strPath, bool bFolder, const S
 
 DWORD SecureHistoryFolders(const std::wstring& strFolder, bool bMake)
 {
+    TIMED_SPAN(SPAN_SECURITY);
     // A relative ProgramData, or none, would put the history on whatever drive
     // is current: a deployment share, where machines prune each other's.
     if (!IsFullPath(strFolder))

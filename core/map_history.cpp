@@ -5,6 +5,7 @@
 
 #include "history_security.h"
 #include "system_library.h"
+#include "timed_span.h"
 #include "whole_file.h"
 
 #include <shlobj.h>
@@ -121,6 +122,7 @@ std::wstring StampAfter(SYSTEMTIME st, ULONGLONG nTicks)
 // or named ahead of the clock, is none: never listed, taken back or deleted.
 DWORD ListEntries(const std::wstring& strFolder, std::vector<SEntry>* pEntries)
 {
+    TIMED_SPAN(SPAN_LISTING);
     pEntries->clear();
     SYSTEMTIME st;
     GetSystemTime(&st);
@@ -183,6 +185,7 @@ DWORD KeepEntry(const std::wstring& strFolder, const Bytes& file, std::wstring* 
         dwError = ListEntries(strFolder, &entries);
     if (dwError)
         return dwError;
+    TIMED_SPAN(SPAN_KEPT_FILE);
     if (!entries.empty() && ReadFileBytes(strFolder + L"\\" + entries[0].strName) == file)
         return 0;
 
@@ -217,6 +220,7 @@ DWORD KeepEntry(const std::wstring& strFolder, const Bytes& file, std::wstring* 
 
 void DropOldest(const std::wstring& strFolder)
 {
+    TIMED_SPAN(SPAN_PRUNING);
     std::vector<SEntry> entries;
     if (ListEntries(strFolder, &entries) != 0)
         return;

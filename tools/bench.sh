@@ -36,7 +36,7 @@ if [ "${1:-}" != --measure ]; then
         -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$lutrovane_processor.cmake" >/dev/null
   cmake --build "$build" -j"$(nproc)" \
     --target Lutrovane lvmap package first_window bare_window bare_edit_dialog bench_lutrovane \
-             process_pair >/dev/null
+             bench_history bare_show process_pair >/dev/null
   export WINEPREFIX=$build/wineprefix-bench WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml='
   export LC_ALL=C.UTF-8
   WINE=$lutrovane_wine "$root/tools/wine-prefix.sh" "$WINEPREFIX"
@@ -51,6 +51,8 @@ else
   starts=11 sets=5 rounds=201 dialogs=31 processes=21
 fi
 bin=$build/bin
+history_parts="history_change_us history_listing_us history_security_us history_kept_file_us
+               history_pruning_us history_lock_us"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 wdir=$(on_wine winepath -w "$work")
@@ -71,9 +73,12 @@ start() {
     awk '{ print "start_to_window_ms " $1; print "working_set_kb " $2 }' >> "$file"
   wineserver -w
 }
-# Appends process_pair's line for FIGURE, our command line and the baseline's.
+# Appends process_pair's line for FIGURE, our command line and the baseline's
+# (one or more).
 pair() {
-  on_wine "$bin/process_pair.exe" "$1" "$processes" "$2" "$3" | tr -d '\r' >> "$work/pairs.txt"
+  name=$1 ours=$2
+  shift 2
+  on_wine "$bin/process_pair.exe" "$name" "$processes" "$ours" "$@" | tr -d '\r' >> "$work/pairs.txt"
 }
 
 # One whole measurement: appends "figure ours baseline ratio" lines to
@@ -96,28 +101,39 @@ measure() {
     start "$work/bare-ws.txt.part" --settle 1500 "$bin/bare_window.exe"
     i=$((i + 1))
   done
-  # Apply and Load system map by turns with the bare calls, in one process.
+  # Apply and Load system map by turns with the bare calls, in one process,
+  # and the parts of Apply's change through the history.
   i=0
   while [ $i -lt $sets ]; do
     on_wine "$bin/bench_lutrovane.exe" "$wdir" $rounds $dialogs | tr -d '\r' >> "$work/ours.txt.part"
     on_wine "$bin/bare_edit_dialog.exe" "$wdir" $dialogs | tr -d '\r' >> "$work/bare.txt.part"
+    on_wine "$bin/bench_history.exe" $rounds | tr -d '\r' >> "$work/history.txt.part"
     i=$((i + 1))
   done
   wineserver -w
-  # What a user would otherwise run, on the map bench_lutrovane left in the
-  # registry, exported as a user's file. That map leaves no key for Ctrl+Alt+Del,
-  # which lvmap refuses without --force; its checks run all the same.
-  on_wine "$bin/lvmap.exe" export "$wdir\\map.reg" >/dev/null
-  pair lvmap_apply_ms "\"$wbin\\lvmap.exe\" apply \"$wdir\\map.reg\" --force" \
-       "reg import \"$wdir\\map.reg\""
+  # What a user would otherwise run, on the two maps bench_lutrovane left as
+  # a user's files, by turns so that every lvmap apply changes the map and
+  # keeps an entry. The baselines import theirs into a value of their own
+  # beside the map, or lvmap would find the map they had just written. Those
+  # maps leave no key for Ctrl+Alt+Del, which lvmap refuses without --force;
+  # its checks run all the same.
+  for n in 1 2; do
+    iconv -f UTF-16 -t UTF-8 "$work/map$n.reg" | sed 's/^"Scancode Map"=/"Bare Map"=/' |
+      iconv -f UTF-8 -t UTF-16 > "$work/bare$n.reg"
+  done
+  pair lvmap_apply_ms "\"$wbin\\lvmap.exe\" apply \"$wdir\\map{}.reg\" --force" \
+       "reg import \"$wdir\\bare{}.reg\""
+  pair lvmap_apply_export_ms "\"$wbin\\lvmap.exe\" apply \"$wdir\\map{}.reg\" --force" \
+       "reg export \"$layout\" \"$wdir\\before{}.reg\" /y" "reg import \"$wdir\\bare{}.reg\""
   pair lvmap_show_ms "\"$wbin\\lvmap.exe\" show" "reg query \"$layout\" /v \"Scancode Map\""
+  pair lvmap_show_bare_ms "\"$wbin\\lvmap.exe\" show" "\"$wbin\\bare_show.exe\""
   wineserver -w
   {
     echo "start_to_window_ms $(figure start_to_window_ms "$work/ours-start.txt.part")" \
          "$(figure start_to_window_ms "$work/bare-start.txt.part")"
     echo "edit_dialog_open_ms $(figure edit_dialog_open_ms "$work/ours.txt.part")" \
          "$(figure edit_dialog_open_ms "$work/bare.txt.part")"
-    for f in apply_us load_system_map_us apply_names_us load_names_us; do
+    for f in apply_us load_system_map_us load_names_us; do
       echo "$f $(figure $f "$work/ours.txt.part") $(figure $f "$work/ours.txt.part" 3)" \
            "$(figure $f "$work/ours.txt.part" 4)"
     done
@@ -125,6 +141,9 @@ measure() {
     echo "working_set_kb $(figure working_set_kb "$work/ours-ws.txt.part")" \
          "$(figure working_set_kb "$work/bare-ws.txt.part")"
   } | awk 'NF == 3 && $3 > 0 { $4 = $2 / $3 } { print }' >> "$work/figures.txt"
+  for f in $history_parts; do
+    echo "$f $(figure $f "$work/history.txt.part")" >> "$work/history.txt"
+  done
 }
 
 on_wine "$bin/first_window.exe" "$bin/Lutrovane.exe" >/dev/null  # Wine loads its own DLLs once
@@ -148,8 +167,8 @@ echo "the $lutrovane_arch build; $(sed -n 's/^model name\s*: //p' /proc/cpuinfo 
 printf '%-20s %9s %9s  %5s  %6s %7s\n' figure lutrovane baseline ratio lowest highest
 missing=""
 for row in start_to_window_ms:.1f edit_dialog_open_ms:.2f apply_us:.1f \
-           load_system_map_us:.1f apply_names_us:.1f load_names_us:.1f lvmap_apply_ms:.1f \
-           lvmap_show_ms:.1f working_set_kb:.0f; do
+           load_system_map_us:.1f load_names_us:.1f lvmap_apply_ms:.1f lvmap_apply_export_ms:.1f \
+           lvmap_show_ms:.1f lvmap_show_bare_ms:.1f working_set_kb:.0f; do
   name=${row%:*}
   ours=$(figure "$name" "$work/figures.txt")
   bare=$(figure "$name" "$work/figures.txt" 3)
@@ -164,6 +183,12 @@ for row in start_to_window_ms:.1f edit_dialog_open_ms:.2f apply_us:.1f \
     printf "%-20s %9" fmt " %9" fmt "  %5.2f  %6.2f %7.2f\n", name, a, b, r, lo, hi }'
 done
 printf '%-20s %9s %9s  %5s\n' shipped_bytes "$shipped" - -
+# Apply's change through the history, part by part (the timed build's own).
+for name in $history_parts; do
+  part=$(figure "$name" "$work/history.txt")
+  [ -n "$part" ] || missing="$missing $name"
+  printf '%-21s %9.1f\n' "$name" "${part:-0}"
+done
 if [ -n "$missing" ]; then
   echo "bench: no figure for$missing" >&2
   exit 1
