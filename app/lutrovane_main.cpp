@@ -8,6 +8,7 @@
 
 #include "res/resource.h"
 #include "splash_dlg.h"
+#include "system_library.h"
 
 namespace {
 
@@ -35,12 +36,46 @@ private:
     TInterface* m_p;
 };
 
+// The home page's calls: ole32, oleaut32 and shell32 serve nothing else, so
+// they are loaded when it is opened, not at every start.
+struct SHomePageCalls
+{
+    SHomePageCalls()
+        : hOle(LoadSystemLibrary(L"ole32.dll")), hOleAut(LoadSystemLibrary(L"oleaut32.dll")),
+          pfnCoInitializeEx(SystemFunction<decltype(CoInitializeEx)>(hOle, "CoInitializeEx")),
+          pfnCoUninitialize(SystemFunction<decltype(CoUninitialize)>(hOle, "CoUninitialize")),
+          pfnCoCreateInstance(SystemFunction<decltype(CoCreateInstance)>(hOle, "CoCreateInstance")),
+          pfnSysAllocString(SystemFunction<decltype(SysAllocString)>(hOleAut, "SysAllocString")),
+          pfnSysFreeString(SystemFunction<decltype(SysFreeString)>(hOleAut, "SysFreeString")),
+          pfnVariantClear(SystemFunction<decltype(VariantClear)>(hOleAut, "VariantClear")),
+          pfnShellExecuteW(SystemFunction<decltype(ShellExecuteW)>(LoadSystemLibrary(L"shell32.dll"),
+                                                                   "ShellExecuteW"))
+    {
+    }
+    // Every COM call there, or none is made.
+    bool HasCom() const
+    {
+        return pfnCoInitializeEx && pfnCoUninitialize && pfnCoCreateInstance && pfnSysAllocString
+               && pfnSysFreeString && pfnVariantClear;
+    }
+
+    HMODULE hOle, hOleAut;
+    decltype(&CoInitializeEx) pfnCoInitializeEx;
+    decltype(&CoUninitialize) pfnCoUninitialize;
+    decltype(&CoCreateInstance) pfnCoCreateInstance;
+    decltype(&SysAllocString) pfnSysAllocString;
+    decltype(&SysFreeString) pfnSysFreeString;
+    decltype(&VariantClear) pfnVariantClear;
+    decltype(&ShellExecuteW) pfnShellExecuteW;
+};
+
 // Has the desktop's shell, Explorer, start strFile with strArgs, through the
 // Shell.Application object of the desktop's own view: the program then runs
 // with Explorer's rights, which are the user's ordinary ones even while this
 // process runs elevated. FALSE when no such shell answers (another shell,
 // none yet, a server without a desktop).
-BOOL DesktopShellExecute(const std::wstring& strFile, const std::wstring& strArgs)
+BOOL DesktopShellExecute(const SHomePageCalls& calls, const std::wstring& strFile,
+                         const std::wstring& strArgs)
 {
     CComRef<IShellWindows> windows;
     CComRef<IDispatch> desktop, background, application;
@@ -49,14 +84,12 @@ BOOL DesktopShellExecute(const std::wstring& strFile, const std::wstring& strArg
     CComRef<IShellView> view;
     CComRef<IShellFolderViewDual> folderView;
     CComRef<IShellDispatch2> shell;
-    VARIANT vDesktop, vNone;
-    ::VariantInit(&vDesktop);
-    ::VariantInit(&vNone);
+    VARIANT vDesktop = {}, vNone = {};  // VT_EMPTY, as VariantInit makes them
     vDesktop.vt = VT_I4;
     vDesktop.lVal = CSIDL_DESKTOP;
     long hwnd = 0;
     // FindWindowSW answers S_FALSE, and no object, when there is no desktop window.
-    if (FAILED(::CoCreateInstance(CLSID_ShellWindows, NULL, CLSCTX_LOCAL_SERVER, IID_IShellWindows,
+    if (FAILED(calls.pfnCoCreateInstance(CLSID_ShellWindows, NULL, CLSCTX_LOCAL_SERVER, IID_IShellWindows,
                                   windows.OutVoid())) ||
         windows->FindWindowSW(&vDesktop, &vNone, SWC_DESKTOP, &hwnd, SWFO_NEEDDISPATCH,
                               desktop.Out()) != S_OK ||
@@ -69,18 +102,16 @@ BOOL DesktopShellExecute(const std::wstring& strFile, const std::wstring& strArg
         FAILED(application->QueryInterface(IID_IShellDispatch2, shell.OutVoid())))
         return FALSE;
     // No directory and no verb: the default verb, as ShellExecute's NULL.
-    VARIANT vArgs, vShow;
-    ::VariantInit(&vArgs);
-    ::VariantInit(&vShow);
+    VARIANT vArgs = {}, vShow = {};
     vArgs.vt = VT_BSTR;
-    vArgs.bstrVal = ::SysAllocString(strArgs.c_str());
+    vArgs.bstrVal = calls.pfnSysAllocString(strArgs.c_str());
     vShow.vt = VT_I4;
     vShow.lVal = SW_SHOW;
-    const BSTR bstrFile = ::SysAllocString(strFile.c_str());
+    const BSTR bstrFile = calls.pfnSysAllocString(strFile.c_str());
     const HRESULT hr = bstrFile && vArgs.bstrVal ? shell->ShellExecute(bstrFile, vArgs, vNone, vNone, vShow)
                                                  : E_OUTOFMEMORY;
-    ::SysFreeString(bstrFile);
-    ::VariantClear(&vArgs);
+    calls.pfnSysFreeString(bstrFile);
+    calls.pfnVariantClear(&vArgs);
     return SUCCEEDED(hr);
 }
 
@@ -115,15 +146,18 @@ void OpenHomePage()
     // The program runs with the highest rights the user has: a browser
     // started from here would have administrator rights, and so would
     // whatever it downloads and runs. Explorer starts it with the user's own.
-    const HRESULT hrCom = ::CoInitializeEx(NULL, COINIT_APARTMENTTHREADED);
-    const BOOL bStarted = DesktopShellExecute(strFile, strArgs);
-    if (SUCCEEDED(hrCom))
-        ::CoUninitialize();
-    if (bStarted)
-        return;
-    if (!RunsElevatedAboveTheUser()) {
-        ::ShellExecuteW(NULL, NULL, strFile.c_str(), strArgs.empty() ? NULL : strArgs.c_str(), NULL,
-                        SW_SHOW);
+    const SHomePageCalls calls;
+    if (calls.HasCom()) {
+        const HRESULT hrCom = calls.pfnCoInitializeEx(NULL, COINIT_APARTMENTTHREADED);
+        const BOOL bStarted = DesktopShellExecute(calls, strFile, strArgs);
+        if (SUCCEEDED(hrCom))
+            calls.pfnCoUninitialize();
+        if (bStarted)
+            return;
+    }
+    if (!RunsElevatedAboveTheUser() && calls.pfnShellExecuteW) {
+        calls.pfnShellExecuteW(NULL, NULL, strFile.c_str(), strArgs.empty() ? NULL : strArgs.c_str(),
+                               NULL, SW_SHOW);
         return;
     }
     CString strMessage;

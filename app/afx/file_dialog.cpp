@@ -1,5 +1,7 @@
 #include "afx/afx.h"
 
+#include "system_library.h"
+
 #include <commdlg.h>
 
 namespace {
@@ -34,8 +36,11 @@ INT_PTR CFileDialog::DoModal()
     ofn.nMaxFile = kMaxPath;
     ofn.lpstrDefExt = m_strDefExt.empty() ? NULL : m_strDefExt.c_str();
     ofn.Flags = m_dwFlags;
-    const BOOL bOK = m_bOpenFileDialog ? ::GetOpenFileNameW(&ofn) : ::GetSaveFileNameW(&ofn);
-    return bOK ? IDOK : IDCANCEL;
+    // comdlg32 when first asked for, not at start: with winspool and compstui
+    // it brings, it costs the start time and memory that only a file dialog needs.
+    const auto pfnGetFileName = SystemFunction<decltype(GetOpenFileNameW)>(
+        LoadSystemLibrary(L"comdlg32.dll"), m_bOpenFileDialog ? "GetOpenFileNameW" : "GetSaveFileNameW");
+    return pfnGetFileName && pfnGetFileName(&ofn) ? IDOK : IDCANCEL;
 }
 
 CString CFileDialog::GetPathName() const
