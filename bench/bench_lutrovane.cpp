@@ -89,7 +89,6 @@ unsigned long LoadSystemMap(CPageKeyTables& tables)
 // it did not write last.
 bool BareChange(const std::string& strFolder, const BYTE* pMap, DWORD nLength)
 {
-    static int nFile = 0;
     HKEY hKey;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kLayoutKey, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &hKey)
         != ERROR_SUCCESS)
@@ -101,7 +100,9 @@ bool BareChange(const std::string& strFolder, const BYTE* pMap, DWORD nLength)
         nOld = 0;
     else if (nResult != ERROR_SUCCESS)
         nOld = DWORD(-1);
-    const std::string strPath = strFolder + "bare" + std::to_string(++nFile) + ".bin";
+    // Named by the moment, as process ids come again from run to run.
+    const std::string strPath =
+        strFolder + "bare" + std::to_string(static_cast<long long>(bench::NowUs())) + ".bin";
     const HANDLE hFile = CreateFileA(strPath.c_str(), GENERIC_WRITE, 0, NULL, CREATE_NEW,
                                      FILE_ATTRIBUTE_NORMAL, NULL);
     DWORD nWritten = 0;
