@@ -4,8 +4,9 @@
 # that nothing is stretched on screens of 96, 144 and 192 DPI (100 %, 150 %
 # and 200 %). The output is committed; run this again only to change the
 # artwork.
-#   128 lutrovane.ico     16, 20, 24, 32, 40, 48 and 64 pixels
-#   137 header.bmp        32 x 32, 8 bits, on the white of the wizard's header
+#   128 lutrovane.ico     16, 20, 24, 32 and 40 pixels, 48 and 64 as PNG
+#   137 header.bmp        32 x 32, 8 bits, run-length encoded, on the white of
+#                         the wizard's header
 #   138 header-150.bmp    48 x 48, the same at 144 DPI
 #   139 header-200.bmp    64 x 64, the same at 192 DPI
 #   200 splash.bmp        335 x 300, 8 bits, run-length encoded
@@ -39,16 +40,39 @@ keycap() {  # $1 output, $2 background
 keycap "$tmp/mark.png" none
 icons=
 for size in 16 20 24 32 40 48 64; do
-  convert "$tmp/mark.png" -resize ${size}x${size} "$tmp/$size.png"
-  icons="$icons $tmp/$size.png"
+  convert "$tmp/mark.png" -resize ${size}x${size} -strip "PNG32:$tmp/$size.png"
+  [ $size -ge 48 ] || icons="$icons $tmp/$size.png"
 done
 # shellcheck disable=SC2086
-convert $icons lutrovane.ico
+convert $icons "$tmp/small.ico"
+# The 48 and 64 pixel images as PNG, a quarter of their bitmaps' size; Windows
+# reads PNG icon images from Vista on. ImageMagick stores only 256 pixel ones
+# so: the file is put together here, the bitmaps' entries first.
+python3 - "$tmp/small.ico" "$tmp/48.png" "$tmp/64.png" lutrovane.ico <<'EOF2'
+import struct, sys
+small = open(sys.argv[1], 'rb').read()
+count = struct.unpack_from('<H', small, 4)[0]
+images = []  # (directory entry without size and offset, image bytes)
+for i in range(count):
+    entry = small[6 + 16 * i:22 + 16 * i]
+    size, offset = struct.unpack_from('<II', entry, 8)
+    images.append((entry[:8], small[offset:offset + size]))
+for name in sys.argv[2:-1]:
+    png = open(name, 'rb').read()
+    width, height = struct.unpack_from('>II', png, 16)  # IHDR
+    images.append((struct.pack('<BBBBHH', width % 256, height % 256, 0, 0, 1, 32), png))
+out = struct.pack('<HHH', 0, 1, len(images))
+offset = 6 + 16 * len(images)
+for head, data in images:
+    out += head + struct.pack('<II', len(data), offset)
+    offset += len(data)
+open(sys.argv[-1], 'wb').write(out + b''.join(data for _, data in images))
+EOF2
 
 keycap "$tmp/header.png" white
-convert "$tmp/header.png" -resize 32x32 -colors 256 -type Palette -compress none BMP3:header.bmp
-convert "$tmp/header.png" -resize 48x48 -colors 256 -type Palette -compress none BMP3:header-150.bmp
-convert "$tmp/header.png" -resize 64x64 -colors 256 -type Palette -compress none BMP3:header-200.bmp
+convert "$tmp/header.png" -resize 32x32 -colors 256 -type Palette -compress RLE BMP3:header.bmp
+convert "$tmp/header.png" -resize 48x48 -colors 256 -type Palette -compress RLE BMP3:header-150.bmp
+convert "$tmp/header.png" -resize 64x64 -colors 256 -type Palette -compress RLE BMP3:header-200.bmp
 
 # Splash: 335 x 300 at scale 1, deep blue with the mark, the name and what it
 # does; every length and font size times the scale.
@@ -83,11 +107,7 @@ splash 1.5 splash-150.bmp
 splash 2 splash-200.bmp
 
 # Offset 28 of a BMP is the bit count, 30 the compression (0 none, 1 RLE8).
-for f in header.bmp header-150.bmp header-200.bmp; do
-  [ "$(od -An -tu2 -j28 -N4 "$f" | tr -s ' ')" = ' 8 0' ] ||
-    { echo "draw-artwork: $f is not an uncompressed 8-bit bitmap" >&2; exit 1; }
-done
-for f in splash.bmp splash-150.bmp splash-200.bmp; do
+for f in header.bmp header-150.bmp header-200.bmp splash.bmp splash-150.bmp splash-200.bmp; do
   [ "$(od -An -tu2 -j28 -N4 "$f" | tr -s ' ')" = ' 8 1' ] ||
     { echo "draw-artwork: $f is not a run-length encoded 8-bit bitmap" >&2; exit 1; }
 done
