@@ -12,11 +12,15 @@ namespace {
 // key's position in the list is its row in the table; each row keeps its code.
 void FillKeyList(CComboBox& combo, CLutrovaneBase& table, int nCount)
 {
+    // Not redrawn while it fills: each string added otherwise updates the
+    // list, which under Wine takes as long again as the adding.
+    combo.SendMessage(WM_SETREDRAW, FALSE);
     for (int i = 0; i < nCount; ++i) {
         const int nItem = combo.AddString(table.GetKeyNameByIndex(i));
         if (nItem >= 0)
             combo.SetItemData(nItem, table.GetScancodeByIndex(i));
     }
+    combo.SendMessage(WM_SETREDRAW, TRUE);
 }
 
 // A low-level hook has no data of its own: the dialog whose hook it is.

@@ -220,13 +220,15 @@ TEST_F(Commands, MapsKeepTheirCodesThroughLoadsApplySaveAddAndModifyAndThoseLeav
 
 TEST_F(Commands, LoadingNamesRealKeysByTheKeyboardShownAfterBackTooAndStopsAtTheListsLimitAsAddDoes)
 {
-    // A map made for the PC keyboard: its context key is no key of the Apple Extended keyboard.
-    const Bytes pcMap = MapBytes({{0x001D, 0x003A}, {0xE038, 0xE05D}});
+    // A map made for the PC keyboard: its context key is no key of the Apple Extended keyboard,
+    // and E11D no key of the catalogue.
+    const Bytes pcMap = MapBytes({{0x001D, 0x003A}, {0xE038, 0xE05D}, {0xE11D, 0x001E}});
     SetValue(pcMap);
     CWizardRun run;
     run.AtList(1, [&](HWND page, HWND list) {
         Command(page, IDC_LOAD_SYSTEM_MAP);
-        const std::vector<std::wstring> rows = {Row(L"CapsLock", L"Control(왼쪽)"), Row(L"알수 없음 (E05D)", L"Alt(오른쪽)/한글전환")};
+        const std::vector<std::wstring> rows = {Row(L"CapsLock", L"Control(왼쪽)"), Row(L"알수 없음 (E05D)", L"Alt(오른쪽)/한글전환"),
+                                                Row(L"A", L"알수 없음 (E11D)")};
         EXPECT_TRUE(WaitUntil([&] { return Rows(list) == rows; })) << Rows(list).size();
 
         // A count byte of 255 announces 254 entries: the buffer holds 253 (the last
@@ -244,7 +246,7 @@ TEST_F(Commands, LoadingNamesRealKeysByTheKeyboardShownAfterBackTooAndStopsAtThe
         SetValue(pcMap);
         ASSERT_TRUE(run.Go(kBack, 0) && run.GoToList(0));
         Command(run.Page(), IDC_LOAD_SYSTEM_MAP);
-        const std::vector<std::wstring> pcRows = {rows[0], Row(L"컨텍스트키", L"Alt(오른쪽)/한글전환")};
+        const std::vector<std::wstring> pcRows = {rows[0], Row(L"컨텍스트키", L"Alt(오른쪽)/한글전환"), rows[2]};
         EXPECT_TRUE(WaitUntil([&] { return Rows(GetDlgItem(run.Page(), IDC_MAP_LIST)) == pcRows; }));
     });
 }
