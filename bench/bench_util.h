@@ -1,5 +1,5 @@
 // Timing shared by the benchmark's programs: a stopwatch, medians, a figure
-// timed by turns with its baseline, and the moment a modal dialog is up.
+// timed by turns with its baseline, and modal dialogs opened by turns.
 #pragma once
 
 #include <windows.h>
@@ -99,24 +99,43 @@ inline LRESULT CALLBACK WatchShow(int nCode, WPARAM wParam, LPARAM lParam)
 }  // namespace detail
 
 template <class RunModal>
-double DialogOpenMs(int nRuns, RunModal runModal)
+double DialogOpenUs(RunModal runModal)
 {
     HHOOK hHook = SetWindowsHookExW(WH_CALLWNDPROCRET, detail::WatchShow, NULL,
                                     GetCurrentThreadId());
-    std::vector<double> durations;
-    for (int i = 0; i <= nRuns; ++i) {
-        detail::ShownAtUs() = 0;
-        const double start = NowUs();
-        runModal();
-        if (detail::ShownAtUs() == 0) {
-            std::fprintf(stderr, "bench: the dialog never showed\n");
-            std::exit(1);
-        }
-        if (i > 0)  // the first opening warms up
-            durations.push_back((detail::ShownAtUs() - start) / 1000);
-    }
+    detail::ShownAtUs() = 0;
+    const double start = NowUs();
+    runModal();
     UnhookWindowsHookEx(hHook);
-    return Median(durations);
+    if (detail::ShownAtUs() == 0) {
+        std::fprintf(stderr, "bench: the dialog never showed\n");
+        std::exit(1);
+    }
+    return detail::ShownAtUs() - start;
+}
+
+// Our dialog and the baseline's opened by turns, as Interleaved runs calls.
+template <class Ours, class Bare>
+SPair DialogsByTurns(int nRounds, Ours ours, Bare bare)
+{
+    std::vector<double> vOurs, vBare, vRatio;
+    for (int i = -1; i < nRounds; ++i) {  // the first round warms up
+        double dOurs, dBare;
+        if (i % 2 == 0) {
+            dOurs = DialogOpenUs(ours);
+            dBare = DialogOpenUs(bare);
+        } else {
+            dBare = DialogOpenUs(bare);
+            dOurs = DialogOpenUs(ours);
+        }
+        if (i < 0)
+            continue;
+        vOurs.push_back(dOurs);
+        vBare.push_back(dBare);
+        vRatio.push_back(dOurs / dBare);
+    }
+    SPair pair = {Median(vOurs), Median(vBare), Median(vRatio)};
+    return pair;
 }
 
 }  // namespace bench

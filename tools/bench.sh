@@ -35,8 +35,8 @@ if [ "${1:-}" != --measure ]; then
   cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release \
         -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$lutrovane_processor.cmake" >/dev/null
   cmake --build "$build" -j"$(nproc)" \
-    --target Lutrovane lvmap package first_window bare_window bare_edit_dialog bench_lutrovane \
-             bench_history bare_show process_pair >/dev/null
+    --target Lutrovane lvmap package first_window bare_window bench_lutrovane bench_history \
+             bare_show process_pair >/dev/null
   export WINEPREFIX=$build/wineprefix-bench WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml='
   export LC_ALL=C.UTF-8
   WINE=$lutrovane_wine "$root/tools/wine-prefix.sh" "$WINEPREFIX"
@@ -101,12 +101,11 @@ measure() {
     start "$work/bare-ws.txt.part" --settle 1500 "$bin/bare_window.exe"
     i=$((i + 1))
   done
-  # Apply and Load system map by turns with the bare calls, in one process,
-  # and the parts of Apply's change through the history.
+  # The edit dialog, Apply and Load system map by turns with their baselines,
+  # in one process, and the parts of Apply's change through the history.
   i=0
   while [ $i -lt $sets ]; do
     on_wine "$bin/bench_lutrovane.exe" "$wdir" $rounds $dialogs | tr -d '\r' >> "$work/ours.txt.part"
-    on_wine "$bin/bare_edit_dialog.exe" "$wdir" $dialogs | tr -d '\r' >> "$work/bare.txt.part"
     on_wine "$bin/bench_history.exe" $rounds | tr -d '\r' >> "$work/history.txt.part"
     i=$((i + 1))
   done
@@ -131,9 +130,7 @@ measure() {
   {
     echo "start_to_window_ms $(figure start_to_window_ms "$work/ours-start.txt.part")" \
          "$(figure start_to_window_ms "$work/bare-start.txt.part")"
-    echo "edit_dialog_open_ms $(figure edit_dialog_open_ms "$work/ours.txt.part")" \
-         "$(figure edit_dialog_open_ms "$work/bare.txt.part")"
-    for f in apply_us load_system_map_us load_names_us; do
+    for f in edit_dialog_open_ms apply_us load_system_map_us load_names_us; do
       echo "$f $(figure $f "$work/ours.txt.part") $(figure $f "$work/ours.txt.part" 3)" \
            "$(figure $f "$work/ours.txt.part" 4)"
     done
@@ -162,8 +159,8 @@ done
 # The machine on stderr, the table alone on stdout.
 echo "the $lutrovane_arch build; $(sed -n 's/^model name\s*: //p' /proc/cpuinfo | head -1)," \
      "$(nproc) cores; $(on_wine --version); Xvfb; $repeat x (medians of $starts starts," \
-     "$sets working sets, $sets x $rounds registry rounds by turns, $sets x $dialogs dialog" \
-     "openings, $processes process pairs by turns)" >&2
+     "$sets working sets, $sets x $rounds registry rounds and $sets x $dialogs dialog openings" \
+     "by turns, $processes process pairs by turns)" >&2
 printf '%-20s %9s %9s  %5s  %6s %7s\n' figure lutrovane baseline ratio lowest highest
 missing=""
 for row in start_to_window_ms:.1f edit_dialog_open_ms:.2f apply_us:.1f \
