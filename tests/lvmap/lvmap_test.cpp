@@ -285,7 +285,7 @@ TEST_F(Lvmap, WrongPairsAreEachToldByPlaceAndNothingIsWritten)
         {L"CapsLock=A capslock=B", "pair 2, capslock=B: the real key 003A CapsLock is given again, first in pair 1"},
         {L"0x0000=A", "the real key 0000 is no key"},
         {L"A=B C", "pair 2, C: not a pair"},
-        {L"A~B CapsLock~a", "pair 2, CapsLock~a: the real key 001E A is given again, first in pair 1"},
+        {L"A~B CapsLock~b", "pair 2, CapsLock~b: the real key 0030 B is given again, first in pair 1"},
         {L"CapsLock~off", "no real key is named off"},
         {many, "253 mappings, more than the 252"}};
     for (const auto& c : cases)
