@@ -50,17 +50,18 @@ void FailRead()
     WriteErr(std::wstring(L"lvmap: cannot read ") + kKeyPath + L": " + reason + L"\r\n");
 }
 
-// The size of the Scancode Map value, asked for without its data; false when
-// there is no such value (or the key does not open).
-bool StoredValueSize(unsigned long* pnSize)
+// The size and type of the Scancode Map value, asked for without its data;
+// false when there is no such value (or the key does not open).
+bool StoredValue(unsigned long* pnSize, unsigned long* pnType)
 {
     HKEY hKey;
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSubKey, 0, KEY_QUERY_VALUE, &hKey) != ERROR_SUCCESS)
         return false;
-    DWORD nSize = 0;
-    const LONG lResult = RegQueryValueExW(hKey, L"Scancode Map", nullptr, nullptr, nullptr, &nSize);
+    DWORD nSize = 0, dwType = REG_NONE;
+    const LONG lResult = RegQueryValueExW(hKey, L"Scancode Map", nullptr, &dwType, nullptr, &nSize);
     RegCloseKey(hKey);
     *pnSize = nSize;
+    *pnType = dwType;
     return lResult == ERROR_SUCCESS;
 }
 
@@ -132,6 +133,11 @@ std::wstring KeyText(CLutrovaneBase& table, unsigned short wScancode)
     return CodeText(wScancode) + L" " + FromCp949(table.GetKeyName(wScancode));
 }
 
+std::wstring MappedText(CLutrovaneBase& catalogue, unsigned short wScancode)
+{
+    return wScancode ? KeyText(catalogue, wScancode) : CodeText(0) + L" off";
+}
+
 std::wstring MappingCount(size_t nMappings)
 {
     return std::to_wstring(nMappings) + (nMappings == 1 ? L" mapping" : L" mappings");
@@ -170,9 +176,14 @@ int ReadSystemMap(SSystemMap* pSystem)
     pSystem->map.assign(abMap, abMap + (nResult == 0 ? nSize : 0));
     pSystem->nSize = nSize;
     pSystem->state = nResult == 0 ? MAP_READ : MAP_NONE;
-    // The core reports a value longer than its buffer as no value at all.
-    if (nResult != 0 && StoredValueSize(&pSystem->nSize) && pSystem->nSize > kMaxMapBytes)
+    // The core reads a value of any type, and reports one longer than its
+    // buffer as no value at all.
+    unsigned long nStoredSize = 0;
+    pSystem->nType = REG_BINARY;
+    if (StoredValue(&nStoredSize, &pSystem->nType) && nResult != 0 && nStoredSize > kMaxMapBytes) {
+        pSystem->nSize = nStoredSize;
         pSystem->state = MAP_TOO_LONG;
+    }
     return kExitDone;
 }
 
@@ -252,8 +263,9 @@ int ShowCommand(int nKeyboard)
     }
     std::wstring text;
     for (int k = 0; k < decoded.realCodes.GetSize(); ++k) {
+        const unsigned short wMapped = decoded.mappedCodes[k];
         text += CodeText(decoded.realCodes[k]) + L" " + FromCp949(decoded.realNames[k]) + L" -> "
-                + CodeText(decoded.mappedCodes[k]) + L" " + FromCp949(decoded.mappedNames[k]) + L"\r\n";
+                + CodeText(wMapped) + L" " + (wMapped ? FromCp949(decoded.mappedNames[k]) : L"off") + L"\r\n";
     }
     WriteOut(text);
     return kExitDone;

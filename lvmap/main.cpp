@@ -59,11 +59,16 @@ const wchar_t kHelp[] =
     L"each side (=== maps = to =, CapsLock== maps CapsLock to =). Wrong pairs are\r\n"
     L"each told with their place and why, and nothing is done (exit 3): unknown\r\n"
     L"names, codes not of four hex digits, a real key twice or 0000, more than\r\n"
-    L"252 pairs.\r\n"
+    L"252 mappings.\r\n"
+    L"A swap A~B stands for the pairs A=B B=A; both are real keys of KB. By the\r\n"
+    L"documented quoting rules of cmd.exe and PowerShell, ~ needs no quoting\r\n"
+    L"(not tried in PowerShell: Wine, where lvmap is tested, has none).\r\n"
     L"verify looks at the pairs alone: their order and null entries in between do\r\n"
-    L"not count; a file with \"Scancode Map\"=- asks for no map. A system map that\r\n"
-    L"is not sound differs (5): Windows may ignore it, and applying the map asked\r\n"
-    L"for mends it. verify reads only and needs no rights.\r\n"
+    L"not count, but the order of the pairs of a real key named more than once\r\n"
+    L"does, as Windows takes one of them. A file with \"Scancode Map\"=- asks for\r\n"
+    L"no map. A system map that is not sound, or not of type binary, differs (5):\r\n"
+    L"Windows may ignore it, and applying the map asked for mends it. verify\r\n"
+    L"reads only and needs no rights.\r\n"
     L"\r\n"
     L"Exit codes:\r\n"
     L"  0  done; verify: the system's map is the one asked for\r\n"
@@ -185,11 +190,11 @@ int RunWithPairs(const std::wstring& command, const SOptions& options)
         return command == L"apply" ? ApplyCommand(pairs[0], options.bForce)
                                    : VerifyCommand(pairs, options.nKeyboard);
     }
-    // One operand with = makes them all pairs, each told what is wrong with it.
+    // One operand with = or ~ makes them all pairs, each told what is wrong with it.
     if (std::none_of(pairs.begin(), pairs.end(),
-                     [](const std::wstring& pair) { return pair.find(L'=') != std::wstring::npos; })) {
-        return Usage(command == L"make" ? std::wstring(L"make takes a file (.lvd or .reg) and pairs REAL=MAPPED")
-                                        : command + L" takes one file (.lvd or .reg) or pairs REAL=MAPPED");
+                     [](const std::wstring& pair) { return pair.find_first_of(L"=~") != std::wstring::npos; })) {
+        return Usage(command == L"make" ? std::wstring(L"make takes a file (.lvd or .reg) and pairs REAL=MAPPED or A~B")
+                                        : command + L" takes one file (.lvd or .reg) or pairs REAL=MAPPED or A~B");
     }
     if (command == L"make")
         return MakeCommand(path, pairs, options.nKeyboard);

@@ -79,7 +79,7 @@ TEST_F(Lvmap, ShowNamesRealKeysByTheKeyboardInUtf8WhenRedirected)
     // Real keys by the PC keyboard's table unless another is named, mapped keys by the catalogue.
     Steps(kThree, {{L"show", 0,
                     u8"003A CapsLock -> 001D Control(왼쪽)\r\nE05B 윈도우키(왼쪽) -> E038 Alt(오른쪽)/한글전환\r\n"
-                    u8"0059 알수 없음 -> 0000 알수 없음\r\n", "", nullptr},
+                    u8"0059 알수 없음 -> 0000 off\r\n", "", nullptr},
                    {L"keys", 0, "001E A\r\n", "", nullptr}});
     // A map Windows would not take is still shown, with a warning; so is one whose
     // real key Windows takes one entry for, not known which.
@@ -240,12 +240,29 @@ TEST_F(Lvmap, PairsAndUnnamedCodesGiveTheWizardsBytesByEveryRoadAndVerifyNamesWh
             u8"The system's map differs:\r\ndifferent  E05B 윈도우키(왼쪽) -> E05C 윈도우키(오른쪽), the system's -> 0000",
             "", &kPaired}});
 
-    // Order and null entries inside do not matter; a map Windows may ignore is not the one asked for.
+    // Order and null entries inside do not matter, but for a real key named twice Windows takes one of its
+    // entries; a map Windows may ignore, or a value of another type, is not the one asked for.
     Steps(MapBytes({{0x0000, 0xE05B}, {0, 0}, {0x001D, 0x003A}, {0x001C, 0xE01C}, {0x000D, 0x000D}}),
           {{L"verify {pairs.reg}", 0, nullptr, "", nullptr}, {L"verify E05B=off", 5, nullptr, "", nullptr}});
+    WriteAll(File(L"twice.reg"), MakeRegFile({false, MapBytes({{0x001D, 0x003A}, {0x0000, 0x003A}})}));
+    Steps(MapBytes({{0x0000, 0x003A}, {0x001D, 0x003A}}),
+          {{L"verify {twice.reg}", 5, u8"The system's map differs:\r\norder      003A CapsLock -> 001D Control(왼쪽) then "
+                                      u8"0000 off, the system's -> 0000 off then 001D", "", nullptr}});
     Bytes flagged = kPaired;
     flagged[4] = 1;
     Steps(flagged, {{L"verify {pairs.reg}", 5, "The system's map differs: it is not sound", "", &flagged}});
+    SetValue(kPaired, REG_NONE);
+    Steps({{L"verify {pairs.reg}", 5, "The system's map differs: it is not sound, and Windows may ignore it: the value "
+                                      "is of type 0", "", nullptr}});
+
+    // A swap A~B is A=B B=A by every road.
+    const Bytes kSwapped = MapBytes({{0x001D, 0x003A}, {0x003A, 0x001D}, {0xE038, 0xE05B}, {0xE05B, 0xE038}});
+    Steps(kNone, {{L"make {swap.lvd} CapsLock~Control(왼쪽) E05B~E038", 0, "Made ", "", &kNone},
+                  {L"apply {swap.lvd}", 0, nullptr, "", &kSwapped},
+                  {L"remove", 0, nullptr, "", &kNone},
+                  {L"apply CapsLock~Control(왼쪽) \"윈도우키(왼쪽) ~ E038\"", 0, nullptr, "", &kSwapped},
+                  {L"verify capslock~001D E05B=E038 E038=E05B", 0, nullptr, "", &kSwapped},
+                  {L"verify --keyboard apple-pro CapsLock~Control(왼쪽) 사과키(왼쪽)~E038", 0, nullptr, "", &kSwapped}});
 
     // Codes no table names applied, shown and verified; make reads pairs as apply does.
     const Bytes kOdd = MapBytes({{0x001D, 0x0073}, {0x0000, 0xE06A}});
@@ -268,7 +285,9 @@ TEST_F(Lvmap, WrongPairsAreEachToldByPlaceAndNothingIsWritten)
         {L"CapsLock=A capslock=B", "pair 2, capslock=B: the real key 003A CapsLock is given again, first in pair 1"},
         {L"0x0000=A", "the real key 0000 is no key"},
         {L"A=B C", "pair 2, C: not a pair"},
-        {many, "253 pairs, more than the 252"}};
+        {L"A~B CapsLock~b", "pair 2, CapsLock~b: the real key 0030 B is given again, first in pair 1"},
+        {L"CapsLock~off", "no real key is named off"},
+        {many, "253 mappings, more than the 252"}};
     for (const auto& c : cases)
         Steps(kThree, {{L"make {bad.reg} " + c.first, 3, "", c.second, &kThree},
                        {L"apply " + c.first, 3, "", c.second, &kThree},
