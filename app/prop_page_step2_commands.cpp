@@ -25,15 +25,41 @@ CString SystemMessage(DWORD dwError)
     return WideToCp949(str.c_str());
 }
 
-// The map was not changed because the value it would replace could not be
-// kept: says where and why. dwError is the history's GetLastError.
-void ReportHistoryFailure(const CMapHistory& history, DWORD dwError)
+// Text in code page 949 for a message's %s.
+CString FormatText(UINT nFormat, const std::wstring& str)
 {
-    CString strWhy = WideToCp949((std::wstring(history.GetFolder()) + L"\r\n").c_str());
-    std::string strText = std::string(strWhy) + std::string(SystemMessage(dwError));
     CString strMessage;
-    strMessage.Format(AfxLoadString(IDS_HISTORY_FAILED), strText.c_str());
-    AfxMessageBox(strMessage, MB_OK);
+    strMessage.Format(AfxLoadString(nFormat), WideToCp949(str.c_str()));
+    return strMessage;
+}
+
+// What the history's change gave: TRUE on a change made or none needed. Says
+// in one line what stood in the history's place and was moved aside; where
+// the value it would replace could not be kept, or another change held the
+// lock, says where and why.
+BOOL ReportChange(const CMapHistory& history, CMapHistory::EChange result, UINT nFailed)
+{
+    const DWORD dwError = ::GetLastError();
+    if (*history.GetMovedAside())
+        AfxMessageBox(FormatText(IDS_HISTORY_MOVED_ASIDE, std::wstring(history.GetInTheWay()) + L"\r\n-> "
+                                                              + history.GetMovedAside()),
+                      MB_OK);
+    if (result == CMapHistory::BUSY) {
+        AfxMessageBox(FormatText(IDS_HISTORY_BUSY, history.GetInTheWay()), MB_OK);
+    } else if (result == CMapHistory::NOT_KEPT) {
+        std::string strText = std::string(WideToCp949((std::wstring(history.GetFolder()) + L"\r\n").c_str()))
+                              + std::string(SystemMessage(dwError));
+        if (*history.GetInTheWay() && !*history.GetMovedAside())
+            strText += "\r\n\r\n" + std::string(FormatText(IDS_HISTORY_IN_THE_WAY,
+                                                             std::wstring(history.GetInTheWay()) + L" ("
+                                                                 + history.GetInTheWayOwner() + L")"));
+        CString strMessage;
+        strMessage.Format(AfxLoadString(IDS_HISTORY_FAILED), strText.c_str());
+        AfxMessageBox(strMessage, MB_OK);
+    } else if (result == CMapHistory::NOT_WRITTEN) {
+        AfxMessageBox(nFailed, MB_OK);
+    }
+    return result == CMapHistory::CHANGED || result == CMapHistory::UNCHANGED;
 }
 
 // Asks before a map after which Ctrl+Alt+Del or Enter can no longer be
@@ -74,19 +100,13 @@ void CPropPageStep2::OnRemoveSystemMap()
     // A removal that did not happen must not look like one, nor offer a
     // restart for it.
     CMapHistory history;
-    const unsigned long nResult = history.ChangeSystemMap(NULL, 0);
-    if (nResult == 4) {
-        ReportHistoryFailure(history, ::GetLastError());
+    const CMapHistory::EChange result = history.ChangeSystemMap(NULL, 0);
+    if (!ReportChange(history, result, IDS_REMOVE_FAILED))
         return;
-    }
-    if (nResult == 2) {
-        AfxMessageBox(IDS_REMOVE_FAILED, MB_OK);
-        return;
-    }
     // No map there any more (another program removed it while the page was
     // open): nothing was removed, so there is nothing to restart for.
     EnableSystemMapCommands(FALSE);
-    if (nResult == 1) {
+    if (result == CMapHistory::UNCHANGED) {
         AfxMessageBox(IDS_NO_SYSTEM_MAP, MB_OK);
         return;
     }
@@ -104,16 +124,13 @@ void CPropPageStep2::OnApplyMap()
     // Without administrative rights the write fails: say so, and offer no
     // restart for a change that never happened.
     CMapHistory history;
-    const unsigned long nResult = nLength ? history.ChangeSystemMap(buffer.data(), nLength) : 2;
-    if (nResult == 4) {
-        ReportHistoryFailure(history, ::GetLastError());
-        return;
-    }
-    // 1: the system holds this map already, nothing kept; as applied all the same.
-    if (nResult != 0 && nResult != 1) {
+    // UNCHANGED: the system holds this map already, nothing kept; as applied all the same.
+    if (nLength == 0) {
         AfxMessageBox(IDS_APPLY_FAILED, MB_OK);
         return;
     }
+    if (!ReportChange(history, history.ChangeSystemMap(buffer.data(), nLength), IDS_APPLY_FAILED))
+        return;
     EnableSystemMapCommands(TRUE);
     CUtils::RebootSystem(m_hWnd, 0);
 }

@@ -22,7 +22,6 @@
 namespace {
 
 constexpr int kPairs = 252;
-const char kLayoutKey[] = "SYSTEM\\CurrentControlSet\\Control\\Keyboard Layout";
 
 // The mapping list's rows on the PC keyboard's page, each as the page keeps
 // it: its real key's and mapped key's codes in one item (low and high word).
@@ -83,9 +82,9 @@ unsigned long LoadSystemMap(CPageKeyTables& tables)
 bool BareWrite(const BYTE* pMap, DWORD nLength)
 {
     HKEY hKey;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kLayoutKey, 0, KEY_SET_VALUE, &hKey) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, LUTROVANE_MAP_KEY, 0, KEY_SET_VALUE, &hKey) != ERROR_SUCCESS)
         return false;
-    const LONG nResult = RegSetValueExA(hKey, "Scancode Map", 0, REG_BINARY, pMap, nLength);
+    const LONG nResult = RegSetValueExA(hKey, LUTROVANE_MAP_VALUE, 0, REG_BINARY, pMap, nLength);
     RegCloseKey(hKey);
     return nResult == ERROR_SUCCESS;
 }
@@ -93,10 +92,10 @@ bool BareWrite(const BYTE* pMap, DWORD nLength)
 bool BareRead(BYTE* pMap, DWORD nCapacity)
 {
     HKEY hKey;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kLayoutKey, 0, KEY_QUERY_VALUE, &hKey) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, LUTROVANE_MAP_KEY, 0, KEY_QUERY_VALUE, &hKey) != ERROR_SUCCESS)
         return false;
     DWORD nType = 0, nSize = nCapacity;
-    const LONG nResult = RegQueryValueExA(hKey, "Scancode Map", NULL, &nType, pMap, &nSize);
+    const LONG nResult = RegQueryValueExA(hKey, LUTROVANE_MAP_VALUE, NULL, &nType, pMap, &nSize);
     RegCloseKey(hKey);
     return nResult == ERROR_SUCCESS && nSize == nCapacity;
 }

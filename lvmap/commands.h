@@ -71,8 +71,11 @@ std::wstring Unsoundness(const SSystemMap& system);
 // Sets the system's map, or removes it, as apply does; prints what it did.
 int WriteSystemMap(const SRegFileContent& content, bool bForce);
 // Why the history does not read or write: the system's message for dwError,
-// or for ERROR_BAD_PATHNAME why the history has no place.
-std::wstring HistoryReason(unsigned long dwError);
+// or for ERROR_BAD_PATHNAME why the history has no place; and what stood in
+// its place and could not be moved aside, with who can remove it.
+std::wstring HistoryReason(const CMapHistory& history, unsigned long dwError);
+// Says, in one line, what stood in the history's place and was moved aside.
+void NoteMovedAside(const CMapHistory& history);
 // Pairs REAL=MAPPED, and swaps A~B for A=B B=A, real keys named by the
 // keyboard's table: their map bytes, or kExitInvalid after a line for each
 // pair that is wrong.

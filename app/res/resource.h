@@ -50,6 +50,10 @@
 #define IDS_ASK_LOCKOUT                 129
 #define IDS_HISTORY_FAILED              130
 #define IDS_HOME_PAGE_ELEVATED          131
+// What stood in the history's place, and another change holding its lock.
+#define IDS_HISTORY_MOVED_ASIDE         150
+#define IDS_HISTORY_IN_THE_WAY          151
+#define IDS_HISTORY_BUSY                152
 // What the map edit dialog says while it waits for a key, and how it stopped.
 #define IDS_PRESS_KEY                   132
 #define IDS_KEY_TAKEN                   133

@@ -58,7 +58,11 @@ TEST_F(Commands, ApplyWritesTheRowsAndLoadSystemMapAndRemoveWorkOnTheRegistry)
         EXPECT_EQ(L"현재 세팅된 스캔코드 맵으로 설정하시겠습니까?", Command(page, IDC_APPLY_MAP, IDNO));
         SendMessageW(page, WM_NULL, 0, 0);
         EXPECT_EQ(Bytes(), Value()) << "No wrote the map";
+        // A file any user may make where the history's folder belongs is moved aside, said, and Apply goes on.
+        std::filesystem::remove_all(m_strHistory);
+        WriteAll(m_strHistory, std::string("in the way"));
         Command(page, IDC_APPLY_MAP);
+        EXPECT_NE(std::wstring::npos, Answer(IDOK).find(m_strHistory + L".refused-"));
         EXPECT_TRUE(WaitUntil([&] { return Value() == MapBytes({{0x001D, 0x003A}}); }));
         EXPECT_TRUE(WaitUntil([&] { return SystemMapButtons(page) == "LR" && g_nRestartOffers == 1; }))
             << "buttons off or no restart offered: " << SystemMapButtons(page);
@@ -113,13 +117,16 @@ TEST_F(Commands, FailedAppliesRemovesSavesAndLoadsAreReportedAndChangeNothing)
             SCOPED_TRACE(id);
             const Bytes before = Value();
             const std::string strButtons = SystemMapButtons(page);
-            // A file where the history's folder belongs: the map it would
-            // replace cannot be kept, so nothing is changed.
+            // A file where the history's folder belongs, held open by its maker:
+            // it cannot be moved aside, so the map it would replace cannot be
+            // kept, and nothing is changed.
             std::filesystem::remove_all(m_strHistory);
             WriteAll(m_strHistory, std::string("in the way"));
+            const HANDLE hHeld = CreateFileW(m_strHistory.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
             const std::wstring strNotice = Command(page, id) == L"(none)" ? L"" : Answer(IDOK);
+            CloseHandle(hHeld);
             EXPECT_NE(std::wstring::npos, strNotice.find(L"기록으로 남기지 못해")) << strNotice.size();
-            EXPECT_NE(std::wstring::npos, strNotice.find(m_strHistory)) << strNotice.size();
+            EXPECT_NE(std::wstring::npos, strNotice.find(m_strHistory + L" (")) << "the object in the way is not named";
             EXPECT_EQ(before, Value());
             DeleteFileW(m_strHistory.c_str());
 

@@ -135,14 +135,15 @@ TEST_F(Lvmap, ApplyTakesEachFileFormAndRemovalsAndNothingUnsoundIsWrittenOrExpor
 
 TEST_F(Lvmap, UndoAndRestorePutBackWhatEachChangeReplaced)
 {
-    Steps({{L"undo", 2, "", nullptr, &kNone},
+    // Nothing there to put back is told apart from a failure.
+    Steps({{L"undo", 4, "", nullptr, &kNone},
            {L"apply {three.reg}", 0, nullptr, "", &kThree},
            {L"undo", 0, nullptr, "", &kNone},  // there was no map before
            {L"apply {caps.lvd}", 0, nullptr, "", &kCapsToControl},
            // Kept by now, newest first: no map, three (replaced by undo), no map.
            {L"restore 2", 0, nullptr, "", &kThree},
            {L"undo", 0, nullptr, "", &kCapsToControl},
-           {L"restore 6", 2, "", nullptr, &kCapsToControl}});
+           {L"restore 6", 4, "", nullptr, &kCapsToControl}});
 
     // Number, time to the second, count and the first mappings by name.
     const std::string strHistory = Run(L"history").strOut;
@@ -150,7 +151,8 @@ TEST_F(Lvmap, UndoAndRestorePutBackWhatEachChangeReplaced)
                                                             u8"Alt(오른쪽)/한글전환, 알수 없음 -> 알수 없음\r\n 2  "));
     for (const char* pszKept : {u8"  1 mapping: CapsLock -> Control(왼쪽)\r\n 3  ", "  no map\r\n 4  ", "\r\n 5  "})
         EXPECT_NE(std::string::npos, strHistory.find(pszKept)) << pszKept;
-    Steps({{L"restore {three.reg}", 0, nullptr, "", &kThree},  // a file by its name, as a kept one
+    Steps({{L"restore 5", 0, nullptr, "", &kNone},  // the oldest that history lists
+           {L"restore {three.reg}", 0, nullptr, "", &kThree},  // a file by its name, as a kept one
            // A start-up script applying its map again keeps nothing, and undo changes something.
            {L"apply {caps.lvd}", 0, nullptr, "", &kCapsToControl},
            {L"apply {caps.lvd}", 0, "The system holds this map already", "", &kCapsToControl},
@@ -165,6 +167,35 @@ TEST_F(Lvmap, UndoAndRestorePutBackWhatEachChangeReplaced)
     Value(&dwType);
     EXPECT_EQ(DWORD(REG_NONE), dwType);
     EXPECT_NE(std::string::npos, Run(L"history").strOut.find("  1500 bytes of type 0, no map\r\n"));
+}
+
+// Any user may make a file where the history's folder belongs: each change
+// moves it aside, says so, and goes on.
+TEST_F(Lvmap, AFileInTheHistorysPlaceIsMovedAsideAndChangesGoOn)
+{
+    for (const SStep& step : {SStep{L"apply {three.reg}", 0, nullptr, "moved aside", &kThree},
+                              SStep{L"remove", 0, nullptr, "moved aside", &kNone},
+                              SStep{L"undo", 4, "", "moved aside", &kNone}}) {
+        std::filesystem::remove_all(File(L"Lutrovane"));
+        WriteAll(File(L"Lutrovane"), std::string("planted"));
+        Steps({step});
+        EXPECT_TRUE(std::filesystem::is_directory(File(L"Lutrovane")) == (step.dwExit == 0));
+    }
+}
+
+// Two changes at once: the second waits for the lock the first holds, then
+// refuses and writes nothing, so that no replaced map goes unkept.
+TEST_F(Lvmap, AChangeWaitsForTheLockAnotherHoldsThenRefusesWritingNothing)
+{
+    Steps({{L"apply {three.reg}", 0, nullptr, "", &kThree}});
+    const HANDLE hLock = CreateFileW(File(L"Lutrovane\\history\\lock").c_str(), GENERIC_READ | GENERIC_WRITE, 0,
+                                     nullptr, CREATE_NEW, FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, hLock);
+    const DWORD nStart = GetTickCount();
+    Steps({{L"apply {caps.lvd}", 2, "", "history\\lock for 10 seconds", &kThree}});
+    EXPECT_GE(GetTickCount() - nStart, 9500u) << "did not wait";
+    CloseHandle(hLock);
+    EXPECT_EQ(1, FileCount(File(L"Lutrovane\\history"))) << "kept although nothing changed";
 }
 
 TEST_F(Lvmap, MapsAfterWhichNobodyCouldSignInAreRefusedUnlessForced)
