@@ -1,7 +1,5 @@
 #include "map_edit_dlg.h"
 
-#include <algorithm>
-
 #include "key_tables.h"
 #include "lutrovane_pc.h"
 #include "res/resource.h"
@@ -131,6 +129,7 @@ void CMapEditDlg::StartWaiting(int nIDButton)
         g_pHookOwner = this;
     }
     m_nWaitingFor = nIDButton;
+    m_keyWait.Start(CKeyWait::KeysDownNow());
     SetTimer(kWaitTimer, kWaitMs);
     ::SetDlgItemTextW(m_hWnd, IDC_KEY_WAIT_TEXT, AfxLoadStringW(IDS_PRESS_KEY).c_str());
 }
@@ -138,8 +137,9 @@ void CMapEditDlg::StartWaiting(int nIDButton)
 void CMapEditDlg::StopWaiting(UINT nIDText)
 {
     m_nWaitingFor = 0;
+    m_keyWait.Stop();
     ::SetDlgItemTextW(m_hWnd, IDC_KEY_WAIT_TEXT, AfxLoadStringW(nIDText).c_str());
-    if (m_keysDown.empty())
+    if (m_keyWait.IsDone())
         ReleaseKeyboard();
     else
         SetTimer(kWaitTimer, kWaitMs);  // a key-up that never comes frees the keyboard all the same
@@ -154,7 +154,7 @@ void CMapEditDlg::ReleaseKeyboard()
         KillTimer(kWaitTimer);
     }
     m_nWaitingFor = 0;
-    m_keysDown.clear();
+    m_keyWait.Clear();
 }
 
 LRESULT CALLBACK CMapEditDlg::KeyboardHook(int nCode, WPARAM wParam, LPARAM lParam)
@@ -165,33 +165,22 @@ LRESULT CALLBACK CMapEditDlg::KeyboardHook(int nCode, WPARAM wParam, LPARAM lPar
     if (nCode == HC_ACTION && g_pHookOwner) {
         const KBDLLHOOKSTRUCT& key = *reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam);
         const WORD wScancode = ScancodeOfKeyEvent(key.vkCode, key.scanCode, key.flags);
-        if (wScancode != 0 && g_pHookOwner->OnHookedKey(wScancode, !(key.flags & LLKHF_UP)))
+        if (wScancode != 0 && g_pHookOwner->OnHookedKey(key.vkCode, wScancode, !(key.flags & LLKHF_UP)))
             return 1;
     }
     return ::CallNextHookEx(NULL, nCode, wParam, lParam);
 }
 
-BOOL CMapEditDlg::OnHookedKey(WORD wScancode, BOOL bDown)
+BOOL CMapEditDlg::OnHookedKey(UINT nVk, WORD wScancode, BOOL bDown)
 {
-    // A key taken down is kept from Windows until it is up again, and so is
-    // any key pressed meanwhile: Windows never sees half a key press.
-    const std::vector<WORD>::iterator it = std::find(m_keysDown.begin(), m_keysDown.end(), wScancode);
-    if (!bDown) {
-        // Down before the wait began: let go as usual.
-        if (it == m_keysDown.end())
-            return FALSE;
-        m_keysDown.erase(it);
-        if (!m_nWaitingFor && m_keysDown.empty())
-            ReleaseKeyboard();
-        return TRUE;
-    }
-    if (it == m_keysDown.end())
-        m_keysDown.push_back(wScancode);
-    if (m_nWaitingFor) {
+    const CKeyWait::EAction action = m_keyWait.OnKey(nVk, bDown != FALSE);
+    if (action == CKeyWait::kTake) {
         SelectKey(m_nWaitingFor == IDC_PRESS_REAL_KEY, wScancode);
         StopWaiting(IDS_KEY_TAKEN);
+    } else if (m_keyWait.IsDone()) {
+        ReleaseKeyboard();
     }
-    return TRUE;
+    return action != CKeyWait::kPass;
 }
 
 void CMapEditDlg::OnTimer(UINT_PTR nIDEvent)

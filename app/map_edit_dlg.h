@@ -2,9 +2,8 @@
 // and the key it is to act as, chosen by name or by pressing the key.
 #pragma once
 
-#include <vector>
-
 #include "afx/afx.h"
+#include "key_wait.h"
 
 class CMapEditDlg : public CDialog
 {
@@ -53,10 +52,10 @@ private:
     // Removes the hook, even while keys it took are down.
     void ReleaseKeyboard();
     // A key event that the hook sees; TRUE keeps it from Windows.
-    BOOL OnHookedKey(WORD wScancode, BOOL bDown);
+    BOOL OnHookedKey(UINT nVk, WORD wScancode, BOOL bDown);
     static LRESULT CALLBACK KeyboardHook(int nCode, WPARAM wParam, LPARAM lParam);
 
     int m_nWaitingFor;              // the press button whose list waits; 0 for none
     HHOOK m_hHook;                  // from the wait until the keys it took are let go
-    std::vector<WORD> m_keysDown;   // keys the hook took that are still down
+    CKeyWait m_keyWait;
 };
