@@ -129,24 +129,30 @@ BOOL CMapEditDlg::OnInitDialog()
 
 void CMapEditDlg::SelectKey(BOOL bRealKey, WORD wScancode)
 {
+    // No notice comes for a selection made here, a key pressed included:
+    // the swap box is brought up to date by hand.
     CComboBox& combo = bRealKey ? m_comboRealKey : m_comboMapKey;
-    int nItem = FindKey(combo, wScancode);
-    if (nItem == CB_ERR) {
-        // Named as a decoded map names it: real keys by the keyboard's whole
-        // table (the PC keyboard's mapped-only rows too), mapped keys by the
-        // catalogue.
-        std::unique_ptr<CLutrovaneBase> pNames = NewKeyboardTable(m_nKeyboardType);
-        if (!bRealKey)
-            pNames.reset(new CLutrovaneCore);
-        if (pNames) {
-            nItem = combo.AddString(GetKeyNameWithCode(*pNames, wScancode));
-            if (nItem >= 0)
-                combo.SetItemData(nItem, wScancode);
+    const int nCount = combo.GetCount();
+    for (int i = 0; i < nCount; ++i) {
+        if (combo.GetItemData(i) == wScancode) {
+            combo.SetCurSel(i);
+            UpdateSwap();
+            return;
         }
     }
-    if (nItem >= 0)
+    // Named as a decoded map names it: real keys by the keyboard's whole
+    // table (the PC keyboard's mapped-only rows too), mapped keys by the
+    // catalogue.
+    std::unique_ptr<CLutrovaneBase> pNames = NewKeyboardTable(m_nKeyboardType);
+    if (!bRealKey)
+        pNames.reset(new CLutrovaneCore);
+    if (!pNames)
+        return;
+    const int nItem = combo.AddString(GetKeyNameWithCode(*pNames, wScancode));
+    if (nItem >= 0) {
+        combo.SetItemData(nItem, wScancode);
         combo.SetCurSel(nItem);
-    // No notice comes for a selection made here, a key pressed included.
+    }
     UpdateSwap();
 }
 
