@@ -6,8 +6,9 @@
 
 namespace {
 
-// Appends the first nCount keys of the table, in table order, so that a
-// key's position in the list is its row in the table; each row keeps its code.
+// Appends the first nCount keys of the table, in table order. Each row keeps
+// its code, which alone tells the key: the mapped list starts with a row of
+// its own, so a position there is not the table's row.
 void FillKeyList(CComboBox& combo, CLutrovaneBase& table, int nCount)
 {
     for (int i = 0; i < nCount; ++i) {
@@ -15,6 +16,17 @@ void FillKeyList(CComboBox& combo, CLutrovaneBase& table, int nCount)
         if (nItem >= 0)
             combo.SetItemData(nItem, table.GetScancodeByIndex(i));
     }
+}
+
+// The position of the list's first row with the code; CB_ERR for none.
+int FindKey(const CComboBox& combo, WORD wScancode)
+{
+    const int nCount = combo.GetCount();
+    for (int i = 0; i < nCount; ++i) {
+        if (combo.GetItemData(i) == wScancode)
+            return i;
+    }
+    return CB_ERR;
 }
 
 // A low-level hook has no data of its own: the dialog whose hook it is.
@@ -27,7 +39,7 @@ const UINT kWaitMs = 10000;
 
 CMapEditDlg::CMapEditDlg(CWnd* pParent)
     : CDialog(IDD_MAP_EDIT, pParent), m_nKeyboardType(0), m_bModify(FALSE), m_wRealScancode(0),
-      m_wMapScancode(0), m_nWaitingFor(0), m_hHook(NULL)
+      m_wMapScancode(0), m_nWaitingFor(0), m_hHook(NULL), m_bSwap(FALSE)
 {
 }
 
@@ -63,6 +75,13 @@ int CMapEditDlg::GetScancodes(WORD& wRealScancode, WORD& wMapScancode)
     return 0;
 }
 
+BOOL CMapEditDlg::GetSwap(CString& strReverseReal, CString& strReverseMap)
+{
+    strReverseReal = m_strReverseReal;
+    strReverseMap = m_strReverseMap;
+    return m_bSwap;
+}
+
 void CMapEditDlg::DoDataExchange()
 {
     m_comboRealKey.Attach(::GetDlgItem(m_hWnd, IDC_REAL_KEY));
@@ -81,27 +100,41 @@ BOOL CMapEditDlg::OnInitDialog()
     else
         GetDlgItem(IDC_PRESS_REAL_KEY).EnableWindow(FALSE);
 
-    // Mapped keys: the whole PC table, whatever the keyboard.
+    // Mapped keys: the key turned off (code 0) first, then the whole PC
+    // table, whatever the keyboard.
+    const int nOff = m_comboMapKey.AddString(AfxLoadString(IDS_KEY_OFF));
+    if (nOff >= 0)
+        m_comboMapKey.SetItemData(nOff, 0);
     {
         CLutrovanePC tableMapped;
         FillKeyList(m_comboMapKey, tableMapped, int(tableMapped.GetSizeOfMap()));
     }
+    for (int i = 0; i < m_comboRealKey.GetCount(); ++i) {
+        const WORD wScancode = WORD(m_comboRealKey.GetItemData(i));
+        if (wScancode && FindKey(m_comboMapKey, wScancode) != CB_ERR)
+            m_swapKeys.push_back(wScancode);
+    }
     // A pair read from a map may hold a key that the list lacks: it is added.
-    // The code 0 is no key.
+    // The real key 0 is no key.
     if (m_bModify && m_wRealScancode)
         SelectKey(TRUE, m_wRealScancode);
-    if (m_bModify && m_wMapScancode)
+    if (m_bModify)
         SelectKey(FALSE, m_wMapScancode);
+    CheckDlgButton(IDC_SWAP_KEYS, m_bSwap ? BST_CHECKED : BST_UNCHECKED);
+    UpdateSwap();
     return TRUE;
 }
 
 void CMapEditDlg::SelectKey(BOOL bRealKey, WORD wScancode)
 {
+    // No notice comes for a selection made here, a key pressed included:
+    // the swap box is brought up to date by hand.
     CComboBox& combo = bRealKey ? m_comboRealKey : m_comboMapKey;
     const int nCount = combo.GetCount();
     for (int i = 0; i < nCount; ++i) {
         if (combo.GetItemData(i) == wScancode) {
             combo.SetCurSel(i);
+            UpdateSwap();
             return;
         }
     }
@@ -118,6 +151,30 @@ void CMapEditDlg::SelectKey(BOOL bRealKey, WORD wScancode)
         combo.SetItemData(nItem, wScancode);
         combo.SetCurSel(nItem);
     }
+    UpdateSwap();
+}
+
+void CMapEditDlg::UpdateSwap()
+{
+    const int nReal = m_comboRealKey.GetCurSel();
+    const int nMap = m_comboMapKey.GetCurSel();
+    CString strWhy;
+    if (nReal == CB_ERR || nMap == CB_ERR) {
+        strWhy = AfxLoadString(IDS_SWAP_CHOOSE_BOTH);
+    } else if (m_comboMapKey.GetItemData(nMap) == 0) {
+        strWhy = AfxLoadString(IDS_SWAP_NOT_OFF);
+    } else {
+        // The reverse pair must be one the lists could make: each key a real
+        // key of this keyboard and a key the mapped list offers.
+        for (CComboBox* pCombo : {&m_comboRealKey, &m_comboMapKey}) {
+            const int nItem = pCombo->GetCurSel();
+            const WORD wScancode = WORD(pCombo->GetItemData(nItem));
+            if (strWhy.IsEmpty() && std::find(m_swapKeys.begin(), m_swapKeys.end(), wScancode) == m_swapKeys.end())
+                strWhy.Format(AfxLoadString(IDS_SWAP_NOT_BOTH_LISTS), pCombo->GetLBText(nItem));
+        }
+    }
+    GetDlgItem(IDC_SWAP_KEYS).EnableWindow(strWhy.IsEmpty());
+    ::SetDlgItemTextW(m_hWnd, IDC_SWAP_NOTE, Cp949ToWide(strWhy).c_str());
 }
 
 void CMapEditDlg::StartWaiting(int nIDButton)
@@ -194,6 +251,10 @@ void CMapEditDlg::OnTimer(UINT_PTR nIDEvent)
 
 BOOL CMapEditDlg::OnCommand(WPARAM wParam, LPARAM lParam)
 {
+    if (HIWORD(wParam) == CBN_SELCHANGE && (LOWORD(wParam) == IDC_REAL_KEY || LOWORD(wParam) == IDC_MAP_KEY)) {
+        UpdateSwap();
+        return TRUE;
+    }
     if (HIWORD(wParam) == BN_CLICKED) {
         switch (LOWORD(wParam)) {
         case IDC_SET_MAP:
@@ -234,6 +295,12 @@ void CMapEditDlg::OnOK()
     m_strMapKey = m_comboMapKey.GetLBText(nMap);
     m_wRealScancode = WORD(m_comboRealKey.GetItemData(nReal));
     m_wMapScancode = WORD(m_comboMapKey.GetItemData(nMap));
+    UpdateSwap();
+    m_bSwap = ::IsWindowEnabled(::GetDlgItem(m_hWnd, IDC_SWAP_KEYS)) && IsDlgButtonChecked(IDC_SWAP_KEYS) == BST_CHECKED;
+    if (m_bSwap) {
+        m_strReverseReal = m_comboRealKey.GetLBText(FindKey(m_comboRealKey, m_wMapScancode));
+        m_strReverseMap = m_comboMapKey.GetLBText(FindKey(m_comboMapKey, m_wRealScancode));
+    }
     CDialog::OnOK();
 }
 

@@ -23,6 +23,11 @@ public:
     // After IDOK: the chosen keys' codes, which alone tell apart the keys no
     // table names. Always 0.
     int GetScancodes(WORD& wRealScancode, WORD& wMapScancode);
+    // Whether "swap" starts checked (where it can be made).
+    void SetSwap(BOOL bSwap) { m_bSwap = bSwap; }
+    // After IDOK: TRUE when the reverse pair is to be made too, with its
+    // names: the mapped key as a real key, the real key as a mapped key.
+    BOOL GetSwap(CString& strReverseReal, CString& strReverseMap);
 
 protected:
     void DoDataExchange() override;
@@ -46,6 +51,8 @@ private:
     // Selects the first row of the list with the code, or adds a last row
     // for it, named by the list's table, and selects that.
     void SelectKey(BOOL bRealKey, WORD wScancode);
+    // Enables "swap" for the two keys chosen, or says why not.
+    void UpdateSwap();
     void StartWaiting(int nIDButton);
     // Stops waiting and says why (string nIDText).
     void StopWaiting(UINT nIDText);
@@ -58,4 +65,10 @@ private:
     int m_nWaitingFor;              // the press button whose list waits; 0 for none
     HHOOK m_hHook;                  // from the wait until the keys it took are let go
     CKeyWait m_keyWait;
+    // Keys a swap may take: real keys of the keyboard that the mapped list
+    // offers too.
+    std::vector<WORD> m_swapKeys;
+    BOOL m_bSwap;
+    CString m_strReverseReal;
+    CString m_strReverseMap;
 };

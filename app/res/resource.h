@@ -59,6 +59,14 @@
 #define IDS_KEY_TAKEN                   133
 #define IDS_KEY_WAIT_CANCELLED          134
 #define IDS_KEY_WAIT_TIMED_OUT          135
+// The mapped key that turns a key off, and the swap of the dialog's two keys:
+// why it cannot be made, and the list page's questions before it changes rows.
+#define IDS_KEY_OFF                     140
+#define IDS_SWAP_CHOOSE_BOTH            141
+#define IDS_SWAP_NOT_OFF                142
+#define IDS_SWAP_NOT_BOTH_LISTS         143
+#define IDS_ASK_REPLACE_ROW             144
+#define IDS_ASK_DELETE_OLD_REVERSE      145
 
 // Splash (template 133)
 #define IDC_SPLASH_PICTURE              1000
@@ -90,6 +98,9 @@
 #define IDC_PRESS_REAL_KEY              1018
 #define IDC_PRESS_MAP_KEY               1019
 #define IDC_KEY_WAIT_TEXT               1020
+// Set makes the reverse pair too; the note says why the box is off.
+#define IDC_SWAP_KEYS                   1030
+#define IDC_SWAP_NOTE                   1031
 
 #ifndef IDC_STATIC
 #define IDC_STATIC                      (-1)

@@ -183,6 +183,8 @@ TEST_F(Commands, MapsKeepTheirCodesThroughLoadsApplySaveAddAndModifyAndThoseLeav
             SetValue(m.map);
             Command(page, IDC_LOAD_SYSTEM_MAP);
             ASSERT_TRUE(WaitUntil([&] { return int(Rows(list).size()) == m.map[8] - 1; }));
+            // A key mapped to 0000 reads as turned off.
+            EXPECT_EQ(!m.map[12] && !m.map[13], Rows(list)[0].find(L"▶ (사용 안 함)") != std::wstring::npos);
             SetValue({});
             Command(page, IDC_APPLY_MAP);
             if (m.pszLost) {
@@ -205,10 +207,12 @@ TEST_F(Commands, MapsKeepTheirCodesThroughLoadsApplySaveAddAndModifyAndThoseLeav
             SendMessageW(page, WM_NULL, 0, 0);
             EXPECT_EQ(MapDataFile(m.map), ReadAll(strFile)) << "save changed it";
             const std::string strCodes = Codes(page);
+            const std::vector<std::wstring> rows = Rows(list);
             Command(page, IDC_LOAD_FILE);
             ASSERT_TRUE(ChooseFile(strFile));
             SendMessageW(page, WM_NULL, 0, 0);
             EXPECT_EQ(strCodes, Codes(page)) << "load changed it";
+            EXPECT_EQ(rows, Rows(list));
         }
         // Keys no table names, pressed (0073, a Japanese key, acts as Pause; E11D
         // is Pause), added to the loaded rows and modified unchanged.
@@ -220,20 +224,22 @@ TEST_F(Commands, MapsKeepTheirCodesThroughLoadsApplySaveAddAndModifyAndThoseLeav
         ASSERT_TRUE(WaitUntil([&] { return Rows(list).size() == 3; }));
         EXPECT_EQ(Row(L"알수 없음 (0073)", L"알수 없음 (E11D)"), Rows(list)[2]);
         Modify(page, 2, NULL);
+        ASSERT_TRUE(AddPair(page, L"CapsLock", L"(사용 안 함)"));
         Command(page, IDC_APPLY_MAP);
-        EXPECT_TRUE(WaitUntil([&] { return Value() == MapBytes({{0x001E, 0x007F}, {0xE07F, 0x0030}, {0xE11D, 0x0073}}); }));
+        EXPECT_TRUE(WaitUntil([&] { return Value() == MapBytes({{0x001E, 0x007F}, {0xE07F, 0x0030}, {0xE11D, 0x0073}, {0x0000, 0x003A}}); }));
     });
 }
 
 TEST_F(Commands, LoadingNamesRealKeysByTheKeyboardShownAfterBackTooAndStopsAtTheListsLimitAsAddDoes)
 {
     // A map made for the PC keyboard: its context key is no key of the Apple Extended keyboard.
-    const Bytes pcMap = MapBytes({{0x001D, 0x003A}, {0xE038, 0xE05D}});
+    const Bytes pcMap = MapBytes({{0x001D, 0x003A}, {0xE038, 0xE05D}, {0x0000, 0x0030}});
     SetValue(pcMap);
     CWizardRun run;
     run.AtList(1, [&](HWND page, HWND list) {
         Command(page, IDC_LOAD_SYSTEM_MAP);
-        const std::vector<std::wstring> rows = {Row(L"CapsLock", L"Control(왼쪽)"), Row(L"알수 없음 (E05D)", L"Alt(오른쪽)/한글전환")};
+        const std::vector<std::wstring> rows = {Row(L"CapsLock", L"Control(왼쪽)"), Row(L"알수 없음 (E05D)", L"Alt(오른쪽)/한글전환"),
+                                                Row(L"B", L"(사용 안 함)")};
         EXPECT_TRUE(WaitUntil([&] { return Rows(list) == rows; })) << Rows(list).size();
 
         // A count byte of 255 announces 254 entries: the buffer holds 253 (the last
@@ -251,7 +257,7 @@ TEST_F(Commands, LoadingNamesRealKeysByTheKeyboardShownAfterBackTooAndStopsAtThe
         SetValue(pcMap);
         ASSERT_TRUE(run.Go(kBack, 0) && run.GoToList(0));
         Command(run.Page(), IDC_LOAD_SYSTEM_MAP);
-        const std::vector<std::wstring> pcRows = {rows[0], Row(L"컨텍스트키", L"Alt(오른쪽)/한글전환")};
+        const std::vector<std::wstring> pcRows = {rows[0], Row(L"컨텍스트키", L"Alt(오른쪽)/한글전환"), rows[2]};
         EXPECT_TRUE(WaitUntil([&] { return Rows(GetDlgItem(run.Page(), IDC_MAP_LIST)) == pcRows; }));
     });
 }

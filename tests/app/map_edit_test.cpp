@@ -42,6 +42,7 @@ TEST(EditDialog, ThePairModifiedIsPreselectedWrong)
         {"other Apple, a mapped key only the catalogue names", 3, 0x1C00, 0x6400, L"Enter/Return", L"F13"},
         {"other Apple, its F13", 3, 0x6400, 0x3A00, L"F13", L"CapsLock"},
         {"codes no table names", 0, 0x7300, 0x1DE1, L"알수 없음 (0073)", L"알수 없음 (E11D)"},
+        {"a key turned off", 0, 0x3A00, 0x0000, L"CapsLock", L"(사용 안 함)"},
         {"no such keyboard", 7, 0x1E00, 0x1E00, L"(none)", L"A"},
     };
     int nMappedKeys = -1;
@@ -61,6 +62,34 @@ TEST(EditDialog, ThePairModifiedIsPreselectedWrong)
             });
         }
     }
+}
+
+TEST(EditDialog, SwapIsOfferedOnlyForKeysBothListsHold)
+{
+    // On the Apple Pro keyboard: its F13 is no PC key, Break no key of its own.
+    RunEditDialog(2, FALSE, 0, 0, [&](HWND dlg) {
+        const struct { int idList; const wchar_t* pszKey; const wchar_t* pszNote; } steps[] = {
+            {IDC_REAL_KEY, L"CapsLock", L"두 키를 모두 고르면"},
+            {IDC_MAP_KEY, L"(사용 안 함)", L"(사용 안 함)은"},
+            {IDC_MAP_KEY, L"Break(Pause) 키", L"Break(Pause) 키은(는)"},
+            {IDC_PRESS_MAP_KEY, L"Control(왼쪽)", L""},
+            {IDC_REAL_KEY, L"F13", L"F13은(는)"},
+        };
+        wchar_t szFirst[32] = L"";
+        SendDlgItemMessageW(dlg, IDC_MAP_KEY, CB_GETLBTEXT, 0, LPARAM(szFirst));
+        EXPECT_STREQ(L"(사용 안 함)", szFirst) << "not the mapped list's first row";
+        for (const auto& step : steps) {
+            SCOPED_TRACE(step.pszKey);
+            if (step.idList == IDC_PRESS_MAP_KEY)
+                ASSERT_TRUE(PressKeyFor(dlg, step.idList, 0x1D, false));
+            else
+                ASSERT_TRUE(ComboChoose(GetDlgItem(dlg, step.idList), step.pszKey));
+            const std::wstring strNote = Text(GetDlgItem(dlg, IDC_SWAP_NOTE));
+            EXPECT_EQ(!*step.pszNote, bool(IsWindowEnabled(GetDlgItem(dlg, IDC_SWAP_KEYS)))) << strNote;
+            EXPECT_TRUE(*step.pszNote ? strNote.find(step.pszNote) == 0 : strNote.empty()) << strNote;
+        }
+        Click(dlg, IDC_CANCEL_MAP);
+    });
 }
 
 TEST(EditDialog, AnEndedKeyWaitTakesNoKey)
