@@ -1,5 +1,7 @@
 #include "map_edit_dlg.h"
 
+#include <algorithm>
+
 #include "key_tables.h"
 #include "lutrovane_pc.h"
 #include "res/resource.h"

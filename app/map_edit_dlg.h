@@ -5,6 +5,8 @@
 #include "afx/afx.h"
 #include "key_wait.h"
 
+#include <vector>
+
 class CMapEditDlg : public CDialog
 {
 public:
