@@ -55,6 +55,9 @@
 #define IDS_KEY_TAKEN                   133
 #define IDS_KEY_WAIT_CANCELLED          134
 #define IDS_KEY_WAIT_TIMED_OUT          135
+// Load file with another tool's map: why it was refused, what it left out.
+#define IDS_IMPORT_FAILED               150
+#define IDS_IMPORT_LEFT_OUT             151
 
 // Splash (template 133)
 #define IDC_SPLASH_PICTURE              1000
