@@ -113,17 +113,22 @@ int ReadFileBytes(const std::wstring& path, std::vector<unsigned char>* pBytes, 
     return kExitDone;
 }
 
-// The scan code of a virtual key under this thread's keyboard layout. user32
-// is loaded only for a settings file: every other command goes without it.
-unsigned short ScancodeOfVk(unsigned int nVirtualKey, void*)
+// The functions of user32 that turn a virtual key into its scan code, loaded
+// only for a settings file: every other command goes without user32.
+struct SLayout
 {
-    typedef UINT WINAPI FMapVirtualKeyExW(UINT, UINT, HKL);
-    typedef HKL WINAPI FGetKeyboardLayout(DWORD);
-    static const HMODULE hUser32 = LoadSystemLibrary(L"user32.dll");
-    static FMapVirtualKeyExW* const pfnMap = SystemFunction<FMapVirtualKeyExW>(hUser32, "MapVirtualKeyExW");
-    static FGetKeyboardLayout* const pfnLayout = SystemFunction<FGetKeyboardLayout>(hUser32, "GetKeyboardLayout");
+    decltype(&::MapVirtualKeyExW) MapVirtualKeyExW;
+    HKL hLayout;  // this thread's keyboard layout
+};
+
+// The scan code of a virtual key under the layout in use.
+unsigned short ScancodeOfVk(unsigned int nVirtualKey, void* pContext)
+{
+    const SLayout* pLayout = static_cast<const SLayout*>(pContext);
     const UINT kVkToVscEx = 4;  // MAPVK_VK_TO_VSC_EX
-    return pfnMap && pfnLayout ? static_cast<unsigned short>(pfnMap(nVirtualKey, kVkToVscEx, pfnLayout(0))) : 0;
+    return pLayout->MapVirtualKeyExW
+               ? static_cast<unsigned short>(pLayout->MapVirtualKeyExW(nVirtualKey, kVkToVscEx, pLayout->hLayout))
+               : 0;
 }
 
 int ImportFile(const std::wstring& path, SRegFileContent* pContent)
@@ -135,9 +140,17 @@ int ImportFile(const std::wstring& path, SRegFileContent* pContent)
         Fail(path, error);
         return nExit;
     }
+    SLayout layout = {};
+    const EMapImportFormat nFormat = ImportFormatOf(path.c_str());
+    if (nFormat == IMPORT_KEY_MANAGER) {
+        const HMODULE hUser32 = LoadSystemLibrary(L"user32.dll");
+        layout.MapVirtualKeyExW = SystemFunction<UINT WINAPI(UINT, UINT, HKL)>(hUser32, "MapVirtualKeyExW");
+        const auto pfnGetKeyboardLayout = SystemFunction<HKL WINAPI(DWORD)>(hUser32, "GetKeyboardLayout");
+        layout.hLayout = pfnGetKeyboardLayout ? pfnGetKeyboardLayout(0) : nullptr;
+    }
     std::vector<std::string> leftOut;
-    const std::string strError = ImportMap(ImportFormatOf(path.c_str()), bytes.data(), bytes.size(),
-                                           ScancodeOfVk, nullptr, pContent, &leftOut);
+    const std::string strError = ImportMap(nFormat, bytes.data(), bytes.size(), ScancodeOfVk, &layout,
+                                           pContent, &leftOut);
     for (const std::string& strLine : leftOut)
         Fail(path, L"left out: " + FromCp949(strLine.c_str()));
     if (!strError.empty()) {
