@@ -3,6 +3,8 @@
 // not happen is reported as such, and no restart is offered for it.
 #include "prop_page_step2.h"
 
+#include "map_import.h"
+
 #include <string>
 #include <vector>
 
@@ -79,6 +81,61 @@ BOOL ConfirmSignInKeys(const unsigned char* pMap, unsigned long nLength)
     return AfxMessageBox(strQuestion, MB_YESNO | MB_DEFBUTTON2 | MB_ICONWARNING) == IDYES;
 }
 
+// The scan code of a virtual key under the keyboard layout in use.
+unsigned short ScancodeOfVk(unsigned int nVirtualKey, void*)
+{
+    return static_cast<unsigned short>(::MapVirtualKeyExW(nVirtualKey, MAPVK_VK_TO_VSC_EX, ::GetKeyboardLayout(0)));
+}
+
+// Reads another tool's file into map bytes. Says why where it cannot, and in
+// one message what the map cannot hold. FALSE when there is no map to list.
+BOOL ImportFile(const std::wstring& strPath, unsigned char* pBuffer)
+{
+    std::string strError;
+    std::vector<unsigned char> bytes;
+    HANDLE hFile = ::CreateFileW(strPath.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL, NULL);
+    LARGE_INTEGER size = {};
+    DWORD nRead = 0;
+    if (hFile == INVALID_HANDLE_VALUE || !::GetFileSizeEx(hFile, &size)) {
+        strError = SystemMessage(::GetLastError());
+    } else if (static_cast<unsigned long long>(size.QuadPart) > kMaxRegFileBytes) {
+        strError = "the file is too large for a map's settings";
+    } else {
+        bytes.resize(static_cast<size_t>(size.QuadPart));
+        if (!bytes.empty() && !::ReadFile(hFile, bytes.data(), static_cast<DWORD>(bytes.size()), &nRead, NULL))
+            strError = SystemMessage(::GetLastError());
+        bytes.resize(nRead);
+    }
+    if (hFile != INVALID_HANDLE_VALUE)
+        ::CloseHandle(hFile);
+
+    SRegFileContent content;
+    std::vector<std::string> leftOut;
+    if (strError.empty()) {
+        strError = ImportMap(ImportFormatOf(strPath.c_str()), bytes.data(), bytes.size(), ScancodeOfVk, NULL,
+                             &content, &leftOut);
+    }
+    if (strError.empty() && content.bDelete)
+        strError = "the file removes the system's map and holds none";
+    std::string strLeftOut;
+    for (const std::string& strLine : leftOut)
+        strLeftOut += "\n" + strLine;
+    CString strMessage;
+    if (!strError.empty()) {
+        // A file with nothing to import says why, and what it held instead.
+        strMessage.Format(AfxLoadString(IDS_IMPORT_FAILED), (strError + "\n" + strLeftOut).c_str());
+        AfxMessageBox(strMessage, MB_OK);
+        return FALSE;
+    }
+    if (!strLeftOut.empty()) {
+        strMessage.Format(AfxLoadString(IDS_IMPORT_LEFT_OUT), strLeftOut.c_str() + 1);
+        AfxMessageBox(strMessage, MB_OK | MB_ICONINFORMATION);
+    }
+    std::copy(content.map.begin(), content.map.end(), pBuffer);
+    return TRUE;
+}
+
 }  // namespace
 
 void CPropPageStep2::OnLoadSystemMap()
@@ -146,10 +203,16 @@ void CPropPageStep2::OnLoadFile()
     if (strPath.IsEmpty())
         return;
     std::vector<unsigned char> buffer(kMapBufferBytes, 0);
-    unsigned long nSize = 0;
-    if (CUtils::LoadLutrovaneData(strPath, buffer.data(), &nSize) != 0) {
-        AfxMessageBox(IDS_INVALID_FILE, MB_OK);
-        return;
+    const std::wstring strWidePath = Cp949ToWide(strPath);
+    if (ImportFormatOf(strWidePath.c_str()) != IMPORT_NONE) {
+        if (!ImportFile(strWidePath, buffer.data()))
+            return;
+    } else {
+        unsigned long nSize = 0;
+        if (CUtils::LoadLutrovaneData(strPath, buffer.data(), &nSize) != 0) {
+            AfxMessageBox(IDS_INVALID_FILE, MB_OK);
+            return;
+        }
     }
     // The map's own entry count governs, not the number of bytes read.
     AppendMap(buffer.data());
@@ -192,8 +255,12 @@ unsigned long CPropPageStep2::MakeMapBytes(unsigned char* pBuffer)
 
 CString CPropPageStep2::ChooseMapFile(BOOL bOpen)
 {
+    // Loading also takes other tools' maps, after the map data files' entries.
     CFileDialog dlg(bOpen, "lvd", "New Scancode Map", OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT,
-                    "Lutrovane Data Files (*.lvd)|*.lvd|All Files (*.*)|*.*||", this);
+                    bOpen ? "Lutrovane Data Files (*.lvd)|*.lvd|All Files (*.*)|*.*|Registry Files (*.reg)|*.reg|"
+                            "SharpKeys Key Lists (*.skl)|*.skl|PowerToys Keyboard Manager (default.json)|*.json||"
+                          : "Lutrovane Data Files (*.lvd)|*.lvd|All Files (*.*)|*.*||",
+                    this);
     if (dlg.DoModal() != IDOK)
         return CString();
     const CString strPath = dlg.GetPathName();

@@ -19,8 +19,8 @@ const wchar_t kHelp[] =
     L"  show [--keyboard KB]     the system's map, one mapping per line:\r\n"
     L"                           real key code and name -> mapped key code and name\r\n"
     L"  apply FILE|PAIR... [--keyboard KB] [--force]\r\n"
-    L"                           writes the map of FILE (.lvd or .reg), or of the\r\n"
-    L"                           pairs, to the system; a .reg file with\r\n"
+    L"                           writes the map of FILE (.lvd, .reg, .skl, .json),\r\n"
+    L"                           or of the pairs, to the system; a .reg file with\r\n"
     L"                           \"Scancode Map\"=- removes the map\r\n"
     L"  make OUT PAIR... [--keyboard KB]\r\n"
     L"                           writes the map of the pairs to OUT (.lvd or .reg);\r\n"
@@ -34,7 +34,9 @@ const wchar_t kHelp[] =
     L"  restore N|FILE [--force] puts back the map numbered N by history, or a file's\r\n"
     L"  export FILE              writes the system's map to FILE (.lvd or .reg)\r\n"
     L"  convert IN OUT           turns one file into the other; the format follows\r\n"
-    L"                           each name's extension (.lvd or .reg)\r\n"
+    L"                           each name's extension (.lvd or .reg; IN also .skl,\r\n"
+    L"                           SharpKeys' list, or .json, PowerToys Keyboard\r\n"
+    L"                           Manager's; what a map cannot hold is named)\r\n"
     L"  keys [--keyboard KB]     the keys of a keyboard's table with their codes\r\n"
     L"  detect [--keyboard KB] [--timeout SECONDS]\r\n"
     L"                           shows the code and the names of each key you press,\r\n"
@@ -170,9 +172,15 @@ bool IsMapFile(const std::wstring& path)
     return MapFileFormatOf(path) != FORMAT_UNKNOWN;
 }
 
-int BadFileName(const std::wstring& path)
+bool IsWritableMapFile(const std::wstring& path)
 {
-    return Usage(path + L": the name must end in .lvd (map data file) or .reg (registry file)");
+    return IsWritableFormat(MapFileFormatOf(path));
+}
+
+int BadFileName(const std::wstring& path, bool bWritten = true)
+{
+    return Usage(path + L": the name must end in .lvd (map data file) or .reg (registry file)"
+                 + (bWritten ? L"" : L", .skl or .json"));
 }
 
 // make OUT PAIR..., apply and verify FILE|PAIR...: the operands are pairs
@@ -184,7 +192,7 @@ int RunWithPairs(const std::wstring& command, const SOptions& options)
     if (command == L"make" && !pairs.empty()) {
         path = pairs[0];
         pairs.erase(pairs.begin());
-        if (!IsMapFile(path))
+        if (!IsWritableMapFile(path))
             return BadFileName(path);
     } else if (pairs.size() == 1 && IsMapFile(pairs[0])) {
         return command == L"apply" ? ApplyCommand(pairs[0], options.bForce)
@@ -243,8 +251,10 @@ int Run(const std::vector<std::wstring>& args)
         // restore takes the number history shows as well.
         const bool bNumber = command == L"restore" && !path.empty()
                              && path.find_first_not_of(L"0123456789") == std::wstring::npos;
-        if (!bNumber && !IsMapFile(path))
-            return BadFileName(path);
+        // convert reads any map file; what lvmap writes, or restores, is its own.
+        const bool bRead = command == L"convert" && &path == &options.operands[0];
+        if (!bNumber && !(bRead ? IsMapFile(path) : IsWritableMapFile(path)))
+            return BadFileName(path, !bRead);
     }
 
     if (command == L"show")

@@ -67,6 +67,9 @@
 #define IDS_SWAP_NOT_BOTH_LISTS         143
 #define IDS_ASK_REPLACE_ROW             144
 #define IDS_ASK_DELETE_OLD_REVERSE      145
+// Load file with another tool's map: why it was refused, what it left out.
+#define IDS_IMPORT_FAILED               146
+#define IDS_IMPORT_LEFT_OUT             147
 
 // Splash (template 133)
 #define IDC_SPLASH_PICTURE              1000

@@ -68,7 +68,8 @@ TEST_F(Lvmap, WrongUsageExitsWithOneAndChangesNothing)
     for (const wchar_t* pszArgs : {L"", L"show {caps.lvd}", L"show --keyboard qwerty", L"keys --timeout 5",
                                    L"detect --timeout 0", L"apply {map.txt}", L"convert {caps.lvd}",
                                    L"apply {caps.lvd} {caps.lvd}", L"remove --force", L"make {caps.txt} A=B",
-                                   L"verify CapsLock", L"make A=B"})
+                                   L"verify CapsLock", L"make A=B", L"make {caps.skl} A=B",
+                                   L"convert {caps.lvd} {caps.json}"})
         Steps(kThree, {{pszArgs, 1, "", "lvmap: ", &kThree}});
 }
 
@@ -131,6 +132,22 @@ TEST_F(Lvmap, ApplyTakesEachFileFormAndRemovalsAndNothingUnsoundIsWrittenOrExpor
                            {L"export {system.reg}", 4, "", nullptr, nullptr}});
     EXPECT_EQ(MakeRegFile({false, kThree}), ReadAll(File(L"system.reg")));
     EXPECT_EQ(MapDataFile(kThree), ReadAll(File(L"system.lvd")));
+}
+
+TEST_F(Lvmap, OtherToolsFilesApplyWhatAMapHoldsAndNameTheRest)
+{
+    // Key remaps go through this layout's scan codes: CapsLock (VK 20) to left Ctrl (162); a shortcut is left out.
+    const std::string strHead = "{\"remapKeys\":{\"inProcess\":[";
+    const std::string strShortcut = "{\"originalKeys\":\"91\",\"newRemapKeys\":\"17;67\"}]}}";
+    const std::string strCaps = strHead + "{\"originalKeys\":\"20\",\"newRemapKeys\":\"162\"}," + strShortcut;
+    const std::string strNone = strHead + strShortcut;
+    WriteAll(File(L"three.skl"), kThree);
+    WriteAll(File(L"caps.json"), Bytes(strCaps.begin(), strCaps.end()));
+    WriteAll(File(L"none.json"), Bytes(strNone.begin(), strNone.end()));
+    Steps({{L"apply {three.skl}", 0, "Scancode Map set: 3 mappings.", "", &kThree},
+           {L"apply {caps.json}", 0, "Scancode Map set: 1 mapping.", "left out: ", &kCapsToControl},
+           {L"verify {caps.json}", 0, nullptr, "-> Ctrl+C", nullptr},
+           {L"apply {none.json}", 3, "", "remaps no key to a key", &kCapsToControl}});
 }
 
 TEST_F(Lvmap, UndoAndRestorePutBackWhatEachChangeReplaced)
