@@ -56,7 +56,7 @@ std::wstring KeptMapText(const CMapHistory& history, int nIndex, int nKeyboard)
             break;
         }
         text += (k ? L", " : L": ") + FromCp949(decoded.realNames[k]) + L" -> "
-                + FromCp949(decoded.mappedNames[k]);
+                + (decoded.mappedCodes[k] ? FromCp949(decoded.mappedNames[k]) : std::wstring(L"off"));
     }
     return text;
 }

@@ -165,7 +165,7 @@ TEST_F(Lvmap, UndoAndRestorePutBackWhatEachChangeReplaced)
     // Number, time to the second, count and the first mappings by name.
     const std::string strHistory = Run(L"history").strOut;
     EXPECT_EQ(strHistory.find("\r\n 1  ") + 25, strHistory.find(u8"  3 mappings: CapsLock -> Control(왼쪽), 윈도우키(왼쪽) -> "
-                                                            u8"Alt(오른쪽)/한글전환, 알수 없음 -> 알수 없음\r\n 2  "));
+                                                            u8"Alt(오른쪽)/한글전환, 알수 없음 -> off\r\n 2  "));
     for (const char* pszKept : {u8"  1 mapping: CapsLock -> Control(왼쪽)\r\n 3  ", "  no map\r\n 4  ", "\r\n 5  "})
         EXPECT_NE(std::string::npos, strHistory.find(pszKept)) << pszKept;
     Steps({{L"restore 5", 0, nullptr, "", &kNone},  // the oldest that history lists
