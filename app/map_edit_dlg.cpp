@@ -8,8 +8,9 @@
 
 namespace {
 
-// Appends the first nCount keys of the table, in table order, so that a
-// key's position in the list is its row in the table; each row keeps its code.
+// Appends the first nCount keys of the table, in table order. Each row keeps
+// its code, which alone tells the key: the mapped list starts with a row of
+// its own, so a position there is not the table's row.
 void FillKeyList(CComboBox& combo, CLutrovaneBase& table, int nCount)
 {
     // Not redrawn while it fills: each string added otherwise updates the
@@ -23,6 +24,17 @@ void FillKeyList(CComboBox& combo, CLutrovaneBase& table, int nCount)
     combo.SendMessage(WM_SETREDRAW, TRUE);
 }
 
+// The position of the list's first row with the code; CB_ERR for none.
+int FindKey(const CComboBox& combo, WORD wScancode)
+{
+    const int nCount = combo.GetCount();
+    for (int i = 0; i < nCount; ++i) {
+        if (combo.GetItemData(i) == wScancode)
+            return i;
+    }
+    return CB_ERR;
+}
+
 // A low-level hook has no data of its own: the dialog whose hook it is.
 CMapEditDlg* g_pHookOwner = NULL;
 
@@ -33,7 +45,7 @@ const UINT kWaitMs = 10000;
 
 CMapEditDlg::CMapEditDlg(CWnd* pParent)
     : CDialog(IDD_MAP_EDIT, pParent), m_nKeyboardType(0), m_bModify(FALSE), m_wRealScancode(0),
-      m_wMapScancode(0), m_nWaitingFor(0), m_hHook(NULL)
+      m_wMapScancode(0), m_nWaitingFor(0), m_hHook(NULL), m_bSwap(FALSE)
 {
 }
 
@@ -69,6 +81,13 @@ int CMapEditDlg::GetScancodes(WORD& wRealScancode, WORD& wMapScancode)
     return 0;
 }
 
+BOOL CMapEditDlg::GetSwap(CString& strReverseReal, CString& strReverseMap)
+{
+    strReverseReal = m_strReverseReal;
+    strReverseMap = m_strReverseMap;
+    return m_bSwap;
+}
+
 void CMapEditDlg::DoDataExchange()
 {
     m_comboRealKey.Attach(::GetDlgItem(m_hWnd, IDC_REAL_KEY));
@@ -87,27 +106,41 @@ BOOL CMapEditDlg::OnInitDialog()
     else
         GetDlgItem(IDC_PRESS_REAL_KEY).EnableWindow(FALSE);
 
-    // Mapped keys: the whole PC table, whatever the keyboard.
+    // Mapped keys: the key turned off (code 0) first, then the whole PC
+    // table, whatever the keyboard.
+    const int nOff = m_comboMapKey.AddString(AfxLoadString(IDS_KEY_OFF));
+    if (nOff >= 0)
+        m_comboMapKey.SetItemData(nOff, 0);
     {
         CLutrovanePC tableMapped;
         FillKeyList(m_comboMapKey, tableMapped, int(tableMapped.GetSizeOfMap()));
     }
+    for (int i = 0; i < m_comboRealKey.GetCount(); ++i) {
+        const WORD wScancode = WORD(m_comboRealKey.GetItemData(i));
+        if (wScancode && FindKey(m_comboMapKey, wScancode) != CB_ERR)
+            m_swapKeys.push_back(wScancode);
+    }
     // A pair read from a map may hold a key that the list lacks: it is added.
-    // The code 0 is no key.
+    // The real key 0 is no key.
     if (m_bModify && m_wRealScancode)
         SelectKey(TRUE, m_wRealScancode);
-    if (m_bModify && m_wMapScancode)
+    if (m_bModify)
         SelectKey(FALSE, m_wMapScancode);
+    CheckDlgButton(IDC_SWAP_KEYS, m_bSwap ? BST_CHECKED : BST_UNCHECKED);
+    UpdateSwap();
     return TRUE;
 }
 
 void CMapEditDlg::SelectKey(BOOL bRealKey, WORD wScancode)
 {
+    // No notice comes for a selection made here, a key pressed included:
+    // the swap box is brought up to date by hand.
     CComboBox& combo = bRealKey ? m_comboRealKey : m_comboMapKey;
     const int nCount = combo.GetCount();
     for (int i = 0; i < nCount; ++i) {
         if (combo.GetItemData(i) == wScancode) {
             combo.SetCurSel(i);
+            UpdateSwap();
             return;
         }
     }
@@ -124,6 +157,30 @@ void CMapEditDlg::SelectKey(BOOL bRealKey, WORD wScancode)
         combo.SetItemData(nItem, wScancode);
         combo.SetCurSel(nItem);
     }
+    UpdateSwap();
+}
+
+void CMapEditDlg::UpdateSwap()
+{
+    const int nReal = m_comboRealKey.GetCurSel();
+    const int nMap = m_comboMapKey.GetCurSel();
+    CString strWhy;
+    if (nReal == CB_ERR || nMap == CB_ERR) {
+        strWhy = AfxLoadString(IDS_SWAP_CHOOSE_BOTH);
+    } else if (m_comboMapKey.GetItemData(nMap) == 0) {
+        strWhy = AfxLoadString(IDS_SWAP_NOT_OFF);
+    } else {
+        // The reverse pair must be one the lists could make: each key a real
+        // key of this keyboard and a key the mapped list offers.
+        for (CComboBox* pCombo : {&m_comboRealKey, &m_comboMapKey}) {
+            const int nItem = pCombo->GetCurSel();
+            const WORD wScancode = WORD(pCombo->GetItemData(nItem));
+            if (strWhy.IsEmpty() && std::find(m_swapKeys.begin(), m_swapKeys.end(), wScancode) == m_swapKeys.end())
+                strWhy.Format(AfxLoadString(IDS_SWAP_NOT_BOTH_LISTS), pCombo->GetLBText(nItem));
+        }
+    }
+    GetDlgItem(IDC_SWAP_KEYS).EnableWindow(strWhy.IsEmpty());
+    ::SetDlgItemTextW(m_hWnd, IDC_SWAP_NOTE, Cp949ToWide(strWhy).c_str());
 }
 
 void CMapEditDlg::StartWaiting(int nIDButton)
@@ -135,6 +192,7 @@ void CMapEditDlg::StartWaiting(int nIDButton)
         g_pHookOwner = this;
     }
     m_nWaitingFor = nIDButton;
+    m_keyWait.Start(CKeyWait::KeysDownNow());
     SetTimer(kWaitTimer, kWaitMs);
     ::SetDlgItemTextW(m_hWnd, IDC_KEY_WAIT_TEXT, AfxLoadStringW(IDS_PRESS_KEY).c_str());
 }
@@ -142,8 +200,9 @@ void CMapEditDlg::StartWaiting(int nIDButton)
 void CMapEditDlg::StopWaiting(UINT nIDText)
 {
     m_nWaitingFor = 0;
+    m_keyWait.Stop();
     ::SetDlgItemTextW(m_hWnd, IDC_KEY_WAIT_TEXT, AfxLoadStringW(nIDText).c_str());
-    if (m_keysDown.empty())
+    if (m_keyWait.IsDone())
         ReleaseKeyboard();
     else
         SetTimer(kWaitTimer, kWaitMs);  // a key-up that never comes frees the keyboard all the same
@@ -158,7 +217,7 @@ void CMapEditDlg::ReleaseKeyboard()
         KillTimer(kWaitTimer);
     }
     m_nWaitingFor = 0;
-    m_keysDown.clear();
+    m_keyWait.Clear();
 }
 
 LRESULT CALLBACK CMapEditDlg::KeyboardHook(int nCode, WPARAM wParam, LPARAM lParam)
@@ -169,33 +228,22 @@ LRESULT CALLBACK CMapEditDlg::KeyboardHook(int nCode, WPARAM wParam, LPARAM lPar
     if (nCode == HC_ACTION && g_pHookOwner) {
         const KBDLLHOOKSTRUCT& key = *reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam);
         const WORD wScancode = ScancodeOfKeyEvent(key.vkCode, key.scanCode, key.flags);
-        if (wScancode != 0 && g_pHookOwner->OnHookedKey(wScancode, !(key.flags & LLKHF_UP)))
+        if (wScancode != 0 && g_pHookOwner->OnHookedKey(key.vkCode, wScancode, !(key.flags & LLKHF_UP)))
             return 1;
     }
     return ::CallNextHookEx(NULL, nCode, wParam, lParam);
 }
 
-BOOL CMapEditDlg::OnHookedKey(WORD wScancode, BOOL bDown)
+BOOL CMapEditDlg::OnHookedKey(UINT nVk, WORD wScancode, BOOL bDown)
 {
-    // A key taken down is kept from Windows until it is up again, and so is
-    // any key pressed meanwhile: Windows never sees half a key press.
-    const std::vector<WORD>::iterator it = std::find(m_keysDown.begin(), m_keysDown.end(), wScancode);
-    if (!bDown) {
-        // Down before the wait began: let go as usual.
-        if (it == m_keysDown.end())
-            return FALSE;
-        m_keysDown.erase(it);
-        if (!m_nWaitingFor && m_keysDown.empty())
-            ReleaseKeyboard();
-        return TRUE;
-    }
-    if (it == m_keysDown.end())
-        m_keysDown.push_back(wScancode);
-    if (m_nWaitingFor) {
+    const CKeyWait::EAction action = m_keyWait.OnKey(nVk, bDown != FALSE);
+    if (action == CKeyWait::kTake) {
         SelectKey(m_nWaitingFor == IDC_PRESS_REAL_KEY, wScancode);
         StopWaiting(IDS_KEY_TAKEN);
+    } else if (m_keyWait.IsDone()) {
+        ReleaseKeyboard();
     }
-    return TRUE;
+    return action != CKeyWait::kPass;
 }
 
 void CMapEditDlg::OnTimer(UINT_PTR nIDEvent)
@@ -209,6 +257,10 @@ void CMapEditDlg::OnTimer(UINT_PTR nIDEvent)
 
 BOOL CMapEditDlg::OnCommand(WPARAM wParam, LPARAM lParam)
 {
+    if (HIWORD(wParam) == CBN_SELCHANGE && (LOWORD(wParam) == IDC_REAL_KEY || LOWORD(wParam) == IDC_MAP_KEY)) {
+        UpdateSwap();
+        return TRUE;
+    }
     if (HIWORD(wParam) == BN_CLICKED) {
         switch (LOWORD(wParam)) {
         case IDC_SET_MAP:
@@ -249,6 +301,12 @@ void CMapEditDlg::OnOK()
     m_strMapKey = m_comboMapKey.GetLBText(nMap);
     m_wRealScancode = WORD(m_comboRealKey.GetItemData(nReal));
     m_wMapScancode = WORD(m_comboMapKey.GetItemData(nMap));
+    UpdateSwap();
+    m_bSwap = ::IsWindowEnabled(::GetDlgItem(m_hWnd, IDC_SWAP_KEYS)) && IsDlgButtonChecked(IDC_SWAP_KEYS) == BST_CHECKED;
+    if (m_bSwap) {
+        m_strReverseReal = m_comboRealKey.GetLBText(FindKey(m_comboRealKey, m_wMapScancode));
+        m_strReverseMap = m_comboMapKey.GetLBText(FindKey(m_comboMapKey, m_wRealScancode));
+    }
     CDialog::OnOK();
 }
 

@@ -2,9 +2,10 @@
 // and the key it is to act as, chosen by name or by pressing the key.
 #pragma once
 
-#include <vector>
-
 #include "afx/afx.h"
+#include "key_wait.h"
+
+#include <vector>
 
 class CMapEditDlg : public CDialog
 {
@@ -24,6 +25,11 @@ public:
     // After IDOK: the chosen keys' codes, which alone tell apart the keys no
     // table names. Always 0.
     int GetScancodes(WORD& wRealScancode, WORD& wMapScancode);
+    // Whether "swap" starts checked (where it can be made).
+    void SetSwap(BOOL bSwap) { m_bSwap = bSwap; }
+    // After IDOK: TRUE when the reverse pair is to be made too, with its
+    // names: the mapped key as a real key, the real key as a mapped key.
+    BOOL GetSwap(CString& strReverseReal, CString& strReverseMap);
 
 protected:
     void DoDataExchange() override;
@@ -47,16 +53,24 @@ private:
     // Selects the first row of the list with the code, or adds a last row
     // for it, named by the list's table, and selects that.
     void SelectKey(BOOL bRealKey, WORD wScancode);
+    // Enables "swap" for the two keys chosen, or says why not.
+    void UpdateSwap();
     void StartWaiting(int nIDButton);
     // Stops waiting and says why (string nIDText).
     void StopWaiting(UINT nIDText);
     // Removes the hook, even while keys it took are down.
     void ReleaseKeyboard();
     // A key event that the hook sees; TRUE keeps it from Windows.
-    BOOL OnHookedKey(WORD wScancode, BOOL bDown);
+    BOOL OnHookedKey(UINT nVk, WORD wScancode, BOOL bDown);
     static LRESULT CALLBACK KeyboardHook(int nCode, WPARAM wParam, LPARAM lParam);
 
     int m_nWaitingFor;              // the press button whose list waits; 0 for none
     HHOOK m_hHook;                  // from the wait until the keys it took are let go
-    std::vector<WORD> m_keysDown;   // keys the hook took that are still down
+    CKeyWait m_keyWait;
+    // Keys a swap may take: real keys of the keyboard that the mapped list
+    // offers too.
+    std::vector<WORD> m_swapKeys;
+    BOOL m_bSwap;
+    CString m_strReverseReal;
+    CString m_strReverseMap;
 };

@@ -4,6 +4,7 @@
 #include "prop_page_step2.h"
 
 #include <new>
+#include <string>
 
 #include "lutrovane_main.h"
 #include "map_edit_dlg.h"
@@ -212,11 +213,18 @@ void CPropPageStep2::OnAddMap()
     CMapEditDlg dlg(NULL);
     dlg.SetKeyboardType(m_nKeyboardType, FALSE);
     if (dlg.DoModal() == IDOK) {
-        CString strRealKey, strMapKey;
+        CString strRealKey, strMapKey, strReverseReal, strReverseMap;
         dlg.GetKeyNames(strRealKey, strMapKey);
         WORD wRealKey, wMapKey;
         dlg.GetScancodes(wRealKey, wMapKey);
-        AppendRow(strRealKey, strMapKey, PackCodes(wRealKey, wMapKey));
+        // A key swapped with itself is its own reverse.
+        const BOOL bSwap = dlg.GetSwap(strReverseReal, strReverseMap) && wRealKey != wMapKey;
+        int nReverse = -1;
+        if (!bSwap || PlanReverseRow(wMapKey, wRealKey, -1, -1, 2, nReverse)) {
+            AppendRow(strRealKey, strMapKey, PackCodes(wRealKey, wMapKey));
+            if (bSwap)
+                PutRow(nReverse, strReverseReal, strReverseMap, wMapKey, wRealKey);
+        }
     }
     if (m_nMapCount > 0)
         EnableMapCommands(TRUE);
@@ -227,18 +235,47 @@ void CPropPageStep2::OnModifyMap()
     const int r = m_nSelItem;
     if (!IsRowSelected(r))
         return;
+    WORD wOldReal, wOldMap;
+    GetRowScancodes(r, wOldReal, wOldMap);
+    // A row whose reverse is there is half of a swap: the dialog offers to
+    // keep it one.
     WORD wRealKey, wMapKey;
-    GetRowScancodes(r, wRealKey, wMapKey);
+    int nOldReverse = wOldReal != wOldMap ? FindRowOfRealKey(wOldMap, r) : -1;
+    if (nOldReverse >= 0) {
+        GetRowScancodes(nOldReverse, wRealKey, wMapKey);
+        if (wMapKey != wOldReal)
+            nOldReverse = -1;
+    }
 
     CMapEditDlg dlg(NULL);
     dlg.SetKeyboardType(m_nKeyboardType, TRUE);
-    dlg.SetScancode(wRealKey, wMapKey);
+    dlg.SetScancode(wOldReal, wOldMap);
+    dlg.SetSwap(nOldReverse >= 0);
     if (dlg.DoModal() != IDOK || AfxMessageBox(IDS_ASK_MODIFY_MAP, MB_YESNO) != IDYES)
         return;
-    CString strRealKey, strMapKey;
+    CString strRealKey, strMapKey, strReverseReal, strReverseMap;
     dlg.GetKeyNames(strRealKey, strMapKey);
     dlg.GetScancodes(wRealKey, wMapKey);
+    const BOOL bSwap = dlg.GetSwap(strReverseReal, strReverseMap) && wRealKey != wMapKey;
+    int nReverse = -1;
+    if (bSwap && !PlanReverseRow(wMapKey, wRealKey, r, nOldReverse, 1, nReverse))
+        return;
+    // The old pair's reverse, unless the new one takes its place, goes only
+    // if the user agrees.
+    BOOL bDeleteOld = FALSE;
+    if (bSwap && nOldReverse >= 0 && nOldReverse != nReverse) {
+        CString strQuestion;
+        strQuestion.Format(AfxLoadString(IDS_ASK_DELETE_OLD_REVERSE), RowPair(nOldReverse));
+        bDeleteOld = AfxMessageBox(strQuestion, MB_YESNO) == IDYES;
+    }
     SetRow(r, strRealKey, strMapKey, PackCodes(wRealKey, wMapKey));
+    if (bSwap)
+        PutRow(nReverse, strReverseReal, strReverseMap, wMapKey, wRealKey);
+    if (bDeleteOld) {
+        m_listMap.DeleteItem(nOldReverse);
+        m_nMapCount = m_listMap.GetItemCount();
+        FollowSelection();
+    }
 }
 
 void CPropPageStep2::OnDeleteMap()
@@ -385,6 +422,52 @@ void CPropPageStep2::SetRow(int nItem, const char* pszRealKey, const char* pszMa
     m_listMap.SetItemData(nItem, lCodes);
 }
 
+void CPropPageStep2::PutRow(int nItem, const char* pszRealKey, const char* pszMapKey, WORD wRealKey, WORD wMapKey)
+{
+    if (nItem >= 0)
+        SetRow(nItem, pszRealKey, pszMapKey, PackCodes(wRealKey, wMapKey));
+    else
+        AppendRow(pszRealKey, pszMapKey, PackCodes(wRealKey, wMapKey));
+}
+
+int CPropPageStep2::FindRowOfRealKey(WORD wRealKey, int nSkip)
+{
+    for (int i = 0; i < m_listMap.GetItemCount(); ++i) {
+        WORD wReal, wMap;
+        GetRowScancodes(i, wReal, wMap);
+        if (i != nSkip && wReal == wRealKey)
+            return i;
+    }
+    return -1;
+}
+
+CString CPropPageStep2::RowPair(int nItem)
+{
+    // Each cell's glyph and blank are the bytes of its format before "%s".
+    const std::string strReal(m_listMap.GetItemText(nItem, 0).Mid(int(sizeof(kRealKeyFormat)) - 3));
+    const std::string strMap(m_listMap.GetItemText(nItem, 1).Mid(int(sizeof(kMapKeyFormat)) - 3));
+    return CString((strReal + " → " + strMap).c_str());
+}
+
+BOOL CPropPageStep2::PlanReverseRow(WORD wRealKey, WORD wMapKey, int nSkip, int nUpdate, int nNewRows,
+                                    int& nReverse)
+{
+    nReverse = FindRowOfRealKey(wRealKey, nSkip);
+    if (nReverse < 0) {
+        if (m_listMap.GetItemCount() + nNewRows <= kMaxRows)
+            return TRUE;
+        AfxMessageBox(IDS_LIST_FULL, MB_OK);
+        return FALSE;
+    }
+    WORD wReal, wMap;
+    GetRowScancodes(nReverse, wReal, wMap);
+    if (wMap == wMapKey || nReverse == nUpdate)
+        return TRUE;
+    CString strQuestion;
+    strQuestion.Format(AfxLoadString(IDS_ASK_REPLACE_ROW), RowPair(nReverse));
+    return AfxMessageBox(strQuestion, MB_YESNO) == IDYES;
+}
+
 BOOL CPropPageStep2::AppendDecodedPairs(const CStringArray& realNames,
                                         const CStringArray& mapNames,
                                         const CWordArray& realCodes, const CWordArray& mapCodes)
@@ -397,9 +480,11 @@ BOOL CPropPageStep2::AppendDecodedPairs(const CStringArray& realNames,
     }
     // One redraw for the whole map, not one per row.
     const CRedrawOff redrawOff(m_listMap);
+    // A key mapped to 0 is turned off, and named so as the edit dialog names it.
+    const CString strOff = AfxLoadString(IDS_KEY_OFF);
     int i = 0;
     for (; i < nPairs && m_listMap.GetItemCount() < kMaxRows; ++i)
-        AppendRow(realNames[i], mapNames[i], PackCodes(realCodes[i], mapCodes[i]));
+        AppendRow(realNames[i], mapCodes[i] ? mapNames[i] : strOff, PackCodes(realCodes[i], mapCodes[i]));
     return i == nPairs;
 }
 

@@ -71,7 +71,19 @@ private:
     CPageKeyTables m_keyTables;  // built at the first command that needs them
 
     void AppendRow(const char* pszRealKey, const char* pszMapKey, LPARAM lCodes);
+    // The first row other than nSkip whose real key is wRealKey; -1 for none.
+    int FindRowOfRealKey(WORD wRealKey, int nSkip);
+    // Row nItem's keys as "real → mapped", for a question.
+    CString RowPair(int nItem);
+    // Where a swap's reverse pair goes: the row for its real key, which it
+    // replaces, or -1 to append it. A row with another mapped key is replaced
+    // only if the user agrees (nUpdate, the modified row's old reverse,
+    // without asking); it is appended only while nNewRows more fit. FALSE:
+    // nothing is to change.
+    BOOL PlanReverseRow(WORD wRealKey, WORD wMapKey, int nSkip, int nUpdate, int nNewRows, int& nReverse);
     void SetRow(int nItem, const char* pszRealKey, const char* pszMapKey, LPARAM lCodes);
+    // Sets row nItem, or appends a row for -1.
+    void PutRow(int nItem, const char* pszRealKey, const char* pszMapKey, WORD wRealKey, WORD wMapKey);
     BOOL HasRow(int nItem) const { return nItem >= 0 && nItem < m_listMap.GetItemCount(); }
     // The row shown selected, or -1.
     int SelectedRow() const { return int(m_listMap.SendMessage(LVM_GETNEXTITEM, WPARAM(-1), LVNI_SELECTED)); }

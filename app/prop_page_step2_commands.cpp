@@ -3,6 +3,8 @@
 // not happen is reported as such, and no restart is offered for it.
 #include "prop_page_step2.h"
 
+#include "map_import.h"
+
 #include <string>
 #include <vector>
 
@@ -25,15 +27,41 @@ CString SystemMessage(DWORD dwError)
     return WideToCp949(str.c_str());
 }
 
-// The map was not changed because the value it would replace could not be
-// kept: says where and why. dwError is the history's GetLastError.
-void ReportHistoryFailure(const CMapHistory& history, DWORD dwError)
+// Text in code page 949 for a message's %s.
+CString FormatText(UINT nFormat, const std::wstring& str)
 {
-    CString strWhy = WideToCp949((std::wstring(history.GetFolder()) + L"\r\n").c_str());
-    std::string strText = std::string(strWhy) + std::string(SystemMessage(dwError));
     CString strMessage;
-    strMessage.Format(AfxLoadString(IDS_HISTORY_FAILED), strText.c_str());
-    AfxMessageBox(strMessage, MB_OK);
+    strMessage.Format(AfxLoadString(nFormat), WideToCp949(str.c_str()));
+    return strMessage;
+}
+
+// What the history's change gave: TRUE on a change made or none needed. Says
+// in one line what stood in the history's place and was moved aside; where
+// the value it would replace could not be kept, or another change held the
+// lock, says where and why.
+BOOL ReportChange(const CMapHistory& history, CMapHistory::EChange result, UINT nFailed)
+{
+    const DWORD dwError = ::GetLastError();
+    if (*history.GetMovedAside())
+        AfxMessageBox(FormatText(IDS_HISTORY_MOVED_ASIDE, std::wstring(history.GetInTheWay()) + L"\r\n-> "
+                                                              + history.GetMovedAside()),
+                      MB_OK);
+    if (result == CMapHistory::BUSY) {
+        AfxMessageBox(FormatText(IDS_HISTORY_BUSY, history.GetInTheWay()), MB_OK);
+    } else if (result == CMapHistory::NOT_KEPT) {
+        std::string strText = std::string(WideToCp949((std::wstring(history.GetFolder()) + L"\r\n").c_str()))
+                              + std::string(SystemMessage(dwError));
+        if (*history.GetInTheWay() && !*history.GetMovedAside())
+            strText += "\r\n\r\n" + std::string(FormatText(IDS_HISTORY_IN_THE_WAY,
+                                                             std::wstring(history.GetInTheWay()) + L" ("
+                                                                 + history.GetInTheWayOwner() + L")"));
+        CString strMessage;
+        strMessage.Format(AfxLoadString(IDS_HISTORY_FAILED), strText.c_str());
+        AfxMessageBox(strMessage, MB_OK);
+    } else if (result == CMapHistory::NOT_WRITTEN) {
+        AfxMessageBox(nFailed, MB_OK);
+    }
+    return result == CMapHistory::CHANGED || result == CMapHistory::UNCHANGED;
 }
 
 // Asks before a map after which Ctrl+Alt+Del or Enter can no longer be
@@ -51,6 +79,61 @@ BOOL ConfirmSignInKeys(const unsigned char* pMap, unsigned long nLength)
     CString strQuestion;
     strQuestion.Format(AfxLoadString(IDS_ASK_LOCKOUT), strKeys.c_str());
     return AfxMessageBox(strQuestion, MB_YESNO | MB_DEFBUTTON2 | MB_ICONWARNING) == IDYES;
+}
+
+// The scan code of a virtual key under the keyboard layout in use.
+unsigned short ScancodeOfVk(unsigned int nVirtualKey, void*)
+{
+    return static_cast<unsigned short>(::MapVirtualKeyExW(nVirtualKey, MAPVK_VK_TO_VSC_EX, ::GetKeyboardLayout(0)));
+}
+
+// Reads another tool's file into map bytes. Says why where it cannot, and in
+// one message what the map cannot hold. FALSE when there is no map to list.
+BOOL ImportFile(const std::wstring& strPath, unsigned char* pBuffer)
+{
+    std::string strError;
+    std::vector<unsigned char> bytes;
+    HANDLE hFile = ::CreateFileW(strPath.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL, NULL);
+    LARGE_INTEGER size = {};
+    DWORD nRead = 0;
+    if (hFile == INVALID_HANDLE_VALUE || !::GetFileSizeEx(hFile, &size)) {
+        strError = SystemMessage(::GetLastError());
+    } else if (static_cast<unsigned long long>(size.QuadPart) > kMaxRegFileBytes) {
+        strError = "the file is too large for a map's settings";
+    } else {
+        bytes.resize(static_cast<size_t>(size.QuadPart));
+        if (!bytes.empty() && !::ReadFile(hFile, bytes.data(), static_cast<DWORD>(bytes.size()), &nRead, NULL))
+            strError = SystemMessage(::GetLastError());
+        bytes.resize(nRead);
+    }
+    if (hFile != INVALID_HANDLE_VALUE)
+        ::CloseHandle(hFile);
+
+    SRegFileContent content;
+    std::vector<std::string> leftOut;
+    if (strError.empty()) {
+        strError = ImportMap(ImportFormatOf(strPath.c_str()), bytes.data(), bytes.size(), ScancodeOfVk, NULL,
+                             &content, &leftOut);
+    }
+    if (strError.empty() && content.bDelete)
+        strError = "the file removes the system's map and holds none";
+    std::string strLeftOut;
+    for (const std::string& strLine : leftOut)
+        strLeftOut += "\n" + strLine;
+    CString strMessage;
+    if (!strError.empty()) {
+        // A file with nothing to import says why, and what it held instead.
+        strMessage.Format(AfxLoadString(IDS_IMPORT_FAILED), (strError + "\n" + strLeftOut).c_str());
+        AfxMessageBox(strMessage, MB_OK);
+        return FALSE;
+    }
+    if (!strLeftOut.empty()) {
+        strMessage.Format(AfxLoadString(IDS_IMPORT_LEFT_OUT), strLeftOut.c_str() + 1);
+        AfxMessageBox(strMessage, MB_OK | MB_ICONINFORMATION);
+    }
+    std::copy(content.map.begin(), content.map.end(), pBuffer);
+    return TRUE;
 }
 
 }  // namespace
@@ -74,19 +157,13 @@ void CPropPageStep2::OnRemoveSystemMap()
     // A removal that did not happen must not look like one, nor offer a
     // restart for it.
     CMapHistory history;
-    const unsigned long nResult = history.ChangeSystemMap(NULL, 0);
-    if (nResult == 4) {
-        ReportHistoryFailure(history, ::GetLastError());
+    const CMapHistory::EChange result = history.ChangeSystemMap(NULL, 0);
+    if (!ReportChange(history, result, IDS_REMOVE_FAILED))
         return;
-    }
-    if (nResult == 2) {
-        AfxMessageBox(IDS_REMOVE_FAILED, MB_OK);
-        return;
-    }
     // No map there any more (another program removed it while the page was
     // open): nothing was removed, so there is nothing to restart for.
     EnableSystemMapCommands(FALSE);
-    if (nResult == 1) {
+    if (result == CMapHistory::UNCHANGED) {
         AfxMessageBox(IDS_NO_SYSTEM_MAP, MB_OK);
         return;
     }
@@ -104,16 +181,13 @@ void CPropPageStep2::OnApplyMap()
     // Without administrative rights the write fails: say so, and offer no
     // restart for a change that never happened.
     CMapHistory history;
-    const unsigned long nResult = nLength ? history.ChangeSystemMap(buffer.data(), nLength) : 2;
-    if (nResult == 4) {
-        ReportHistoryFailure(history, ::GetLastError());
-        return;
-    }
-    // 1: the system holds this map already, nothing kept; as applied all the same.
-    if (nResult != 0 && nResult != 1) {
+    // UNCHANGED: the system holds this map already, nothing kept; as applied all the same.
+    if (nLength == 0) {
         AfxMessageBox(IDS_APPLY_FAILED, MB_OK);
         return;
     }
+    if (!ReportChange(history, history.ChangeSystemMap(buffer.data(), nLength), IDS_APPLY_FAILED))
+        return;
     EnableSystemMapCommands(TRUE);
     CUtils::RebootSystem(m_hWnd, 0);
 }
@@ -129,10 +203,16 @@ void CPropPageStep2::OnLoadFile()
     if (strPath.IsEmpty())
         return;
     std::vector<unsigned char> buffer(kMapBufferBytes, 0);
-    unsigned long nSize = 0;
-    if (CUtils::LoadLutrovaneData(strPath, buffer.data(), &nSize) != 0) {
-        AfxMessageBox(IDS_INVALID_FILE, MB_OK);
-        return;
+    const std::wstring strWidePath = Cp949ToWide(strPath);
+    if (ImportFormatOf(strWidePath.c_str()) != IMPORT_NONE) {
+        if (!ImportFile(strWidePath, buffer.data()))
+            return;
+    } else {
+        unsigned long nSize = 0;
+        if (CUtils::LoadLutrovaneData(strPath, buffer.data(), &nSize) != 0) {
+            AfxMessageBox(IDS_INVALID_FILE, MB_OK);
+            return;
+        }
     }
     // The map's own entry count governs, not the number of bytes read.
     AppendMap(buffer.data());
@@ -175,8 +255,12 @@ unsigned long CPropPageStep2::MakeMapBytes(unsigned char* pBuffer)
 
 CString CPropPageStep2::ChooseMapFile(BOOL bOpen)
 {
+    // Loading also takes other tools' maps, after the map data files' entries.
     CFileDialog dlg(bOpen, "lvd", "New Scancode Map", OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT,
-                    "Lutrovane Data Files (*.lvd)|*.lvd|All Files (*.*)|*.*||", this);
+                    bOpen ? "Lutrovane Data Files (*.lvd)|*.lvd|All Files (*.*)|*.*|Registry Files (*.reg)|*.reg|"
+                            "SharpKeys Key Lists (*.skl)|*.skl|PowerToys Keyboard Manager (default.json)|*.json||"
+                          : "Lutrovane Data Files (*.lvd)|*.lvd|All Files (*.*)|*.*||",
+                    this);
     if (dlg.DoModal() != IDOK)
         return CString();
     const CString strPath = dlg.GetPathName();

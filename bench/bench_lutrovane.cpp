@@ -23,7 +23,6 @@
 namespace {
 
 constexpr int kPairs = 252;
-const char kLayoutKey[] = "SYSTEM\\CurrentControlSet\\Control\\Keyboard Layout";
 
 // The mapping list's rows on the PC keyboard's page, each as the page keeps
 // it: its real key's and mapped key's codes in one item (low and high word).
@@ -90,8 +89,8 @@ unsigned long LoadSystemMap(CPageKeyTables& tables)
 bool BareChange(const std::string& strFolder, const BYTE* pMap, DWORD nLength)
 {
     HKEY hKey;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kLayoutKey, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &hKey)
-        != ERROR_SUCCESS)
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, LUTROVANE_MAP_KEY, 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
+                      &hKey) != ERROR_SUCCESS)
         return false;
     BYTE abOld[1024];
     DWORD nType = 0, nOld = sizeof(abOld);
@@ -120,10 +119,10 @@ bool BareChange(const std::string& strFolder, const BYTE* pMap, DWORD nLength)
 bool BareRead(BYTE* pMap, DWORD nCapacity)
 {
     HKEY hKey;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kLayoutKey, 0, KEY_QUERY_VALUE, &hKey) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, LUTROVANE_MAP_KEY, 0, KEY_QUERY_VALUE, &hKey) != ERROR_SUCCESS)
         return false;
     DWORD nType = 0, nSize = nCapacity;
-    const LONG nResult = RegQueryValueExA(hKey, "Scancode Map", NULL, &nType, pMap, &nSize);
+    const LONG nResult = RegQueryValueExA(hKey, LUTROVANE_MAP_VALUE, NULL, &nType, pMap, &nSize);
     RegCloseKey(hKey);
     return nResult == ERROR_SUCCESS && nSize == nCapacity;
 }

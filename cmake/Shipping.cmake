@@ -12,7 +12,7 @@ set(LUTROVANE_SHIPPED_TARGETS
   lvmap
 )
 # Libraries compiled into a shipped file, not shipped themselves.
-set(LUTROVANE_LINKED_INTO_SHIPPED LutrovaneWizard LvmapRegFile)
+set(LUTROVANE_LINKED_INTO_SHIPPED LutrovaneWizard)
 # All but the program is built without exceptions, so that no unwinder and no
 # thread library is linked into those files: nothing there catches. The
 # program's window layer does, so that nothing escapes into Windows.

@@ -1,5 +1,6 @@
-// Who may write the map's history: the security its folders are given, and
-// the test of a folder or a kept file found there.
+// Who may write the map's history: the security its folders, entries and
+// lock are given, the test of what is found there, and the folders made and
+// held open for the time of a listing or a change.
 #pragma once
 
 #include "lutrovane_core.h"
@@ -12,30 +13,89 @@
 // that the folder holds. LocalFree it; NULL with the reason in GetLastError.
 LUTROVANE_CORE_API PSECURITY_DESCRIPTOR NewHistorySecurity();
 
-// Whether only administrators and the system can change what has this owner
-// and DACL: the owner is Administrators, SYSTEM or pAdministrator (the account
-// of an administrator running this program; may be NULL), no ACE allows anyone
-// else to write, delete or change security, and for a folder (bFolder) the
-// DACL takes nothing from the folder above (bProtected). No DACL allows all.
-LUTROVANE_CORE_API bool IsAdministratorsOnly(PSID pOwner, const ACL* pDacl, bool bProtected,
-                                             bool bFolder, PSID pAdministrator);
+enum EHistoryTrust
+{
+    HISTORY_NOT_OURS,  // someone other than an administrator could have written it
+    HISTORY_OURS,
+    HISTORY_ADOPT,     // ours but for its owner, the administrator running this program
+};
+
+// What the history makes of an object with this owner and DACL: its owner is
+// Administrators or SYSTEM, no ACE allows anyone else to write, delete or
+// change security, and a folder (bFolder) takes nothing from the folder above
+// (bProtected). No DACL allows all. An entry an earlier version wrote is
+// owned by the administrator who ran it: owned by pAdministrator (may be
+// NULL) and otherwise ours, it is to be given to Administrators.
+LUTROVANE_CORE_API EHistoryTrust JudgeHistorySecurity(PSID pOwner, const ACL* pDacl, bool bProtected,
+                                                      bool bFolder, PSID pAdministrator);
 
 // Not exported: the history's own use, inside the core.
 
 typedef std::vector<unsigned char> Sid;  // a SID's bytes; empty for none
 
 // The account of the administrator running this program, or nothing when it
-// does not run as one: an entry it owns was written by an administrator.
+// does not run as one (then no entry is adopted).
 Sid ThisAdministrator();
 
-// IsAdministratorsOnly for a file or folder on disk, administrator as
-// ThisAdministrator gives it: 0 and the answer in *pbOurs, or the error that
-// stopped the reading of its security.
-DWORD CheckAdministratorsOnly(const std::wstring& strPath, bool bFolder, const Sid& administrator,
-                              bool* pbOurs);
+// Wine makes up every file's security (owned by the user, others may read)
+// and keeps none that is set: there no check can tell ours from another's.
+bool FileSecurityIsKept();
 
-// The history folder and the one above it, given to administrators alone:
-// made with that security (with bMake), or given it where someone else owns
-// or can change them. 0 also for a folder not made yet (without bMake);
-// ERROR_BAD_PATHNAME for a folder that is not a full path.
-DWORD SecureHistoryFolders(const std::wstring& strFolder, bool bMake);
+// JudgeHistorySecurity for the object open at hFile (with READ_CONTROL); an
+// object whose security does not read is not ours.
+EHistoryTrust JudgeHandle(HANDLE hFile, bool bFolder, const Sid& administrator);
+
+// Gives the object open at hFile (with WRITE_OWNER) to Administrators.
+bool GiveToAdministrators(HANDLE hFile);
+
+// The history folder and the one above it, open (no one may move or delete
+// them while they are) from Open to the end. An object in their place that is
+// not ours (a file, a link, a folder others can write or do not let us open)
+// is moved aside and, with bMake, a fresh folder made.
+class CHistoryFolders
+{
+public:
+    CHistoryFolders() {}
+    ~CHistoryFolders();
+    CHistoryFolders(const CHistoryFolders&) = delete;
+    CHistoryFolders& operator=(const CHistoryFolders&) = delete;
+
+    // 0, also for a folder not made yet (without bMake: no history yet), or
+    // the error; ERROR_BAD_PATHNAME for a folder that is not a full path.
+    DWORD Open(const std::wstring& strFolder, bool bMake);
+    bool IsOpen() const { return m_hFolder != INVALID_HANDLE_VALUE; }
+
+    // An object moved aside: where it was and where it went. Where the move
+    // was refused, m_strInTheWay names it, m_strMovedTo is empty and
+    // m_strOwner names the account that owns it.
+    std::wstring m_strInTheWay;
+    std::wstring m_strMovedTo;
+    std::wstring m_strOwner;
+
+private:
+    DWORD OpenOne(const std::wstring& strPath, bool bMake, SECURITY_ATTRIBUTES* pSa, HANDLE* phFolder);
+    DWORD MoveAside(const std::wstring& strPath);
+
+    HANDLE m_hParent = INVALID_HANDLE_VALUE;
+    HANDLE m_hFolder = INVALID_HANDLE_VALUE;
+};
+
+// Taken from before the map is read to after it is written, by every program
+// that changes it: a file inside the history folder that only administrators
+// can open, held with no sharing and gone when let go. A named mutex would not
+// do: any user can make one first.
+class CHistoryLock
+{
+public:
+    CHistoryLock() {}
+    ~CHistoryLock();
+    CHistoryLock(const CHistoryLock&) = delete;
+    CHistoryLock& operator=(const CHistoryLock&) = delete;
+
+    // Waits up to nWaitMs while another holds it: 0, ERROR_TIMEOUT when the
+    // wait ended, or the error that stopped it.
+    DWORD Take(const std::wstring& strPath, DWORD nWaitMs);
+
+private:
+    HANDLE m_hLock = INVALID_HANDLE_VALUE;
+};

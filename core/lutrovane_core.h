@@ -20,6 +20,12 @@
 #define LUTROVANE_CORE_API LUTROVANE_DLLIMPORT
 #endif
 
+// The registry key below HKEY_LOCAL_MACHINE that holds the map, and the
+// value's name: narrow literals that a wide one in front of them widens
+// (L"" LUTROVANE_MAP_KEY).
+#define LUTROVANE_MAP_KEY "SYSTEM\\CurrentControlSet\\Control\\Keyboard Layout"
+#define LUTROVANE_MAP_VALUE "Scancode Map"
+
 // Text in code page 949. Copies share one buffer under a reference count, as
 // the framework's strings do; buffers are allocated and freed inside this
 // library only, so strings may cross from one module to another.
@@ -279,12 +285,27 @@ LUTROVANE_CORE_API unsigned long FindLostSignInKeys(const unsigned char* pData,
 // "Scancode Map"=- for a change made where there was no map, the value's
 // bytes and type otherwise. At most MAX_ENTRIES are kept; a value the same as
 // the newest kept is not kept again. Only administrators and the system can
-// write the folders; a file there that someone else could have written, or
-// whose name lies ahead of the clock, is no entry.
+// write the folders, and entries are owned by Administrators; a file there
+// that someone else could have written, or whose name lies ahead of the
+// clock, is no entry. An object in the folders' place that is not theirs is
+// moved aside ("Lutrovane.refused-20240501T134507Z") and a fresh folder made.
 class LUTROVANE_CORE_API CMapHistory
 {
 public:
     enum { MAX_ENTRIES = 50 };
+    // How long a change waits for another program's change to end, in ms.
+    enum { LOCK_WAIT_MS = 10000 };
+
+    // ChangeSystemMap's results. On NOT_WRITTEN, NOT_KEPT and BUSY nothing is
+    // changed or kept, and GetLastError says why.
+    enum EChange
+    {
+        CHANGED = 0,
+        UNCHANGED = 1,    // no map to remove, or the system holds this value already
+        NOT_WRITTEN = 2,  // the registry key does not open for writing, or the write failed
+        NOT_KEPT = 4,     // the value could not be kept (ERROR_BAD_PATHNAME: %ProgramData% is no full path)
+        BUSY = 5,         // another change held the lock (GetInTheWay) all the while
+    };
 
     // Finds the folder; reads nothing yet.
     CMapHistory();
@@ -295,28 +316,35 @@ public:
     // The history folder, without a closing backslash.
     const wchar_t* GetFolder() const;
 
-    // Lists the kept files, newest first. 0, or the Win32 error that stopped
-    // the listing; a folder not made yet is an empty history.
+    // Lists the kept files, newest first, and reads them. 0, or the Win32
+    // error that stopped the listing; a folder not made yet is an empty history.
     unsigned long Load();
     int GetCount() const;
     // The full path of entry nIndex, 0 the newest; NULL outside the list.
     const wchar_t* GetPath(int nIndex) const;
     // When entry nIndex was kept, in UTC, as its name says. FALSE outside the list.
     BOOL GetTime(int nIndex, SYSTEMTIME* pTime) const;
+    // The bytes of entry nIndex as Load read them, checked through the same
+    // handle; FALSE outside the list.
+    BOOL GetData(int nIndex, const unsigned char** ppData, unsigned long* pnLength) const;
 
     // The newest entry whose value is not the one the system holds now, for
     // an undo that changes something; -1 when there is none. After Load.
     int FindUndo() const;
 
     // Sets the system's map to the nLength bytes at pData, of type nType, or
-    // with pData null removes it, after keeping the value it replaces. 0 done;
-    // 1 nothing to change: no map to remove, or the system holds this value
-    // already (nothing changed or kept); 2 the registry key does not open for
-    // writing, or the write failed; 4 the value could not be kept (also when
-    // %ProgramData% is no full path: ERROR_BAD_PATHNAME). On 2 and 4 nothing
-    // is changed or kept, and GetLastError says why.
-    unsigned long ChangeSystemMap(const unsigned char* pData, unsigned long nLength,
-                                  unsigned long nType = REG_BINARY);
+    // with pData null removes it, after keeping the value it replaces, holding
+    // the history's lock from the read to the write.
+    EChange ChangeSystemMap(const unsigned char* pData, unsigned long nLength,
+                            unsigned long nType = REG_BINARY);
+
+    // After Load or ChangeSystemMap, an object that stood in the place of the
+    // history's folders and was not theirs, or on BUSY the lock: its path,
+    // empty for none. Where it went (GetMovedAside; empty when the move was
+    // refused, and then GetInTheWayOwner names the account that owns it).
+    const wchar_t* GetInTheWay() const;
+    const wchar_t* GetMovedAside() const;
+    const wchar_t* GetInTheWayOwner() const;
 
 private:
     struct SData;

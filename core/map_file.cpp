@@ -3,6 +3,8 @@
 #include "map_file_format.h"
 #include "whole_file.h"
 
+#include <aclapi.h>
+
 #include <cstring>
 #include <string>
 #include <vector>
@@ -28,6 +30,13 @@ bool WriteAll(HANDLE hFile, const void* pData, DWORD nLength)
 }
 
 // The folder part of a path, for a file of our own beside it.
+// SetSecurityInfo gives its error back instead of setting it: set, and returned.
+DWORD SetLastErrorOf(DWORD dwError)
+{
+    SetLastError(dwError);
+    return dwError;
+}
+
 std::wstring FolderOf(const wchar_t* pszPath)
 {
     const std::wstring path(pszPath);
@@ -38,7 +47,7 @@ std::wstring FolderOf(const wchar_t* pszPath)
 }  // namespace
 
 BOOL WriteWholeFile(const wchar_t* pszPath, const unsigned char* pData, DWORD nLength,
-                    BOOL bReplace)
+                    BOOL bReplace, PSID pOwner)
 {
     // The file is put in place by a rename, which Wine lets through over a
     // read-only file: a file its owner protected is refused, as on Windows.
@@ -62,11 +71,14 @@ BOOL WriteWholeFile(const wchar_t* pszPath, const unsigned char* pData, DWORD nL
     wchar_t szTemp[MAX_PATH];
     if (!GetTempFileNameW(FolderOf(pszPath).c_str(), L"lvt", 0, szTemp))
         return FALSE;
-    HANDLE hFile = CreateFileW(szTemp, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
-                               FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE hFile = CreateFileW(szTemp, GENERIC_WRITE | (pOwner ? WRITE_OWNER : 0), 0, nullptr,
+                               TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     // Flushed before the rename: a power loss must not leave the rename done
     // and the data not, an empty file in the place of a whole one.
-    BOOL bDone = hFile != INVALID_HANDLE_VALUE && WriteAll(hFile, pData, nLength)
+    BOOL bDone = hFile != INVALID_HANDLE_VALUE
+                 && (!pOwner || !SetLastErrorOf(SetSecurityInfo(hFile, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION,
+                                                                pOwner, nullptr, nullptr, nullptr)))
+                 && WriteAll(hFile, pData, nLength)
                  && FlushFileBuffers(hFile);
     DWORD dwError = bDone ? ERROR_SUCCESS : GetLastError();
     if (hFile != INVALID_HANDLE_VALUE && !CloseHandle(hFile) && bDone) {

@@ -3,6 +3,7 @@
 // write its folders is history_security.cpp's.
 #include "lutrovane_core.h"
 
+#include "history_names.h"
 #include "history_security.h"
 #include "system_library.h"
 #include "timed_span.h"
@@ -11,124 +12,30 @@
 #include <shlobj.h>
 
 #include <algorithm>
-#include <cwchar>
 #include <string>
 #include <vector>
 
 namespace {
 
-const wchar_t kLayoutKey[] = L"SYSTEM\\CurrentControlSet\\Control\\Keyboard Layout";
-const wchar_t kScancodeMapValue[] = L"Scancode Map";
 const wchar_t kHistoryBelowProgramData[] = L"\\Lutrovane\\history";
-const wchar_t kExtension[] = L".reg";
-const size_t kStampLength = 16;  // 20240501T134507Z
-const unsigned long kMaxNumber = 999999;  // "_999999": the longest number a name holds
+const wchar_t kLockName[] = L"\\lock";
 // How far ahead of the clock an entry's name may lie (a clock put back a
 // little); a name further ahead would stay entry 1 for years.
-const ULONGLONG kOneSecond = 10000000;  // in 100 ns
-const ULONGLONG kAheadOfClock = 60 * 60 * kOneSecond;
+const unsigned long kAheadOfClockSeconds = 60 * 60;
+// No kept file comes near; a larger one is no copy of ours.
+const DWORD kMaxEntryBytes = 1024 * 1024;
 
 typedef std::vector<unsigned char> Bytes;
 
-// A kept file, by what its name says: "20240501T134507Z.reg", or with "_N"
-// before the extension for the Nth change within that second.
-struct SEntry
-{
-    std::wstring strName;
-    std::wstring strStamp;
-    unsigned long nNumber;
-};
-
-// The number the nCount digits from nFirst on spell; -1 when they are not all digits.
-long Digits(const std::wstring& str, size_t nFirst, size_t nCount)
-{
-    long n = 0;
-    for (size_t i = nFirst; i < nFirst + nCount; ++i) {
-        if (i >= str.size() || str[i] < L'0' || str[i] > L'9')
-            return -1;
-        n = n * 10 + (str[i] - L'0');
-    }
-    return n;
-}
-
-// Any other file in the folder is no entry of ours: never listed, never deleted.
-bool ParseEntryName(const std::wstring& strName, SEntry* pEntry)
-{
-    const size_t nExtensionLength = sizeof(kExtension) / sizeof(wchar_t) - 1;
-    if (strName.size() < kStampLength + nExtensionLength)
-        return false;
-    const size_t nExtension = strName.size() - nExtensionLength;
-    if (lstrcmpiW(strName.c_str() + nExtension, kExtension) != 0 || Digits(strName, 0, 8) < 0
-        || strName[8] != L'T' || Digits(strName, 9, 6) < 0 || strName[15] != L'Z')
-        return false;
-    long nNumber = 1;
-    if (nExtension != kStampLength) {
-        // "_2" to "_999999", without leading zeros: one name per number.
-        const size_t nDigits = nExtension - kStampLength - 1;
-        if (strName[kStampLength] != L'_' || nDigits == 0 || nDigits > 6
-            || strName[kStampLength + 1] == L'0')
-            return false;
-        nNumber = Digits(strName, kStampLength + 1, nDigits);
-        if (nNumber < 2)
-            return false;
-    }
-    pEntry->strName = strName;
-    pEntry->strStamp = strName.substr(0, kStampLength);
-    pEntry->nNumber = static_cast<unsigned long>(nNumber);
-    return true;
-}
-
-std::wstring EntryName(const std::wstring& strStamp, unsigned long nNumber)
-{
-    return strStamp + (nNumber > 1 ? L"_" + std::to_wstring(nNumber) : std::wstring()) + kExtension;
-}
-
-std::wstring StampOf(const SYSTEMTIME& st)
-{
-    wchar_t sz[32];
-    std::swprintf(sz, 32, L"%04u%02u%02uT%02u%02u%02uZ", st.wYear, st.wMonth, st.wDay, st.wHour,
-                  st.wMinute, st.wSecond);
-    return sz;
-}
-
-SYSTEMTIME TimeOf(const std::wstring& strStamp)
-{
-    SYSTEMTIME st = {};
-    st.wYear = WORD(Digits(strStamp, 0, 4));
-    st.wMonth = WORD(Digits(strStamp, 4, 2));
-    st.wDay = WORD(Digits(strStamp, 6, 2));
-    st.wHour = WORD(Digits(strStamp, 9, 2));
-    st.wMinute = WORD(Digits(strStamp, 11, 2));
-    st.wSecond = WORD(Digits(strStamp, 13, 2));
-    return st;
-}
-
-// The stamp of the time nTicks (100 ns each) after st.
-std::wstring StampAfter(SYSTEMTIME st, ULONGLONG nTicks)
-{
-    FILETIME ft;
-    if (SystemTimeToFileTime(&st, &ft)) {
-        ULARGE_INTEGER time = {{ft.dwLowDateTime, ft.dwHighDateTime}};
-        time.QuadPart += nTicks;
-        ft.dwLowDateTime = time.LowPart;
-        ft.dwHighDateTime = time.HighPart;
-        FileTimeToSystemTime(&ft, &st);
-    }
-    return StampOf(st);
-}
-
-// The entries in the folder, newest first. 0, or the error that stopped the
-// listing. A file that someone other than an administrator could have written,
-// or named ahead of the clock, is none: never listed, taken back or deleted.
-DWORD ListEntries(const std::wstring& strFolder, std::vector<SEntry>* pEntries)
+// The entries' names in the folder, newest first, none opened: 0, or the
+// error that stopped the listing. A name ahead of the clock is none.
+DWORD ListNames(const std::wstring& strFolder, std::vector<SEntryName>* pEntries)
 {
     TIMED_SPAN(SPAN_LISTING);
     pEntries->clear();
     SYSTEMTIME st;
     GetSystemTime(&st);
-    const std::wstring strLatest = StampAfter(st, kAheadOfClock);
-    const Sid administrator = ThisAdministrator();
-
+    const std::wstring strLatest = StampAfter(st, kAheadOfClockSeconds);
     WIN32_FIND_DATAW find;
     HANDLE hFind = FindFirstFileW((strFolder + L"\\*").c_str(), &find);
     if (hFind == INVALID_HANDLE_VALUE) {
@@ -136,58 +43,69 @@ DWORD ListEntries(const std::wstring& strFolder, std::vector<SEntry>* pEntries)
         return dwError == ERROR_FILE_NOT_FOUND || dwError == ERROR_PATH_NOT_FOUND ? 0 : dwError;
     }
     do {
-        SEntry entry;
-        bool bOurs = false;
+        SEntryName entry;
         if (!(find.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))
-            && ParseEntryName(find.cFileName, &entry) && entry.strStamp <= strLatest
-            && CheckAdministratorsOnly(strFolder + L"\\" + entry.strName, false, administrator,
-                                       &bOurs) == 0
-            && bOurs)
+            && ParseEntryName(find.cFileName, &entry) && entry.strStamp <= strLatest)
             pEntries->push_back(entry);
     } while (FindNextFileW(hFind, &find));
     FindClose(hFind);
-    std::sort(pEntries->begin(), pEntries->end(), [](const SEntry& a, const SEntry& b) {
-        return a.strStamp != b.strStamp ? a.strStamp > b.strStamp : a.nNumber > b.nNumber;
-    });
+    std::sort(pEntries->begin(), pEntries->end(), IsNewerEntry);
     return 0;
 }
 
-// The file's bytes, or nothing when it does not read.
-Bytes ReadFileBytes(const std::wstring& strPath)
+// Opens a named entry once, checks through that handle that only
+// administrators could have written it (an earlier version's entry of this
+// administrator is given to Administrators), and through the same handle
+// reads it into *pBytes, or with pBytes null deletes it. False for a file
+// that is no entry of ours, or that does not open or read.
+bool UseEntry(const std::wstring& strPath, const Sid& administrator, Bytes* pBytes)
 {
-    Bytes bytes;
-    HANDLE hFile = CreateFileW(strPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const DWORD dwAccess = READ_CONTROL | (pBytes ? GENERIC_READ : DELETE) | (administrator.empty() ? 0 : WRITE_OWNER);
+    const HANDLE hFile = CreateFileW(strPath.c_str(), dwAccess, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                     FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (hFile == INVALID_HANDLE_VALUE)
-        return bytes;
-    const DWORD nSize = GetFileSize(hFile, nullptr);
-    DWORD nRead = 0;
-    // No kept file comes near; a larger one is no copy of ours.
-    if (nSize != INVALID_FILE_SIZE && nSize <= 1024 * 1024) {
-        bytes.resize(nSize);
-        if (!ReadFile(hFile, bytes.data(), nSize, &nRead, nullptr))
-            nRead = 0;
-        bytes.resize(nRead);
+        return false;
+    BY_HANDLE_FILE_INFORMATION info;
+    bool bDone = GetFileInformationByHandle(hFile, &info)
+                 && !(info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT));
+    if (bDone) {
+        const EHistoryTrust trust = JudgeHandle(hFile, false, administrator);
+        bDone = trust == HISTORY_OURS || (trust == HISTORY_ADOPT && GiveToAdministrators(hFile));
+    }
+    if (bDone && pBytes) {
+        DWORD nRead = 0;
+        bDone = info.nFileSizeHigh == 0 && info.nFileSizeLow <= kMaxEntryBytes;
+        if (bDone) {
+            pBytes->resize(info.nFileSizeLow);
+            bDone = ReadFile(hFile, pBytes->data(), info.nFileSizeLow, &nRead, nullptr) && nRead == info.nFileSizeLow;
+        }
+    } else if (bDone) {
+        FILE_DISPOSITION_INFO disposition = {TRUE};
+        bDone = SetFileInformationByHandle(hFile, FileDispositionInfo, &disposition, sizeof(disposition));
     }
     CloseHandle(hFile);
-    return bytes;
+    return bDone;
 }
 
-
-// Keeps the registry file as the newest entry, unless the newest holds the
-// same bytes already. *pKept: the path written, empty when none was.
-DWORD KeepEntry(const std::wstring& strFolder, const Bytes& file, std::wstring* pKept)
+// Keeps the registry file as the newest entry, unless the newest of ours
+// holds the same bytes already. *pKept: the path written, empty when none was.
+DWORD KeepEntry(const std::wstring& strFolder, const Bytes& file, const Sid& administrator, std::wstring* pKept)
 {
     pKept->clear();
-    DWORD dwError = SecureHistoryFolders(strFolder, true);
-    std::vector<SEntry> entries;
-    if (!dwError)
-        dwError = ListEntries(strFolder, &entries);
+    std::vector<SEntryName> entries;
+    DWORD dwError = ListNames(strFolder, &entries);
     if (dwError)
         return dwError;
     TIMED_SPAN(SPAN_KEPT_FILE);
-    if (!entries.empty() && ReadFileBytes(strFolder + L"\\" + entries[0].strName) == file)
-        return 0;
+    // Only the entry compared is opened, not all of them.
+    for (const SEntryName& entry : entries) {
+        Bytes newest;
+        if (UseEntry(strFolder + L"\\" + entry.strName, administrator, &newest)) {
+            if (newest == file)
+                return 0;
+            break;
+        }
+    }
 
     // The new entry must come after the newest, also within one second and
     // also when the clock was put back: it is what undo takes.
@@ -199,14 +117,20 @@ DWORD KeepEntry(const std::wstring& strFolder, const Bytes& file, std::wstring* 
         strStamp = entries[0].strStamp;
         nNumber = entries[0].nNumber + 1;
     }
+    unsigned char abAdministrators[SECURITY_MAX_SID_SIZE];
+    DWORD nSid = sizeof(abAdministrators);
+    if (!CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, abAdministrators, &nSid))
+        return GetLastError();
     for (int nTries = 0;; ++nNumber, ++nTries) {
         // Past "_999999" a name would be one that no listing reads.
-        if (nNumber > kMaxNumber) {
-            strStamp = StampAfter(TimeOf(strStamp), kOneSecond);
+        if (nNumber > kMaxEntryNumber) {
+            strStamp = StampAfter(TimeOf(strStamp), 1);
             nNumber = 1;
         }
+        // Owned by Administrators, not by whoever runs this: a non-elevated
+        // process of that account could change what it owns.
         const std::wstring strPath = strFolder + L"\\" + EntryName(strStamp, nNumber);
-        if (WriteWholeFile(strPath.c_str(), file.data(), DWORD(file.size()), FALSE)) {
+        if (WriteWholeFile(strPath.c_str(), file.data(), DWORD(file.size()), FALSE, abAdministrators)) {
             *pKept = strPath;
             return 0;
         }
@@ -218,14 +142,15 @@ DWORD KeepEntry(const std::wstring& strFolder, const Bytes& file, std::wstring* 
     }
 }
 
-void DropOldest(const std::wstring& strFolder)
+// Deletes the entries past the newest MAX_ENTRIES: only those are opened.
+void DropOldest(const std::wstring& strFolder, const Sid& administrator)
 {
     TIMED_SPAN(SPAN_PRUNING);
-    std::vector<SEntry> entries;
-    if (ListEntries(strFolder, &entries) != 0)
+    std::vector<SEntryName> entries;
+    if (ListNames(strFolder, &entries) != 0)
         return;
     for (size_t i = CMapHistory::MAX_ENTRIES; i < entries.size(); ++i)
-        DeleteFileW((strFolder + L"\\" + entries[i].strName).c_str());
+        UseEntry(strFolder + L"\\" + entries[i].strName, administrator, nullptr);
 }
 
 // %ProgramData%, or where Windows keeps it when the process was started
@@ -257,6 +182,15 @@ struct CMapHistory::SData
     std::wstring strFolder;
     std::vector<std::wstring> paths;
     std::vector<SYSTEMTIME> times;
+    std::vector<Bytes> data;
+    std::wstring strInTheWay, strMovedAside, strOwner;
+
+    void Note(const CHistoryFolders& folders)
+    {
+        strInTheWay = folders.m_strInTheWay;
+        strMovedAside = folders.m_strMovedTo;
+        strOwner = folders.m_strOwner;
+    }
 };
 
 CMapHistory::CMapHistory() : m_pData(new SData)
@@ -278,13 +212,22 @@ unsigned long CMapHistory::Load()
 {
     m_pData->paths.clear();
     m_pData->times.clear();
-    std::vector<SEntry> entries;
-    DWORD dwError = SecureHistoryFolders(m_pData->strFolder, false);
-    if (!dwError)
-        dwError = ListEntries(m_pData->strFolder, &entries);
-    for (const SEntry& entry : entries) {
-        m_pData->paths.push_back(m_pData->strFolder + L"\\" + entry.strName);
+    m_pData->data.clear();
+    CHistoryFolders folders;
+    DWORD dwError = folders.Open(m_pData->strFolder, false);
+    m_pData->Note(folders);
+    std::vector<SEntryName> entries;
+    if (!dwError && folders.IsOpen())
+        dwError = ListNames(m_pData->strFolder, &entries);
+    const Sid administrator = ThisAdministrator();
+    for (const SEntryName& entry : entries) {
+        const std::wstring strPath = m_pData->strFolder + L"\\" + entry.strName;
+        Bytes bytes;
+        if (!UseEntry(strPath, administrator, &bytes))
+            continue;
+        m_pData->paths.push_back(strPath);
         m_pData->times.push_back(TimeOf(entry.strStamp));
+        m_pData->data.push_back(bytes);
     }
     return dwError;
 }
@@ -307,6 +250,30 @@ BOOL CMapHistory::GetTime(int nIndex, SYSTEMTIME* pTime) const
     return TRUE;
 }
 
+BOOL CMapHistory::GetData(int nIndex, const unsigned char** ppData, unsigned long* pnLength) const
+{
+    if (nIndex < 0 || nIndex >= GetCount() || !ppData || !pnLength)
+        return FALSE;
+    *ppData = m_pData->data[nIndex].data();
+    *pnLength = static_cast<unsigned long>(m_pData->data[nIndex].size());
+    return TRUE;
+}
+
+const wchar_t* CMapHistory::GetInTheWay() const
+{
+    return m_pData->strInTheWay.c_str();
+}
+
+const wchar_t* CMapHistory::GetMovedAside() const
+{
+    return m_pData->strMovedAside.c_str();
+}
+
+const wchar_t* CMapHistory::GetInTheWayOwner() const
+{
+    return m_pData->strOwner.c_str();
+}
+
 namespace {
 
 // The value as it is, whatever its length and type: a map longer than any
@@ -316,7 +283,7 @@ LONG ReadValue(HKEY hKey, Bytes* pValue, DWORD* pType)
     pValue->clear();
     LONG lRead;
     DWORD nSize = 0;
-    while ((lRead = RegQueryValueExW(hKey, kScancodeMapValue, nullptr, pType,
+    while ((lRead = RegQueryValueExW(hKey, L"" LUTROVANE_MAP_VALUE, nullptr, pType,
                                      pValue->empty() ? nullptr : pValue->data(), &nSize))
                == ERROR_MORE_DATA
            || (lRead == ERROR_SUCCESS && nSize > pValue->size()))
@@ -341,7 +308,7 @@ Bytes RegFileOf(const Bytes& value, DWORD dwType)
 int CMapHistory::FindUndo() const
 {
     HKEY hKey;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kLayoutKey, 0, KEY_QUERY_VALUE, &hKey) != ERROR_SUCCESS)
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"" LUTROVANE_MAP_KEY, 0, KEY_QUERY_VALUE, &hKey) != ERROR_SUCCESS)
         return -1;
     Bytes value;
     DWORD dwType = REG_NONE;
@@ -351,29 +318,49 @@ int CMapHistory::FindUndo() const
         return -1;
     const Bytes file = RegFileOf(value, dwType);
     for (int i = 0; i < GetCount(); ++i) {
-        if (ReadFileBytes(m_pData->paths[i]) != file)
+        if (m_pData->data[i] != file)
             return i;
     }
     return -1;
 }
 
-unsigned long CMapHistory::ChangeSystemMap(const unsigned char* pData, unsigned long nLength,
-                                           unsigned long nType)
+CMapHistory::EChange CMapHistory::ChangeSystemMap(const unsigned char* pData, unsigned long nLength,
+                                                  unsigned long nType)
 {
+    // Opened first: without the right to change the map, nothing of the history is touched.
     HKEY hKey;
-    const LONG lOpen = RegOpenKeyExW(HKEY_LOCAL_MACHINE, kLayoutKey, 0, KEY_ALL_ACCESS, &hKey);
+    const LONG lOpen = RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"" LUTROVANE_MAP_KEY, 0, KEY_ALL_ACCESS, &hKey);
     if (lOpen != ERROR_SUCCESS) {
         SetLastError(DWORD(lOpen));
-        return 2;
+        return NOT_WRITTEN;
     }
+    const auto fail = [&](EChange result, DWORD dwError) {
+        RegCloseKey(hKey);
+        SetLastError(dwError);
+        return result;
+    };
+    CHistoryFolders folders;
+    DWORD dwError = folders.Open(m_pData->strFolder, true);
+    m_pData->Note(folders);
+    if (dwError)
+        return fail(NOT_KEPT, dwError);
+    // Two changes at once would both read the same old value, and the second
+    // would keep nothing: the first change's map would be lost.
+    CHistoryLock lock;
+    const std::wstring strLock = m_pData->strFolder + kLockName;
+    dwError = lock.Take(strLock, LOCK_WAIT_MS);
+    if (dwError == ERROR_TIMEOUT) {
+        m_pData->strInTheWay = strLock;
+        return fail(BUSY, dwError);
+    }
+    if (dwError)
+        return fail(NOT_KEPT, dwError);
+
     Bytes old;
     DWORD dwOldType = REG_NONE;
     const LONG lRead = ReadValue(hKey, &old, &dwOldType);
-    if (lRead != ERROR_SUCCESS && lRead != ERROR_FILE_NOT_FOUND) {
-        RegCloseKey(hKey);
-        SetLastError(DWORD(lRead));
-        return 4;
-    }
+    if (lRead != ERROR_SUCCESS && lRead != ERROR_FILE_NOT_FOUND)
+        return fail(NOT_KEPT, DWORD(lRead));
     const bool bHadMap = !old.empty();
     // A script that applies its map at every start: nothing to change, and
     // nothing to keep, or undo would put back the map in place.
@@ -381,30 +368,27 @@ unsigned long CMapHistory::ChangeSystemMap(const unsigned char* pData, unsigned 
                        && old.size() == nLength && std::equal(old.begin(), old.end(), pData);
     if (bSame || (!pData && !bHadMap)) {
         if (!pData && lRead == ERROR_SUCCESS)
-            RegDeleteValueW(hKey, kScancodeMapValue);  // an empty value: nothing to keep
+            RegDeleteValueW(hKey, L"" LUTROVANE_MAP_VALUE);  // an empty value: nothing to keep
         RegCloseKey(hKey);
-        return 1;
+        return UNCHANGED;
     }
 
+    const Sid administrator = ThisAdministrator();
     std::wstring strKept;
-    const DWORD dwKeep = KeepEntry(m_pData->strFolder, RegFileOf(old, dwOldType), &strKept);
-    if (dwKeep != 0) {
-        RegCloseKey(hKey);
-        SetLastError(dwKeep);
-        return 4;
-    }
+    dwError = KeepEntry(m_pData->strFolder, RegFileOf(old, dwOldType), administrator, &strKept);
+    if (dwError != 0)
+        return fail(NOT_KEPT, dwError);
 
     // RegSetValueEx replaces a value of any type in one step.
-    const LONG lChange = pData ? RegSetValueExW(hKey, kScancodeMapValue, 0, nType, pData, nLength)
-                               : RegDeleteValueW(hKey, kScancodeMapValue);
-    RegCloseKey(hKey);
+    const LONG lChange = pData ? RegSetValueExW(hKey, L"" LUTROVANE_MAP_VALUE, 0, nType, pData, nLength)
+                               : RegDeleteValueW(hKey, L"" LUTROVANE_MAP_VALUE);
     if (lChange != ERROR_SUCCESS) {
         // No change, so no record of one.
         if (!strKept.empty())
             DeleteFileW(strKept.c_str());
-        SetLastError(DWORD(lChange));
-        return 2;
+        return fail(NOT_WRITTEN, DWORD(lChange));
     }
-    DropOldest(m_pData->strFolder);
-    return 0;
+    RegCloseKey(hKey);
+    DropOldest(m_pData->strFolder, administrator);
+    return CHANGED;
 }

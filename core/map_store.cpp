@@ -8,8 +8,6 @@
 
 namespace {
 
-const char kKeyboardLayoutKey[] = "SYSTEM\\CurrentControlSet\\Control\\Keyboard Layout";
-const char kScancodeMapValue[] = "Scancode Map";
 const DWORD kMapBufferSize = 1024;
 
 }  // namespace
@@ -20,12 +18,12 @@ int CUtils::HaveCurrentScancode()
     std::memset(abBuffer, 0, sizeof(abBuffer));
 
     HKEY hKey;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKeyboardLayoutKey, 0, KEY_READ, &hKey) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, LUTROVANE_MAP_KEY, 0, KEY_READ, &hKey) != ERROR_SUCCESS)
         return 0;
     // A value longer than the buffer fails with ERROR_MORE_DATA: it counts as
     // absent. Its type is not looked at.
     DWORD nSize = sizeof(abBuffer);
-    const LONG lResult = RegQueryValueExA(hKey, kScancodeMapValue, nullptr, nullptr, abBuffer, &nSize);
+    const LONG lResult = RegQueryValueExA(hKey, LUTROVANE_MAP_VALUE, nullptr, nullptr, abBuffer, &nSize);
     RegCloseKey(hKey);
     return lResult == ERROR_SUCCESS && nSize > 0 ? 1 : 0;
 }
@@ -37,11 +35,16 @@ unsigned long CUtils::GetScancodeMapRegistry(unsigned char* pBuffer, unsigned lo
     const DWORD nCapacity = *pSize;
     std::memset(pBuffer, 0, nCapacity);
 
+    // The registry's error goes on in GetLastError, as the change's does.
     HKEY hKey;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKeyboardLayoutKey, 0, KEY_READ, &hKey) != ERROR_SUCCESS)
+    const LONG lOpen = RegOpenKeyExA(HKEY_LOCAL_MACHINE, LUTROVANE_MAP_KEY, 0, KEY_READ, &hKey);
+    if (lOpen != ERROR_SUCCESS) {
+        SetLastError(DWORD(lOpen));
         return 2;
+    }
     DWORD nSize = nCapacity;
-    if (RegQueryValueExA(hKey, kScancodeMapValue, nullptr, nullptr, pBuffer, &nSize) == ERROR_SUCCESS) {
+    const LONG lRead = RegQueryValueExA(hKey, LUTROVANE_MAP_VALUE, nullptr, nullptr, pBuffer, &nSize);
+    if (lRead == ERROR_SUCCESS) {
         *pSize = nSize;
     } else {
         // A failed query may have left part of the value behind.
@@ -49,6 +52,7 @@ unsigned long CUtils::GetScancodeMapRegistry(unsigned char* pBuffer, unsigned lo
         *pSize = 0;
     }
     RegCloseKey(hKey);
+    SetLastError(DWORD(lRead));
     return *pSize > 0 ? 0 : 1;
 }
 
@@ -57,11 +61,11 @@ unsigned long CUtils::SetScancodeMapRegistry(unsigned char* pData, unsigned long
     if (!pData)
         return 1;
     HKEY hKey;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKeyboardLayoutKey, 0, KEY_ALL_ACCESS, &hKey) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, LUTROVANE_MAP_KEY, 0, KEY_ALL_ACCESS, &hKey) != ERROR_SUCCESS)
         return 2;
     // RegSetValueEx replaces a value of any type in one step, so the old map is
     // never deleted ahead of a write that may fail.
-    const LONG lResult = RegSetValueExA(hKey, kScancodeMapValue, 0, REG_BINARY, pData, nLength);
+    const LONG lResult = RegSetValueExA(hKey, LUTROVANE_MAP_VALUE, 0, REG_BINARY, pData, nLength);
     RegCloseKey(hKey);
     return lResult == ERROR_SUCCESS ? 0 : 2;
 }
@@ -69,9 +73,9 @@ unsigned long CUtils::SetScancodeMapRegistry(unsigned char* pData, unsigned long
 unsigned long CUtils::DelScancodeMapRegistry()
 {
     HKEY hKey;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKeyboardLayoutKey, 0, KEY_ALL_ACCESS, &hKey) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, LUTROVANE_MAP_KEY, 0, KEY_ALL_ACCESS, &hKey) != ERROR_SUCCESS)
         return 2;
-    RegDeleteValueA(hKey, kScancodeMapValue);  // no value there is fine too
+    RegDeleteValueA(hKey, LUTROVANE_MAP_VALUE);  // no value there is fine too
     RegCloseKey(hKey);
     return 0;
 }

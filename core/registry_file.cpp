@@ -5,8 +5,8 @@
 namespace {
 
 const char kRegFileHeader[] = "Windows Registry Editor Version 5.00";
-const char kRegFileKey[] = "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Keyboard Layout";
-const char kRegFileValue[] = "\"Scancode Map\"=";
+const char kRegFileKey[] = "HKEY_LOCAL_MACHINE\\" LUTROVANE_MAP_KEY;
+const char kRegFileValue[] = "\"" LUTROVANE_MAP_VALUE "\"=";
 // The registry editor breaks a hex line once it reaches this many characters.
 const size_t kFoldColumn = 77;
 

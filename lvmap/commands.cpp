@@ -15,8 +15,7 @@
 
 namespace {
 
-const wchar_t kSubKey[] = L"SYSTEM\\CurrentControlSet\\Control\\Keyboard Layout";
-const wchar_t kKeyPath[] = L"HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Keyboard Layout";
+const wchar_t kKeyPath[] = L"HKEY_LOCAL_MACHINE\\" LUTROVANE_MAP_KEY;
 const wchar_t kRestartNote[] = L"The change takes effect when Windows restarts.\r\n";
 
 std::wstring RegistryReason(LONG lResult)
@@ -34,33 +33,18 @@ void FailChange(const wchar_t* pszWhat, unsigned long dwError)
              + RegistryReason(static_cast<LONG>(dwError)) + L"\r\n");
 }
 
-// The core reports a failed read by its result code only: opening the key
-// again with the same access gives the system's reason.
-void FailRead()
+// The size and type of the Scancode Map value, asked for without its data;
+// false when there is no such value (or the key does not open).
+bool StoredValue(unsigned long* pnSize, unsigned long* pnType)
 {
     HKEY hKey;
-    const LONG lResult = RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSubKey, 0, KEY_READ, &hKey);
-    std::wstring reason;
-    if (lResult == ERROR_SUCCESS) {
-        RegCloseKey(hKey);
-        reason = L"the value could not be read";
-    } else {
-        reason = RegistryReason(lResult);
-    }
-    WriteErr(std::wstring(L"lvmap: cannot read ") + kKeyPath + L": " + reason + L"\r\n");
-}
-
-// The size of the Scancode Map value, asked for without its data; false when
-// there is no such value (or the key does not open).
-bool StoredValueSize(unsigned long* pnSize)
-{
-    HKEY hKey;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSubKey, 0, KEY_QUERY_VALUE, &hKey) != ERROR_SUCCESS)
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"" LUTROVANE_MAP_KEY, 0, KEY_QUERY_VALUE, &hKey) != ERROR_SUCCESS)
         return false;
-    DWORD nSize = 0;
-    const LONG lResult = RegQueryValueExW(hKey, L"Scancode Map", nullptr, nullptr, nullptr, &nSize);
+    DWORD nSize = 0, dwType = REG_NONE;
+    const LONG lResult = RegQueryValueExW(hKey, L"" LUTROVANE_MAP_VALUE, nullptr, &dwType, nullptr, &nSize);
     RegCloseKey(hKey);
     *pnSize = nSize;
+    *pnType = dwType;
     return lResult == ERROR_SUCCESS;
 }
 
@@ -70,12 +54,31 @@ std::wstring TooLong(unsigned long nSize)
            + std::to_wstring(kMaxMapBytes);
 }
 
-// The history could not be written: the change was not made.
-int FailHistory(const CMapHistory& history, unsigned long dwError)
+// The history could not be written, or another change held its lock: the
+// change was not made.
+int FailHistory(const CMapHistory& history, CMapHistory::EChange result, unsigned long dwError)
 {
-    WriteErr(std::wstring(L"lvmap: cannot keep the map it would replace in ") + history.GetFolder()
-             + L": " + HistoryReason(dwError) + L"; nothing changed\r\n");
+    if (result == CMapHistory::BUSY)
+        WriteErr(std::wstring(L"lvmap: another change of the map held the lock ") + history.GetInTheWay()
+                 + L" for " + std::to_wstring(CMapHistory::LOCK_WAIT_MS / 1000) + L" seconds; nothing changed\r\n");
+    else
+        WriteErr(std::wstring(L"lvmap: cannot keep the map it would replace in ") + history.GetFolder()
+                 + L": " + HistoryReason(history, dwError) + L"; nothing changed\r\n");
     return kExitFailure;
+}
+
+// What the history's change gave: kExitDone on a change made or none needed.
+int ChangeFailure(const CMapHistory& history, CMapHistory::EChange result, const wchar_t* pszWhat)
+{
+    const DWORD dwError = GetLastError();
+    NoteMovedAside(history);
+    if (result == CMapHistory::NOT_KEPT || result == CMapHistory::BUSY)
+        return FailHistory(history, result, dwError);
+    if (result == CMapHistory::NOT_WRITTEN) {
+        FailChange(pszWhat, dwError);
+        return kExitFailure;
+    }
+    return kExitDone;
 }
 
 // Refuses a map after which Ctrl+Alt+Del or Enter cannot be pressed, unless
@@ -132,6 +135,11 @@ std::wstring KeyText(CLutrovaneBase& table, unsigned short wScancode)
     return CodeText(wScancode) + L" " + FromCp949(table.GetKeyName(wScancode));
 }
 
+std::wstring MappedText(CLutrovaneBase& catalogue, unsigned short wScancode)
+{
+    return wScancode ? KeyText(catalogue, wScancode) : CodeText(0) + L" off";
+}
+
 std::wstring MappingCount(size_t nMappings)
 {
     return std::to_wstring(nMappings) + (nMappings == 1 ? L" mapping" : L" mappings");
@@ -150,12 +158,25 @@ void DecodeMap(std::vector<unsigned char> map, int nKeyboard, SDecodedMap* pDeco
     catalogue.GetScancodeMap(map.data(), pDecoded->mappedNames, pDecoded->mappedCodes, 0);
 }
 
-std::wstring HistoryReason(unsigned long dwError)
+std::wstring HistoryReason(const CMapHistory& history, unsigned long dwError)
 {
     // The core refuses a history whose place would depend on the current drive.
-    return dwError == ERROR_BAD_PATHNAME ? L"%ProgramData% is not a full path, so where the history "
-                                           L"belongs is not known"
-                                         : SystemMessage(dwError);
+    std::wstring reason = dwError == ERROR_BAD_PATHNAME ? L"%ProgramData% is not a full path, so where the "
+                                                          L"history belongs is not known"
+                                                        : SystemMessage(dwError);
+    if (*history.GetInTheWay() && !*history.GetMovedAside())
+        reason += std::wstring(L" (") + history.GetInTheWay() + L" is in its place and could not be moved aside; "
+                  + history.GetInTheWayOwner() + L", who owns it, can remove it, or an administrator "
+                  + L"once no program holds it open)";
+    return reason;
+}
+
+void NoteMovedAside(const CMapHistory& history)
+{
+    if (*history.GetMovedAside())
+        WriteErr(std::wstring(L"lvmap: ") + history.GetInTheWay()
+                 + L" stood in the history's place and was not made by an administrator; moved aside to "
+                 + history.GetMovedAside() + L"\r\n");
 }
 
 int ReadSystemMap(SSystemMap* pSystem)
@@ -163,16 +184,23 @@ int ReadSystemMap(SSystemMap* pSystem)
     unsigned char abMap[kMaxMapBytes] = {};
     unsigned long nSize = sizeof(abMap);
     const unsigned long nResult = CUtils::GetScancodeMapRegistry(abMap, &nSize);
+    const DWORD dwRead = GetLastError();
     if (nResult == 2) {
-        FailRead();
+        WriteErr(std::wstring(L"lvmap: cannot read ") + kKeyPath + L": " + RegistryReason(LONG(dwRead)) + L"\r\n");
         return kExitFailure;
     }
     pSystem->map.assign(abMap, abMap + (nResult == 0 ? nSize : 0));
     pSystem->nSize = nSize;
     pSystem->state = nResult == 0 ? MAP_READ : MAP_NONE;
-    // The core reports a value longer than its buffer as no value at all.
-    if (nResult != 0 && StoredValueSize(&pSystem->nSize) && pSystem->nSize > kMaxMapBytes)
+    // The core reads a value of any type, and reports one longer than its
+    // buffer as no value at all.
+    unsigned long nStoredSize = 0;
+    pSystem->nType = REG_BINARY;
+    if (StoredValue(&nStoredSize, &pSystem->nType) && nResult != 0 && dwRead == ERROR_MORE_DATA
+        && nStoredSize > kMaxMapBytes) {
+        pSystem->nSize = nStoredSize;
         pSystem->state = MAP_TOO_LONG;
+    }
     return kExitDone;
 }
 
@@ -190,15 +218,12 @@ int WriteSystemMap(const SRegFileContent& content, bool bForce)
     if (RefusedForSignIn(content.map, bForce))
         return kExitInvalid;
     CMapHistory history;
-    const unsigned long nResult = history.ChangeSystemMap(
+    const CMapHistory::EChange result = history.ChangeSystemMap(
         content.map.data(), static_cast<unsigned long>(content.map.size()), content.nType);
-    if (nResult == 4)
-        return FailHistory(history, GetLastError());
-    if (nResult == 2) {
-        FailChange(L"cannot write Scancode Map under", GetLastError());
-        return kExitFailure;
-    }
-    if (nResult == 1) {
+    const int nExit = ChangeFailure(history, result, L"cannot write Scancode Map under");
+    if (nExit != kExitDone)
+        return nExit;
+    if (result == CMapHistory::UNCHANGED) {
         WriteOut(L"The system holds this map already; nothing changed.\r\n");
         return kExitDone;
     }
@@ -252,8 +277,9 @@ int ShowCommand(int nKeyboard)
     }
     std::wstring text;
     for (int k = 0; k < decoded.realCodes.GetSize(); ++k) {
+        const unsigned short wMapped = decoded.mappedCodes[k];
         text += CodeText(decoded.realCodes[k]) + L" " + FromCp949(decoded.realNames[k]) + L" -> "
-                + CodeText(decoded.mappedCodes[k]) + L" " + FromCp949(decoded.mappedNames[k]) + L"\r\n";
+                + CodeText(wMapped) + L" " + (wMapped ? FromCp949(decoded.mappedNames[k]) : L"off") + L"\r\n";
     }
     WriteOut(text);
     return kExitDone;
@@ -280,14 +306,11 @@ int ApplyCommand(const std::wstring& path, bool bForce)
 int RemoveCommand()
 {
     CMapHistory history;
-    const unsigned long nResult = history.ChangeSystemMap(nullptr, 0);
-    if (nResult == 4)
-        return FailHistory(history, GetLastError());
-    if (nResult == 2) {
-        FailChange(L"cannot remove Scancode Map under", GetLastError());
-        return kExitFailure;
-    }
-    WriteOut(nResult == 0 ? std::wstring(L"Scancode Map removed. ") + kRestartNote
+    const CMapHistory::EChange result = history.ChangeSystemMap(nullptr, 0);
+    const int nExit = ChangeFailure(history, result, L"cannot remove Scancode Map under");
+    if (nExit != kExitDone)
+        return nExit;
+    WriteOut(result == CMapHistory::CHANGED ? std::wstring(L"Scancode Map removed. ") + kRestartNote
                           : std::wstring(L"No map was set; nothing to remove.\r\n"));
     return kExitDone;
 }

@@ -34,6 +34,7 @@ struct SSystemMap
     ESystemMap state;
     std::vector<unsigned char> map;  // MAP_READ: the value's bytes
     unsigned long nSize;             // the value's size, also when it is too long
+    unsigned long nType;             // the value's type; a map is REG_BINARY
 };
 
 typedef std::pair<unsigned short, unsigned short> KeyPair;  // real key, mapped key
@@ -52,6 +53,8 @@ std::unique_ptr<CLutrovaneBase> NewKeyboardTable(int nKeyboard);
 std::wstring CodeText(unsigned short wScancode);
 // A key as lvmap prints it: its code, then its name in the table.
 std::wstring KeyText(CLutrovaneBase& table, unsigned short wScancode);
+// A mapped key as lvmap prints it: as KeyText, and 0000 named off, as pairs name it.
+std::wstring MappedText(CLutrovaneBase& catalogue, unsigned short wScancode);
 // "1 mapping", "2 mappings".
 std::wstring MappingCount(size_t nMappings);
 // The mappings of sound map bytes, as MappingCount.
@@ -68,10 +71,14 @@ std::wstring Unsoundness(const SSystemMap& system);
 // Sets the system's map, or removes it, as apply does; prints what it did.
 int WriteSystemMap(const SRegFileContent& content, bool bForce);
 // Why the history does not read or write: the system's message for dwError,
-// or for ERROR_BAD_PATHNAME why the history has no place.
-std::wstring HistoryReason(unsigned long dwError);
-// Pairs REAL=MAPPED, real keys named by the keyboard's table: their map bytes,
-// or kExitInvalid after a line for each pair that is wrong.
+// or for ERROR_BAD_PATHNAME why the history has no place; and what stood in
+// its place and could not be moved aside, with who can remove it.
+std::wstring HistoryReason(const CMapHistory& history, unsigned long dwError);
+// Says, in one line, what stood in the history's place and was moved aside.
+void NoteMovedAside(const CMapHistory& history);
+// Pairs REAL=MAPPED, and swaps A~B for A=B B=A, real keys named by the
+// keyboard's table: their map bytes, or kExitInvalid after a line for each
+// pair that is wrong.
 int ParsePairs(const std::vector<std::wstring>& pairs, int nKeyboard, SRegFileContent* pContent);
 
 // commands.cpp

@@ -20,13 +20,24 @@ std::wstring TimeText(const SYSTEMTIME& utc)
     return szTime;
 }
 
+// Entry nIndex of the loaded history, as Load read it; kExitDone, or
+// kExitInvalid with what is wrong.
+int ParseEntry(const CMapHistory& history, int nIndex, SRegFileContent* pContent, std::wstring* pError)
+{
+    const unsigned char* pData = nullptr;
+    unsigned long nLength = 0;
+    history.GetData(nIndex, &pData, &nLength);
+    *pError = FromAscii(ParseRegFile(pData, nLength, pContent, true));
+    return pError->empty() ? kExitDone : kExitInvalid;
+}
+
 // What a kept file holds: "no map", or its mappings, the first few by name.
-std::wstring KeptMapText(const std::wstring& path, int nKeyboard)
+std::wstring KeptMapText(const CMapHistory& history, int nIndex, int nKeyboard)
 {
     const size_t kNamedMappings = 3;
     SRegFileContent content;
     std::wstring error;
-    if (ReadRegFile(path, &content, &error, true) != kExitDone)
+    if (ParseEntry(history, nIndex, &content, &error) != kExitDone)
         return L"not a sound map: " + error;
     if (content.bDelete)
         return L"no map";
@@ -45,7 +56,7 @@ std::wstring KeptMapText(const std::wstring& path, int nKeyboard)
             break;
         }
         text += (k ? L", " : L": ") + FromCp949(decoded.realNames[k]) + L" -> "
-                + FromCp949(decoded.mappedNames[k]);
+                + (decoded.mappedCodes[k] ? FromCp949(decoded.mappedNames[k]) : std::wstring(L"off"));
     }
     return text;
 }
@@ -56,10 +67,9 @@ int RestoreEntry(const CMapHistory& history, int nIndex, bool bForce)
 {
     SRegFileContent content;
     std::wstring error;
-    const std::wstring path = history.GetPath(nIndex);
-    const int nExit = ReadRegFile(path, &content, &error, true);
+    const int nExit = ParseEntry(history, nIndex, &content, &error);
     if (nExit != kExitDone) {
-        WriteErr(L"lvmap: " + path + L": " + error + L"\r\n");
+        WriteErr(L"lvmap: " + std::wstring(history.GetPath(nIndex)) + L": " + error + L"\r\n");
         return nExit;
     }
     return WriteSystemMap(content, bForce);
@@ -71,9 +81,10 @@ int HistoryCommand(int nKeyboard)
 {
     CMapHistory history;
     const unsigned long dwError = history.Load();
+    NoteMovedAside(history);
     if (dwError != 0) {
         WriteErr(std::wstring(L"lvmap: cannot read ") + history.GetFolder() + L": "
-                 + HistoryReason(dwError) + L"\r\n");
+                 + HistoryReason(history, dwError) + L"\r\n");
         return kExitFailure;
     }
     if (history.GetCount() == 0) {
@@ -86,7 +97,7 @@ int HistoryCommand(int nKeyboard)
         history.GetTime(i, &utc);
         wchar_t szNumber[8];
         swprintf(szNumber, 8, L"%2d", i + 1);
-        text += szNumber + (L"  " + TimeText(utc)) + L"  " + KeptMapText(history.GetPath(i), nKeyboard)
+        text += szNumber + (L"  " + TimeText(utc)) + L"  " + KeptMapText(history, i, nKeyboard)
                 + L"\r\n";
     }
     WriteOut(text);
@@ -98,6 +109,7 @@ int UndoCommand(bool bForce)
     CMapHistory history;
     if (history.Load() != 0)
         return RestoreCommand(L"1", bForce);  // which says why the history does not read
+    NoteMovedAside(history);
     // FindUndo cannot tell a registry that does not read from a history
     // with nothing to undo: the registry's reason is told first.
     SSystemMap system;
@@ -112,7 +124,7 @@ int UndoCommand(bool bForce)
                                              + L" is the one in place"
                                        : L"no map has been kept in " + std::wstring(history.GetFolder()))
                  + L"\r\n");
-        return kExitFailure;
+        return kExitNoMap;
     }
     return RestoreEntry(history, nUndo, bForce);
 }
@@ -122,13 +134,14 @@ int RestoreCommand(const std::wstring& strWhat, bool bForce)
     if (strWhat.find_first_not_of(L"0123456789") == std::wstring::npos) {
         CMapHistory history;
         const unsigned long dwError = history.Load();
+        NoteMovedAside(history);
         const unsigned long nNumber = wcstoul(strWhat.c_str(), nullptr, 10);
         if (dwError != 0 || nNumber < 1 || nNumber > static_cast<unsigned long>(history.GetCount())) {
             WriteErr(L"lvmap: there is no kept map number " + strWhat + L" in " + history.GetFolder()
-                     + L": " + (dwError ? HistoryReason(dwError)
+                     + L": " + (dwError ? HistoryReason(history, dwError)
                                         : L"it holds " + std::to_wstring(history.GetCount()))
                      + L"\r\n");
-            return kExitFailure;
+            return dwError ? kExitFailure : kExitNoMap;
         }
         return RestoreEntry(history, static_cast<int>(nNumber) - 1, bForce);
     }

@@ -19,8 +19,8 @@ const wchar_t kHelp[] =
     L"  show [--keyboard KB]     the system's map, one mapping per line:\r\n"
     L"                           real key code and name -> mapped key code and name\r\n"
     L"  apply FILE|PAIR... [--keyboard KB] [--force]\r\n"
-    L"                           writes the map of FILE (.lvd or .reg), or of the\r\n"
-    L"                           pairs, to the system; a .reg file with\r\n"
+    L"                           writes the map of FILE (.lvd, .reg, .skl, .json),\r\n"
+    L"                           or of the pairs, to the system; a .reg file with\r\n"
     L"                           \"Scancode Map\"=- removes the map\r\n"
     L"  make OUT PAIR... [--keyboard KB]\r\n"
     L"                           writes the map of the pairs to OUT (.lvd or .reg);\r\n"
@@ -34,7 +34,9 @@ const wchar_t kHelp[] =
     L"  restore N|FILE [--force] puts back the map numbered N by history, or a file's\r\n"
     L"  export FILE              writes the system's map to FILE (.lvd or .reg)\r\n"
     L"  convert IN OUT           turns one file into the other; the format follows\r\n"
-    L"                           each name's extension (.lvd or .reg)\r\n"
+    L"                           each name's extension (.lvd or .reg; IN also .skl,\r\n"
+    L"                           SharpKeys' list, or .json, PowerToys Keyboard\r\n"
+    L"                           Manager's; what a map cannot hold is named)\r\n"
     L"  keys [--keyboard KB]     the keys of a keyboard's table with their codes\r\n"
     L"  detect [--keyboard KB] [--timeout SECONDS]\r\n"
     L"                           shows the code and the names of each key you press,\r\n"
@@ -59,11 +61,16 @@ const wchar_t kHelp[] =
     L"each side (=== maps = to =, CapsLock== maps CapsLock to =). Wrong pairs are\r\n"
     L"each told with their place and why, and nothing is done (exit 3): unknown\r\n"
     L"names, codes not of four hex digits, a real key twice or 0000, more than\r\n"
-    L"252 pairs.\r\n"
+    L"252 mappings.\r\n"
+    L"A swap A~B stands for the pairs A=B B=A; both are real keys of KB. By the\r\n"
+    L"documented quoting rules of cmd.exe and PowerShell, ~ needs no quoting\r\n"
+    L"(not tried in PowerShell: Wine, where lvmap is tested, has none).\r\n"
     L"verify looks at the pairs alone: their order and null entries in between do\r\n"
-    L"not count; a file with \"Scancode Map\"=- asks for no map. A system map that\r\n"
-    L"is not sound differs (5): Windows may ignore it, and applying the map asked\r\n"
-    L"for mends it. verify reads only and needs no rights.\r\n"
+    L"not count, but the order of the pairs of a real key named more than once\r\n"
+    L"does, as Windows takes one of them. A file with \"Scancode Map\"=- asks for\r\n"
+    L"no map. A system map that is not sound, or not of type binary, differs (5):\r\n"
+    L"Windows may ignore it, and applying the map asked for mends it. verify\r\n"
+    L"reads only and needs no rights.\r\n"
     L"\r\n"
     L"Exit codes:\r\n"
     L"  0  done; verify: the system's map is the one asked for\r\n"
@@ -165,9 +172,15 @@ bool IsMapFile(const std::wstring& path)
     return MapFileFormatOf(path) != FORMAT_UNKNOWN;
 }
 
-int BadFileName(const std::wstring& path)
+bool IsWritableMapFile(const std::wstring& path)
 {
-    return Usage(path + L": the name must end in .lvd (map data file) or .reg (registry file)");
+    return IsWritableFormat(MapFileFormatOf(path));
+}
+
+int BadFileName(const std::wstring& path, bool bWritten = true)
+{
+    return Usage(path + L": the name must end in .lvd (map data file) or .reg (registry file)"
+                 + (bWritten ? L"" : L", .skl or .json"));
 }
 
 // make OUT PAIR..., apply and verify FILE|PAIR...: the operands are pairs
@@ -179,17 +192,17 @@ int RunWithPairs(const std::wstring& command, const SOptions& options)
     if (command == L"make" && !pairs.empty()) {
         path = pairs[0];
         pairs.erase(pairs.begin());
-        if (!IsMapFile(path))
+        if (!IsWritableMapFile(path))
             return BadFileName(path);
     } else if (pairs.size() == 1 && IsMapFile(pairs[0])) {
         return command == L"apply" ? ApplyCommand(pairs[0], options.bForce)
                                    : VerifyCommand(pairs, options.nKeyboard);
     }
-    // One operand with = makes them all pairs, each told what is wrong with it.
+    // One operand with = or ~ makes them all pairs, each told what is wrong with it.
     if (std::none_of(pairs.begin(), pairs.end(),
-                     [](const std::wstring& pair) { return pair.find(L'=') != std::wstring::npos; })) {
-        return Usage(command == L"make" ? std::wstring(L"make takes a file (.lvd or .reg) and pairs REAL=MAPPED")
-                                        : command + L" takes one file (.lvd or .reg) or pairs REAL=MAPPED");
+                     [](const std::wstring& pair) { return pair.find_first_of(L"=~") != std::wstring::npos; })) {
+        return Usage(command == L"make" ? std::wstring(L"make takes a file (.lvd or .reg) and pairs REAL=MAPPED or A~B")
+                                        : command + L" takes one file (.lvd or .reg) or pairs REAL=MAPPED or A~B");
     }
     if (command == L"make")
         return MakeCommand(path, pairs, options.nKeyboard);
@@ -238,8 +251,10 @@ int Run(const std::vector<std::wstring>& args)
         // restore takes the number history shows as well.
         const bool bNumber = command == L"restore" && !path.empty()
                              && path.find_first_not_of(L"0123456789") == std::wstring::npos;
-        if (!bNumber && !IsMapFile(path))
-            return BadFileName(path);
+        // convert reads any map file; what lvmap writes, or restores, is its own.
+        const bool bRead = command == L"convert" && &path == &options.operands[0];
+        if (!bNumber && !(bRead ? IsMapFile(path) : IsWritableMapFile(path)))
+            return BadFileName(path, !bRead);
     }
 
     if (command == L"show")

@@ -3,6 +3,7 @@
 #include "commands.h"
 #include "console.h"
 #include "lutrovane_core.h"
+#include "system_library.h"
 
 #include <vector>
 
@@ -74,8 +75,11 @@ int ReadLvd(const std::wstring& path, SRegFileContent* pContent)
 
 }  // namespace
 
-int ReadRegFile(const std::wstring& path, SRegFileContent* pContent, std::wstring* pError,
-                bool bKeptValue)
+namespace {
+
+// The whole file, up to the registry files' limit; the exit code, and on
+// failure the reason in *pError.
+int ReadFileBytes(const std::wstring& path, std::vector<unsigned char>* pBytes, std::wstring* pError)
 {
     HANDLE hFile = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -91,11 +95,11 @@ int ReadRegFile(const std::wstring& path, SRegFileContent* pContent, std::wstrin
     }
     if (static_cast<unsigned long long>(size.QuadPart) > kMaxRegFileBytes) {
         CloseHandle(hFile);
-        *pError = L"a registry file of more than " + std::to_wstring(kMaxRegFileBytes)
-                  + L" bytes is not read";
+        *pError = L"a file of more than " + std::to_wstring(kMaxRegFileBytes) + L" bytes is not read";
         return kExitInvalid;
     }
-    std::vector<unsigned char> bytes(static_cast<size_t>(size.QuadPart));
+    std::vector<unsigned char>& bytes = *pBytes;
+    bytes.resize(static_cast<size_t>(size.QuadPart));
     DWORD nRead = 0;
     const BOOL bRead = bytes.empty()
                        || ReadFile(hFile, bytes.data(), static_cast<DWORD>(bytes.size()), &nRead, nullptr);
@@ -106,7 +110,65 @@ int ReadRegFile(const std::wstring& path, SRegFileContent* pContent, std::wstrin
         return kExitFailure;
     }
     bytes.resize(nRead);
+    return kExitDone;
+}
 
+// The functions of user32 that turn a virtual key into its scan code, loaded
+// only for a settings file: every other command goes without user32.
+struct SLayout
+{
+    decltype(&::MapVirtualKeyExW) MapVirtualKeyExW;
+    HKL hLayout;  // this thread's keyboard layout
+};
+
+// The scan code of a virtual key under the layout in use.
+unsigned short ScancodeOfVk(unsigned int nVirtualKey, void* pContext)
+{
+    const SLayout* pLayout = static_cast<const SLayout*>(pContext);
+    const UINT kVkToVscEx = 4;  // MAPVK_VK_TO_VSC_EX
+    return pLayout->MapVirtualKeyExW
+               ? static_cast<unsigned short>(pLayout->MapVirtualKeyExW(nVirtualKey, kVkToVscEx, pLayout->hLayout))
+               : 0;
+}
+
+int ImportFile(const std::wstring& path, SRegFileContent* pContent)
+{
+    std::vector<unsigned char> bytes;
+    std::wstring error;
+    const int nExit = ReadFileBytes(path, &bytes, &error);
+    if (nExit != kExitDone) {
+        Fail(path, error);
+        return nExit;
+    }
+    SLayout layout = {};
+    const EMapImportFormat nFormat = ImportFormatOf(path.c_str());
+    if (nFormat == IMPORT_KEY_MANAGER) {
+        const HMODULE hUser32 = LoadSystemLibrary(L"user32.dll");
+        layout.MapVirtualKeyExW = SystemFunction<UINT WINAPI(UINT, UINT, HKL)>(hUser32, "MapVirtualKeyExW");
+        const auto pfnGetKeyboardLayout = SystemFunction<HKL WINAPI(DWORD)>(hUser32, "GetKeyboardLayout");
+        layout.hLayout = pfnGetKeyboardLayout ? pfnGetKeyboardLayout(0) : nullptr;
+    }
+    std::vector<std::string> leftOut;
+    const std::string strError = ImportMap(nFormat, bytes.data(), bytes.size(), ScancodeOfVk, &layout,
+                                           pContent, &leftOut);
+    for (const std::string& strLine : leftOut)
+        Fail(path, L"left out: " + FromCp949(strLine.c_str()));
+    if (!strError.empty()) {
+        Fail(path, FromCp949(strError.c_str()));
+        return kExitInvalid;
+    }
+    return kExitDone;
+}
+
+}  // namespace
+
+int ReadRegFile(const std::wstring& path, SRegFileContent* pContent, std::wstring* pError,
+                bool bKeptValue)
+{
+    std::vector<unsigned char> bytes;
+    const int nExit = ReadFileBytes(path, &bytes, pError);
+    if (nExit != kExitDone)
+        return nExit;
     const std::string strError = ParseRegFile(bytes.data(), bytes.size(), pContent, bKeptValue);
     if (!strError.empty()) {
         *pError = FromAscii(strError);
@@ -168,14 +230,26 @@ EMapFileFormat MapFileFormatOf(const std::wstring& path)
     const std::wstring extension = path.substr(nDot + 1);
     if (lstrcmpiW(extension.c_str(), L"lvd") == 0)
         return FORMAT_LVD;
-    if (lstrcmpiW(extension.c_str(), L"reg") == 0)
-        return FORMAT_REG;
-    return FORMAT_UNKNOWN;
+    switch (ImportFormatOf(path.c_str())) {
+    case IMPORT_REG: return FORMAT_REG;
+    case IMPORT_SKL: return FORMAT_SKL;
+    case IMPORT_KEY_MANAGER: return FORMAT_JSON;
+    default: return FORMAT_UNKNOWN;
+    }
+}
+
+bool IsWritableFormat(EMapFileFormat nFormat)
+{
+    return nFormat == FORMAT_LVD || nFormat == FORMAT_REG;
 }
 
 int ReadMapFile(const std::wstring& path, SRegFileContent* pContent)
 {
-    return MapFileFormatOf(path) == FORMAT_LVD ? ReadLvd(path, pContent) : ReadReg(path, pContent);
+    switch (MapFileFormatOf(path)) {
+    case FORMAT_LVD: return ReadLvd(path, pContent);
+    case FORMAT_REG: return ReadReg(path, pContent);
+    default: return ImportFile(path, pContent);
+    }
 }
 
 int WriteMapFile(const std::wstring& path, const SRegFileContent& content)

@@ -185,29 +185,57 @@ std::wstring SplitPair(CPairReader& reader, const std::wstring& text, KeyPair* p
     return nSplits == 1 ? std::wstring() : error;
 }
 
+// A~B: both real keys of the keyboard, swapped: *pFirst A=B and *pSecond
+// B=A, each side read as such a pair reads it. No key's name holds a ~.
+std::wstring SplitSwap(CPairReader& reader, const std::wstring& text, KeyPair* pFirst, KeyPair* pSecond)
+{
+    const size_t n = text.find(L'~');
+    const std::wstring a = Trimmed(text.substr(0, n)), b = Trimmed(text.substr(n + 1));
+    if (a.empty() || b.empty() || b.find(L'~') != std::wstring::npos)
+        return L"a swap is two real keys with one ~ between them, as CapsLock~Control(왼쪽)";
+    std::wstring error = reader.Key(a, true, &pFirst->first);
+    if (error.empty())
+        error = reader.Key(b, true, &pSecond->first);
+    if (error.empty())
+        error = reader.Key(b, false, &pFirst->second);
+    if (error.empty())
+        error = reader.Key(a, false, &pSecond->second);
+    if (error.empty() && pFirst->first == pSecond->first)
+        error = L"a key swapped with itself";
+    return error;
+}
+
 }  // namespace
 
 int ParsePairs(const std::vector<std::wstring>& pairs, int nKeyboard, SRegFileContent* pContent)
 {
     CPairReader reader(nKeyboard);
-    std::vector<KeyPair> parsed;  // {0, 0} for a pair that is wrong
+    std::vector<KeyPair> parsed;  // a swap's two pairs in turn; {0, 0} for a pair that is wrong
+    std::vector<size_t> places;   // the argument each came from, from 1
     std::wstring errors;
-    for (const std::wstring& text : pairs) {
-        KeyPair pair(0, 0);
-        std::wstring error = SplitPair(reader, text, &pair);
+    for (size_t nPlace = 1; nPlace <= pairs.size(); ++nPlace) {
+        const std::wstring& text = pairs[nPlace - 1];
+        KeyPair pair(0, 0), second(0, 0);
+        const bool bSwap = text.find(L'~') != std::wstring::npos;
+        std::wstring error = bSwap ? SplitSwap(reader, text, &pair, &second) : SplitPair(reader, text, &pair);
         for (size_t k = 0; error.empty() && k < parsed.size(); ++k) {
-            if (parsed[k].first == pair.first)
-                error = L"the real key " + reader.RealText(pair.first) + L" is given again, first in pair "
-                        + std::to_wstring(k + 1);
+            if (parsed[k].first == pair.first || (bSwap && parsed[k].first == second.first))
+                error = L"the real key " + reader.RealText(parsed[k].first) + L" is given again, first in pair "
+                        + std::to_wstring(places[k]);
         }
         if (!error.empty()) {
-            errors += L"lvmap: pair " + std::to_wstring(parsed.size() + 1) + L", " + text + L": " + error + L"\r\n";
-            pair = KeyPair(0, 0);
+            errors += L"lvmap: pair " + std::to_wstring(nPlace) + L", " + text + L": " + error + L"\r\n";
+            pair = second = KeyPair(0, 0);
         }
         parsed.push_back(pair);
+        places.push_back(nPlace);
+        if (bSwap) {
+            parsed.push_back(second);
+            places.push_back(nPlace);
+        }
     }
-    if (pairs.size() > kMaxPairs)
-        errors += L"lvmap: " + std::to_wstring(pairs.size()) + L" pairs, more than the "
+    if (parsed.size() > kMaxPairs)
+        errors += L"lvmap: " + MappingCount(parsed.size()) + L", more than the "
                   + std::to_wstring(kMaxPairs) + L" a map holds\r\n";
     if (!errors.empty()) {
         WriteErr(errors + L"lvmap: nothing done\r\n");
@@ -233,7 +261,7 @@ int MakeCommand(const std::wstring& path, const std::vector<std::wstring>& pairs
     if (nExit == kExitDone)
         nExit = WriteMapFile(path, content);
     if (nExit == kExitDone)
-        WriteOut(L"Made " + path + L": " + MappingCount(pairs.size()) + L"\r\n");
+        WriteOut(L"Made " + path + L": " + Mappings(content.map.size()) + L"\r\n");
     return nExit;
 }
 

@@ -11,6 +11,7 @@
 # LUTROVANE_FRESH_KEEP=1.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
+. "$root/tools/remove-tree.sh"
 fuzz=${1:-}
 case "$fuzz" in
   *[!0-9]*) echo "usage: $0 [FUZZ-SECONDS]" >&2; exit 2 ;;
@@ -59,19 +60,22 @@ mounted=""
 cleanup() {
   status=$?
   set +e
+  # A second signal must not cut the unmounting short.
+  trap '' INT TERM
   # Whatever still runs inside (Wine's server, Xvfb) holds the mounts.
   for p in /proc/[0-9]*; do
     case "$(readlink "$p/root" 2>/dev/null)" in
       "$run"|"$run"/*) kill -9 "${p#/proc/}" 2>/dev/null ;;
     esac
   done
+  # Also the mount being made when the signal came: each is recorded first.
   for m in $mounted; do
-    umount "$m" 2>/dev/null || umount -l "$m"
+    umount "$m" 2>/dev/null || umount -l "$m" 2>/dev/null
   done
   if [ -n "${LUTROVANE_FRESH_KEEP:-}" ]; then
     echo "fresh-machine: the root is kept in $run"
-  else
-    rm -rf "$run"
+  elif ! remove_tree "$run"; then
+    [ "$status" -ne 0 ] || status=1
   fi
   [ "$status" -eq 0 ] && echo "fresh-machine: passed" || echo "fresh-machine: FAILED" >&2
   exit "$status"
@@ -93,12 +97,12 @@ git -C "$run/root/lutrovane" checkout -q --detach "$head"
 # machine's: X servers there find the display numbers that are taken (Xvfb's
 # abstract sockets are shared with every other root on the machine).
 for m in proc sys dev dev/pts dev/shm tmp; do
+  mounted="$run/$m $mounted"
   case $m in
     proc) mount -t proc proc "$run/proc" ;;
     sys) mount -t sysfs sysfs "$run/sys" ;;
     *) mount --bind "/$m" "$run/$m" ;;
   esac
-  mounted="$run/$m $mounted"
 done
 
 # As root with nothing but a path: no locale, no display, no home settings.

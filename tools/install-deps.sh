@@ -6,7 +6,7 @@ set -eu
 packages="cmake make mingw-w64 g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix
           g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
           googletest wine wine32:i386 wine64 fonts-wine xvfb xauth fonts-nanum nsis
-          clang-14 libclang-rt-14-dev $*"
+          clang-14 libclang-rt-14-dev rapidjson-dev $*"
 
 missing=""
 for p in $packages; do

@@ -33,61 +33,6 @@ CString WideToCp949(const wchar_t* psz)
     return CString(buf.data());
 }
 
-namespace {
-
-// A function of user32 that older Windows lack; NULL there.
-template <class TProc>
-TProc User32Proc(const char* pszName)
-{
-    const FARPROC pfn = ::GetProcAddress(::GetModuleHandleW(L"user32.dll"), pszName);
-    return reinterpret_cast<TProc>(reinterpret_cast<void*>(pfn));
-}
-
-UINT ScreenDpi()
-{
-    const HDC hdc = ::GetDC(NULL);
-    const int nDpi = hdc ? ::GetDeviceCaps(hdc, LOGPIXELSY) : 0;
-    if (hdc)
-        ::ReleaseDC(NULL, hdc);
-    return nDpi > 0 ? UINT(nDpi) : 96;
-}
-
-}  // namespace
-
-UINT AfxGetWindowDpi(HWND hWnd)
-{
-    static const auto pfnGetDpiForWindow = User32Proc<UINT(WINAPI*)(HWND)>("GetDpiForWindow");
-    const UINT nDpi = hWnd && pfnGetDpiForWindow ? pfnGetDpiForWindow(hWnd) : 0;
-    return nDpi ? nDpi : ScreenDpi();
-}
-
-int AfxArtworkScale(UINT nDpi)
-{
-    return nDpi >= 192 ? 2 : nDpi >= 144 ? 1 : 0;
-}
-
-void AfxSyncThreadDpiAwareness()
-{
-    // Wine 8 takes PerMonitorV2 from the manifest, but its user32 does not
-    // know that value: every thread then calls itself unaware while GDI
-    // measures at the screen's DPI, and a wizard comes out with its frame at
-    // one DPI and its pages at another. On Windows an unaware thread always
-    // sees 96 DPI, so a thread that calls itself unaware and sees another
-    // DPI is in that state: declared per-monitor aware, both halves agree.
-    typedef HANDLE(WINAPI * GetContextProc)();
-    typedef int(WINAPI * AwarenessProc)(HANDLE);
-    typedef HANDLE(WINAPI * SetContextProc)(HANDLE);
-    static const auto pfnGetContext = User32Proc<GetContextProc>("GetThreadDpiAwarenessContext");
-    static const auto pfnAwareness = User32Proc<AwarenessProc>("GetAwarenessFromDpiAwarenessContext");
-    static const auto pfnSetContext = User32Proc<SetContextProc>("SetThreadDpiAwarenessContext");
-    const int kUnaware = 0;
-    const HANDLE kPerMonitorAware = reinterpret_cast<HANDLE>(-3);
-    if (!pfnGetContext || !pfnAwareness || !pfnSetContext)
-        return;
-    if (pfnAwareness(pfnGetContext()) == kUnaware && ScreenDpi() != 96)
-        pfnSetContext(kPerMonitorAware);
-}
-
 HINSTANCE AfxGetInstanceHandle()
 {
     return ::GetModuleHandleW(NULL);

@@ -50,11 +50,26 @@
 #define IDS_ASK_LOCKOUT                 129
 #define IDS_HISTORY_FAILED              130
 #define IDS_HOME_PAGE_ELEVATED          131
+// What stood in the history's place, and another change holding its lock.
+#define IDS_HISTORY_MOVED_ASIDE         150
+#define IDS_HISTORY_IN_THE_WAY          151
+#define IDS_HISTORY_BUSY                152
 // What the map edit dialog says while it waits for a key, and how it stopped.
 #define IDS_PRESS_KEY                   132
 #define IDS_KEY_TAKEN                   133
 #define IDS_KEY_WAIT_CANCELLED          134
 #define IDS_KEY_WAIT_TIMED_OUT          135
+// The mapped key that turns a key off, and the swap of the dialog's two keys:
+// why it cannot be made, and the list page's questions before it changes rows.
+#define IDS_KEY_OFF                     140
+#define IDS_SWAP_CHOOSE_BOTH            141
+#define IDS_SWAP_NOT_OFF                142
+#define IDS_SWAP_NOT_BOTH_LISTS         143
+#define IDS_ASK_REPLACE_ROW             144
+#define IDS_ASK_DELETE_OLD_REVERSE      145
+// Load file with another tool's map: why it was refused, what it left out.
+#define IDS_IMPORT_FAILED               146
+#define IDS_IMPORT_LEFT_OUT             147
 
 // Splash (template 133)
 #define IDC_SPLASH_PICTURE              1000
@@ -86,6 +101,9 @@
 #define IDC_PRESS_REAL_KEY              1018
 #define IDC_PRESS_MAP_KEY               1019
 #define IDC_KEY_WAIT_TEXT               1020
+// Set makes the reverse pair too; the note says why the box is off.
+#define IDC_SWAP_KEYS                   1030
+#define IDC_SWAP_NOTE                   1031
 
 #ifndef IDC_STATIC
 #define IDC_STATIC                      (-1)

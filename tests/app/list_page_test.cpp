@@ -66,6 +66,28 @@ TEST(ListPage, RowsAreAddedModifiedAndDeletedAsAnsweredAndEachKeyboardKeepsItsOw
     });
 }
 
+TEST(ListPage, SwapMakesBothRowsModifyMovesTheReverseRowAndARowReplacedOrDeletedIsAskedForByName)
+{
+    CWizardRun().AtList(0, [&](HWND page, HWND list) {
+        ASSERT_TRUE(AddPair(page, L"A", L"B"));
+        ASSERT_TRUE(AddPair(page, L"CapsLock", L"Control(왼쪽)", IDC_SET_MAP, true));
+        EXPECT_EQ("1e00>3000 3a00>1d00 1d00>3a00", Codes(page));
+        // The swap starts checked for a row whose reverse is there; the old reverse goes on Yes.
+        Modify(page, 1, L"Alt(왼쪽)");
+        EXPECT_EQ(L"수정하기 전 매핑의 반대 매핑도 지우시겠습니까?\n\nControl(왼쪽) → CapsLock", Answer(IDYES));
+        EXPECT_TRUE(WaitUntil([&] { return Codes(page) == "1e00>3000 3a00>3800 3800>3a00"; })) << Codes(page);
+        // C and A swapped: A's own row is replaced only on Yes; No changes nothing.
+        for (int nAnswer : {IDNO, IDYES}) {
+            ASSERT_TRUE(AddPair(page, L"C", L"A", IDC_SET_MAP, true));
+            EXPECT_NE(std::wstring::npos, Answer(nAnswer).find(L"\n\nA → B\n\n"));
+            EXPECT_TRUE(WaitUntil([&] {
+                return Codes(page) == (nAnswer == IDNO ? "1e00>3000 3a00>3800 3800>3a00" : "1e00>2e00 3a00>3800 3800>3a00 2e00>1e00");
+            })) << Codes(page);
+        }
+        EXPECT_EQ(Row(L"A", L"C"), Rows(list)[0]);
+    });
+}
+
 // The states of the context menu's items once open() has opened it, e.g. "N LR AMD FS P" with
 // "-" for a grayed item; then Esc, or a click on item nClick, and a pause: a right click that
 // follows on the same spot is not to make a double click.

@@ -30,7 +30,7 @@ std::wstring RunEditDialog(int nType, BOOL bModify, WORD wReal, WORD wMap, const
         });
 }
 
-TEST(EditDialog, OffersTheKeyboardsRealKeysAndEveryPcKeyPreselectingTheFirstRowOfEachCodeOrAddingIt)
+TEST(EditDialog, ThePairModifiedIsPreselectedWrong)
 {
     // wReal, wMap: the codes of the row modified; pszReal, pszMap: the names they preselect (a row added if none has it).
     const struct { const char* pszCase; int nType; WORD wReal, wMap; const wchar_t *pszReal, *pszMap; } cases[] = {
@@ -42,6 +42,7 @@ TEST(EditDialog, OffersTheKeyboardsRealKeysAndEveryPcKeyPreselectingTheFirstRowO
         {"other Apple, a mapped key only the catalogue names", 3, 0x1C00, 0x6400, L"Enter/Return", L"F13"},
         {"other Apple, its F13", 3, 0x6400, 0x3A00, L"F13", L"CapsLock"},
         {"codes no table names", 0, 0x7300, 0x1DE1, L"알수 없음 (0073)", L"알수 없음 (E11D)"},
+        {"a key turned off", 0, 0x3A00, 0x0000, L"CapsLock", L"(사용 안 함)"},
         {"no such keyboard", 7, 0x1E00, 0x1E00, L"(none)", L"A"},
     };
     int nMappedKeys = -1;
@@ -63,23 +64,58 @@ TEST(EditDialog, OffersTheKeyboardsRealKeysAndEveryPcKeyPreselectingTheFirstRowO
     }
 }
 
-TEST(EditDialog, AKeyWaitEndedTakesAKeyAndSetRefusesAnIncompletePairButTakesTheSameKeyTwice)
+TEST(EditDialog, SwapIsOfferedOnlyForKeysBothListsHold)
 {
-    const std::wstring strResult = RunEditDialog(0, FALSE, 0, 0, [&](HWND dlg) {
-        HWND real = GetDlgItem(dlg, IDC_REAL_KEY), mapped = GetDlgItem(dlg, IDC_MAP_KEY);
-        // A key wait ended by a second click or after ten seconds takes no key.
+    // On the Apple Pro keyboard: its F13 is no PC key, Break no key of its own.
+    RunEditDialog(2, FALSE, 0, 0, [&](HWND dlg) {
+        const struct { int idList; const wchar_t* pszKey; const wchar_t* pszNote; } steps[] = {
+            {IDC_REAL_KEY, L"CapsLock", L"두 키를 모두 고르면"},
+            {IDC_MAP_KEY, L"(사용 안 함)", L"(사용 안 함)은"},
+            {IDC_MAP_KEY, L"Break(Pause) 키", L"Break(Pause) 키은(는)"},
+            {IDC_PRESS_MAP_KEY, L"Control(왼쪽)", L""},
+            {IDC_REAL_KEY, L"F13", L"F13은(는)"},
+        };
+        wchar_t szFirst[32] = L"";
+        SendDlgItemMessageW(dlg, IDC_MAP_KEY, CB_GETLBTEXT, 0, LPARAM(szFirst));
+        EXPECT_STREQ(L"(사용 안 함)", szFirst) << "not the mapped list's first row";
+        for (const auto& step : steps) {
+            SCOPED_TRACE(step.pszKey);
+            if (step.idList == IDC_PRESS_MAP_KEY)
+                ASSERT_TRUE(PressKeyFor(dlg, step.idList, 0x1D, false));
+            else
+                ASSERT_TRUE(ComboChoose(GetDlgItem(dlg, step.idList), step.pszKey));
+            const std::wstring strNote = Text(GetDlgItem(dlg, IDC_SWAP_NOTE));
+            EXPECT_EQ(!*step.pszNote, bool(IsWindowEnabled(GetDlgItem(dlg, IDC_SWAP_KEYS)))) << strNote;
+            EXPECT_TRUE(*step.pszNote ? strNote.find(step.pszNote) == 0 : strNote.empty()) << strNote;
+        }
+        Click(dlg, IDC_CANCEL_MAP);
+    });
+}
+
+TEST(EditDialog, AnEndedKeyWaitTakesNoKey)
+{
+    RunEditDialog(0, FALSE, 0, 0, [&](HWND dlg) {
+        // Ended by a second click, or by the wait's timer (id 1), its end sent rather than waited for.
         for (bool bClickAgain : {true, false}) {
-            const DWORD dwStart = GetTickCount();
             Click(dlg, IDC_PRESS_MAP_KEY);
             if (bClickAgain)
                 Click(dlg, IDC_PRESS_MAP_KEY);
+            else if (WaitUntil([&] { return Text(GetDlgItem(dlg, IDC_KEY_WAIT_TEXT)) == L"설정할 키를 누르세요"; }))
+                PostMessageW(dlg, WM_TIMER, 1, 0);
             EXPECT_TRUE(WaitUntil([&] {
                 return Text(GetDlgItem(dlg, IDC_KEY_WAIT_TEXT)) == (bClickAgain ? L"키 누르기를 취소했습니다" : L"10초 동안 누른 키가 없어 키 누르기를 마쳤습니다");
-            }) && (bClickAgain || GetTickCount() - dwStart > 9000));
+            }));
             PressScancode(0x73, false);
             Sleep(300);
-            EXPECT_EQ(L"(none)", ComboSelection(mapped)) << bClickAgain;
+            EXPECT_EQ(L"(none)", ComboSelection(GetDlgItem(dlg, IDC_MAP_KEY))) << bClickAgain;
         }
+    });
+}
+
+TEST(EditDialog, SetRefusesAnIncompletePair)
+{
+    RunEditDialog(0, FALSE, 0, 0, [&](HWND dlg) {
+        HWND real = GetDlgItem(dlg, IDC_REAL_KEY), mapped = GetDlgItem(dlg, IDC_MAP_KEY);
         // Nothing chosen, then only the real key, then only the mapped key.
         const std::function<void()> choices[] = {
             [] {},
@@ -92,16 +128,45 @@ TEST(EditDialog, AKeyWaitEndedTakesAKeyAndSetRefusesAnIncompletePairButTakesTheS
             EXPECT_EQ(L"실제 키와 매핑할 키를 선택하세요 !!", Answer(IDOK));
             EXPECT_TRUE(IsWindowVisible(dlg)) << "the dialog closed on an incomplete pair";
         }
-        // A key mapped to itself is the user's business; Enter sets it.
-        ASSERT_TRUE(ComboChoose(real, L"A"));
-        SetForegroundWindow(dlg);
-        PressKey(VK_RETURN);
-        EXPECT_TRUE(WaitGone(dlg)) << "Enter did not set the pair";
     });
-    EXPECT_EQ(std::to_wstring(IDOK) + L" A>A 1e00>1e00", strResult);
 }
 
-TEST(EditDialog, APressedKeySelectsItsFirstRowOrOneRowAddedWithItsCodeAndReachesNoWindow)
+TEST(EditDialog, TheHookIsGoneOnceTheTakenKeyIsLetGo)
+{
+    // The next key, Enter, reaches the dialog and sets the pair (a key mapped to itself is the user's business).
+    EXPECT_EQ(std::to_wstring(IDOK) + L" A>A 1e00>1e00", RunEditDialog(0, FALSE, 0, 0, [&](HWND dlg) {
+        ASSERT_TRUE(PressKeyFor(dlg, IDC_PRESS_REAL_KEY, 0x1E, false));
+        ASSERT_TRUE(ComboChoose(GetDlgItem(dlg, IDC_MAP_KEY), L"A"));
+        SetForegroundWindow(dlg);
+        PressScancode(0x1C, false);  // with its scan code, as a keyboard sends it: the hook passes a key without one
+        EXPECT_TRUE(WaitGone(dlg, 5000)) << "Enter did not reach the dialog";
+    }));
+}
+
+TEST(EditDialog, AKeyHeldBeforeTheWaitIsNotLeftDown)
+{
+    // Enter presses the focused button and is held: its repeat must neither press the button
+    // again nor be taken, and its release must reach Windows.
+    const auto SendEnter = [](DWORD dwUp) { INPUT in = {INPUT_KEYBOARD, {}}; in.ki = {VK_RETURN, 0x1C, dwUp, 0, 0}; SendInput(1, &in, sizeof(in)); };
+    RunEditDialog(0, FALSE, 0, 0, [&](HWND dlg) {
+        HWND text = GetDlgItem(dlg, IDC_KEY_WAIT_TEXT);
+        // Wine sets its keys' state to the X server's when the focus arrives: a key sent before is let go.
+        ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == dlg; }));
+        Sleep(300);
+        PostMessageW(dlg, WM_NEXTDLGCTL, WPARAM(GetDlgItem(dlg, IDC_PRESS_REAL_KEY)), TRUE);
+        SendEnter(0);
+        EXPECT_TRUE(WaitUntil([&] { return Text(text) == L"설정할 키를 누르세요"; }));
+        SendEnter(0);  // its repeat
+        SendEnter(KEYEVENTF_KEYUP);
+        EXPECT_TRUE(WaitUntil([&] { return !(GetAsyncKeyState(VK_RETURN) & 0x8000); }, 3000)) << "left down";
+        EXPECT_EQ(L"설정할 키를 누르세요", Text(text));
+        PressScancode(0x1E, false);
+        EXPECT_TRUE(WaitUntil([&] { return ComboSelection(GetDlgItem(dlg, IDC_REAL_KEY)) == L"A"; })) << "the next key not taken";
+    });
+    SendEnter(KEYEVENTF_KEYUP);  // left down by a fault: not for the next tests
+}
+
+TEST(EditDialog, APressedKeySelectsTheWrongRow)
 {
     // As the hook sees them: NumLock and the right Shift key flagged extended, Pause as VK_PAUSE 45.
     const struct { int nType; bool bReal; WORD wMake; bool bExtended; WORD wVk; const wchar_t* pszResult; } keys[] = {

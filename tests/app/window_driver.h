@@ -123,10 +123,12 @@ inline std::wstring ComboSelection(HWND combo)
     return buf;
 }
 
+// As a user chooses: the dialog hears of it.
 inline bool ComboChoose(HWND combo, const std::wstring& strItem)
 {
     const LRESULT n = SendMessageW(combo, CB_FINDSTRINGEXACT, WPARAM(-1), LPARAM(strItem.c_str()));
-    return n != CB_ERR && SendMessageW(combo, CB_SETCURSEL, n, 0) == n;
+    return n != CB_ERR && SendMessageW(combo, CB_SETCURSEL, n, 0) == n &&
+           (SendMessageW(GetParent(combo), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(combo), CBN_SELCHANGE), LPARAM(combo)), true);
 }
 
 // The rows of a mapping list of this process, each as "real | mapped".
@@ -170,16 +172,19 @@ inline std::wstring Command(HWND dlg, int id, int nAnswer = IDYES)
     return Answer(nAnswer);
 }
 
-// Add, the two keys chosen by name, then Set (or Cancel).
-inline bool AddPair(HWND page, const std::wstring& strReal, const std::wstring& strMapped, int idSet = IDC_SET_MAP)
+// Add, the two keys chosen by name, swap checked if asked, then Set (or Cancel).
+inline bool AddPair(HWND page, const std::wstring& strReal, const std::wstring& strMapped, int idSet = IDC_SET_MAP,
+                    bool bSwap = false)
 {
     Click(page, IDC_ADD_MAP);
     HWND dlg = WaitShown(IsEditDialog);
     if (!dlg || !ComboChoose(GetDlgItem(dlg, IDC_REAL_KEY), strReal) ||
         !ComboChoose(GetDlgItem(dlg, IDC_MAP_KEY), strMapped))
         return false;
+    if (bSwap)
+        Click(dlg, IDC_SWAP_KEYS);
     Click(dlg, idSet);
-    return WaitUntil([&] { return !IsWindow(dlg) && IsWindowEnabled(GetAncestor(page, GA_ROOT)); });
+    return WaitUntil([&] { return !IsWindow(dlg) && (IsWindowEnabled(GetAncestor(page, GA_ROOT)) || FindShown(IsMessageBox)); });
 }
 
 // Types strPath into the common file dialog's name box (a combo box with an

@@ -64,7 +64,7 @@ unsigned long Load(const CString& strPath, const Bytes& map = {})
     return nResult;
 }
 
-unsigned long Change(const Bytes& map)
+CMapHistory::EChange Change(const Bytes& map)
 {
     return CMapHistory().ChangeSystemMap(map.empty() ? nullptr : map.data(), ULONG(map.size()));
 }
@@ -140,7 +140,7 @@ TEST_F(MapStore, ValueThatDoesNotFitReadOrWriteKeepingItsTypeOrMissingKeyMade)
     EXPECT_EQ(2u, CUtils::SetScancodeMapRegistry(buffer.data(), 16));
     EXPECT_EQ(2u, CUtils::DelScancodeMapRegistry());
     EXPECT_EQ(2u, ReadCurrent(names));
-    EXPECT_EQ(2u, Change(kCapsToControl)) << "history kept without a key to change";
+    EXPECT_EQ(CMapHistory::NOT_WRITTEN, Change(kCapsToControl)) << "history kept without a key to change";
     EXPECT_TRUE(Kept().empty());
     EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegDeleteKeyW(HKEY_LOCAL_MACHINE, kLayoutKey)) << "key made";
 }
@@ -190,8 +190,9 @@ TEST_F(MapFile, SaveReplacesAWholeFileOrNothing)
 TEST_F(MapHistory, EachChangeKeepsWhatItReplacedNewestFirst)
 {
     const Bytes kOther = MapOf(3);
-    const std::pair<Bytes, unsigned long> steps[] = {
-        {{}, 1}, {kCapsToControl, 0}, {kOther, 0}, {kOther, 1}, {{}, 0}, {kCapsToControl, 0}};
+    const CMapHistory::EChange kDone = CMapHistory::CHANGED, kNone = CMapHistory::UNCHANGED;
+    const std::pair<Bytes, CMapHistory::EChange> steps[] = {
+        {{}, kNone}, {kCapsToControl, kDone}, {kOther, kDone}, {kOther, kNone}, {{}, kDone}, {kCapsToControl, kDone}};
     for (const auto& step : steps)
         EXPECT_EQ(step.second, Change(step.first)) << testing::PrintToString(step.first);
     EXPECT_EQ(kCapsToControl, Value());
@@ -203,8 +204,24 @@ TEST_F(MapHistory, EachChangeKeepsWhatItReplacedNewestFirst)
     CMapHistory history;
     ASSERT_EQ(0u, history.Load());
     EXPECT_EQ(1, history.FindUndo());
-    EXPECT_EQ(0u, Change(kOther));
+    EXPECT_EQ(CMapHistory::CHANGED, Change(kOther));
     EXPECT_EQ(kept, Kept());
+}
+
+// An ACE of a type the SDDL parser here does not know: header, mask, for an
+// object ACE its flags (0: no GUIDs follow), then the SID.
+Bytes RawAce(BYTE nType, ACCESS_MASK mask, const wchar_t* pszSid)
+{
+    PSID pSid = nullptr;
+    ConvertStringSidToSidW(pszSid, &pSid);
+    const bool bObject = nType == ACCESS_ALLOWED_OBJECT_ACE_TYPE;
+    Bytes ace(8 + (bObject ? 4 : 0));
+    ace.insert(ace.end(), static_cast<BYTE*>(pSid), static_cast<BYTE*>(pSid) + GetLengthSid(pSid));
+    LocalFree(pSid);
+    ace[0] = nType;
+    ace[2] = BYTE(ace.size());
+    memcpy(&ace[4], &mask, 4);
+    return ace;
 }
 
 // Only administrators and the system may write what undo, restore, history and
@@ -212,18 +229,29 @@ TEST_F(MapHistory, EachChangeKeepsWhatItReplacedNewestFirst)
 // descriptors built here, and the folders' descriptor as the core builds it.
 TEST_F(MapHistory, FoldersOrEntriesOthersCanWriteAreNotTrusted)
 {
-    const struct { const char* what; const wchar_t* sddl; bool bFolder, bOurs; } cases[] = {
-        {"ours", L"O:BAD:P(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)(A;OICI;FRFX;;;BU)", true, true},
-        {"owned by a user", L"O:S-1-5-21-1-2-3-1001D:P(A;OICI;FA;;;BA)", true, false},
-        {"users may write", L"O:BAD:P(A;OICI;FA;;;BA)(A;OICI;FRFW;;;BU)", false, false},
-        {"everyone may add files", L"O:SYD:P(A;;FA;;;SY)(A;CI;0x2;;;WD)", true, false},
-        {"authenticated users may delete", L"O:BAD:(A;;FRSD;;;AU)", false, false},
-        {"users may change its security", L"O:BAD:(A;;WD;;;BU)", false, false},
-        {"a folder that inherits", L"O:BAD:(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)", true, false},
-        {"a file that inherits", L"O:BAD:(A;ID;FA;;;BA)(A;ID;FRFX;;;BU)", false, true},
-        {"no DACL: all allowed", L"O:BA", false, false},
-        {"a denial grants nothing", L"O:SYD:P(D;;FA;;;BU)(A;;FA;;;SY)", true, true},
-        {"the running administrator's", L"O:S-1-5-21-1-2-3-500D:(A;;FA;;;S-1-5-21-1-2-3-500)(A;;FRFX;;;WD)", false, true},
+    const EHistoryTrust kNot = HISTORY_NOT_OURS, kOurs = HISTORY_OURS, kAdopt = HISTORY_ADOPT;
+    // The running administrator is S-1-5-21-1-2-3-500.
+    const struct { const char* what; const wchar_t* sddl; bool bFolder; EHistoryTrust trust; Bytes ace; } cases[] = {
+        {"ours", L"O:BAD:P(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)(A;OICI;FRFX;;;BU)", true, kOurs, {}},
+        {"owned by a user", L"O:S-1-5-21-1-2-3-1001D:P(A;OICI;FA;;;BA)", true, kNot, {}},
+        {"users may write", L"O:BAD:P(A;OICI;FA;;;BA)(A;OICI;FRFW;;;BU)", false, kNot, {}},
+        {"everyone may add files", L"O:SYD:P(A;;FA;;;SY)(A;CI;0x2;;;WD)", true, kNot, {}},
+        {"authenticated users may delete", L"O:BAD:(A;;FRSD;;;AU)", false, kNot, {}},
+        {"users may change its security", L"O:BAD:(A;;WD;;;BU)", false, kNot, {}},
+        {"a folder that inherits", L"O:BAD:(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)", true, kNot, {}},
+        {"a file that inherits", L"O:BAD:(A;ID;FA;;;BA)(A;ID;FRFX;;;BU)", false, kOurs, {}},
+        {"no DACL: all allowed", L"O:BA", false, kNot, {}},
+        {"a denial grants nothing", L"O:SYD:P(D;;FA;;;BU)(A;;FA;;;SY)", true, kOurs, {}},
+        // An earlier version's entry: its owner's own processes, elevated or not, could change it.
+        {"an earlier entry of the running administrator", L"O:S-1-5-21-1-2-3-500D:(A;ID;FA;;;BA)(A;ID;FRFX;;;BU)", false, kAdopt, {}},
+        {"a folder of the running administrator", L"O:S-1-5-21-1-2-3-500D:P(A;OICI;FA;;;BA)", true, kNot, {}},
+        {"another administrator's entry", L"O:S-1-5-21-1-2-3-501D:(A;ID;FA;;;BA)", false, kNot, {}},
+        {"the running administrator's account may write", L"O:BAD:(A;;FA;;;S-1-5-21-1-2-3-500)", false, kNot, {}},
+        // Entries of other types, which a reading as plain ACEs would misread.
+        {"a callback entry for administrators", L"O:BAD:P(A;;FA;;;SY)", true, kNot,
+         RawAce(ACCESS_ALLOWED_CALLBACK_ACE_TYPE, FILE_ALL_ACCESS, L"S-1-5-32-544")},
+        {"an object entry letting users read", L"O:BAD:(A;;FA;;;SY)", false, kNot,
+         RawAce(ACCESS_ALLOWED_OBJECT_ACE_TYPE, FILE_GENERIC_READ, L"S-1-5-32-545")},
     };
     PSID pAdministrator = nullptr;
     ASSERT_TRUE(ConvertStringSidToSidW(L"S-1-5-21-1-2-3-500", &pAdministrator));
@@ -236,8 +264,16 @@ TEST_F(MapHistory, FoldersOrEntriesOthersCanWriteAreNotTrusted)
         BOOL bPresent, bDefaulted;
         GetSecurityDescriptorOwner(pSecurity, &pOwner, &bDefaulted);
         GetSecurityDescriptorDacl(pSecurity, &bPresent, &pDacl, &bDefaulted);
+        Bytes acl;
+        if (!c.ace.empty()) {
+            acl.assign(pDacl->AclSize + c.ace.size(), 0);
+            memcpy(acl.data(), pDacl, pDacl->AclSize);
+            pDacl = reinterpret_cast<PACL>(acl.data());
+            pDacl->AclSize = WORD(acl.size());
+            ASSERT_TRUE(AddAce(pDacl, ACL_REVISION_DS, MAXDWORD, const_cast<BYTE*>(c.ace.data()), DWORD(c.ace.size())));
+        }
         const bool bProtected = wcsstr(c.sddl, L"D:P") != nullptr;
-        EXPECT_EQ(c.bOurs, IsAdministratorsOnly(pOwner, pDacl, bProtected, c.bFolder, pAdministrator));
+        EXPECT_EQ(c.trust, JudgeHistorySecurity(pOwner, pDacl, bProtected, c.bFolder, pAdministrator));
         LocalFree(pSecurity);
     }
     LocalFree(pAdministrator);
@@ -273,7 +309,7 @@ TEST_F(MapHistory, NamesAheadOfTheClockOrTakenMakeNoEntryAndStopNoChange)
         if (*c.folder)
             fs::create_directory(strFolder + strSoon + c.folder + L".reg");
         SetValue(MapOf(2));
-        ASSERT_EQ(0u, Change(MapOf(3)));
+        ASSERT_EQ(CMapHistory::CHANGED, Change(MapOf(3)));
         EXPECT_EQ(std::vector<Bytes>({RegFile(MapOf(2)), RegFile(MapOf(1))}), Kept());
         EXPECT_EQ(RegFile(MapOf(2)), ReadAll(strFolder + c.kept));
         EXPECT_EQ(CMapHistory::MAX_ENTRIES + 2 + (*c.folder ? 1 : 0), FileCount(strFolder));
@@ -290,7 +326,7 @@ TEST_F(MapHistory, ChangesPastFiftyDropTheOldestAndNoOtherFile)
                                    L"20000101_morning.reg"})
         WriteAll(strFolder + pszName, std::string());
     for (size_t i = 0; i <= CMapHistory::MAX_ENTRIES + 1; ++i)
-        ASSERT_EQ(0u, Change(MapOf(i)));
+        ASSERT_EQ(CMapHistory::CHANGED, Change(MapOf(i)));
     const std::vector<Bytes> kept = Kept();
     ASSERT_EQ(size_t(CMapHistory::MAX_ENTRIES), kept.size());
     EXPECT_EQ(RegFile(MapOf(CMapHistory::MAX_ENTRIES)), kept.front());
@@ -312,23 +348,41 @@ TEST_F(MapHistory, ChangeIsKeptAndMadeBothOrNeither)
         const CImportPatch remove(hCore, L"advapi32.dll", "RegDeleteValueW", &RefuseDelete);
         ASSERT_TRUE(set.Patched() && remove.Patched());
         for (const Bytes& map : {MapOf(2), Bytes()}) {
-            EXPECT_EQ(2u, Change(map));
+            EXPECT_EQ(CMapHistory::NOT_WRITTEN, Change(map));
             EXPECT_EQ(DWORD(ERROR_ACCESS_DENIED), GetLastError());
         }
         EXPECT_TRUE(Kept().empty()) << "a change that did not happen was kept";
     }
-    // A file where the history folder belongs: nothing can be written there.
-    fs::remove(m_folder + L"Lutrovane\\history");
-    WriteAll(m_folder + L"Lutrovane\\history", std::string());
-    SetLastError(ERROR_SUCCESS);
-    EXPECT_EQ(4u, Change(MapOf(2)));
-    EXPECT_NE(DWORD(ERROR_SUCCESS), GetLastError()) << "no reason given";
-    EXPECT_EQ(4u, Change({}));
-    EXPECT_EQ(kCapsToControl, Value());
+    // Ordinary users may make files in ProgramData. One in a history folder's
+    // place is moved aside whole and the change goes on; held open by its
+    // maker it cannot be moved, and nothing changes.
+    for (const wchar_t* pszPlanted : {L"Lutrovane", L"Lutrovane\\history"}) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(pszPlanted)));
+        const std::wstring strPlanted = m_folder + pszPlanted;
+        fs::remove_all(m_folder + L"Lutrovane");
+        fs::create_directories(fs::path(strPlanted).parent_path());
+        WriteAll(strPlanted, std::string("planted"));
+        const HANDLE hHeld = CreateFileW(strPlanted.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                         nullptr, OPEN_EXISTING, 0, nullptr);
+        CMapHistory held;
+        SetLastError(ERROR_SUCCESS);
+        EXPECT_EQ(CMapHistory::NOT_KEPT, held.ChangeSystemMap(nullptr, 0));
+        EXPECT_NE(DWORD(ERROR_SUCCESS), GetLastError()) << "no reason given";
+        EXPECT_EQ(strPlanted, held.GetInTheWay());
+        EXPECT_TRUE(!*held.GetMovedAside() && *held.GetInTheWayOwner()) << "who can remove it is not said";
+        CloseHandle(hHeld);
+        EXPECT_EQ(kCapsToControl, Value());
+
+        CMapHistory history;
+        EXPECT_EQ(CMapHistory::CHANGED, history.ChangeSystemMap(nullptr, 0));
+        EXPECT_EQ("planted", ReadText(history.GetMovedAside()));
+        EXPECT_EQ(std::vector<Bytes>({RegFile(kCapsToControl)}), Kept());
+        SetValue(kCapsToControl);
+    }
     // A relative ProgramData would put the history on whatever drive is current.
     for (const wchar_t* pszValue : {L"ProgramData", L"\\ProgramData", L"D:ProgramData"}) {
         SetEnvironmentVariableW(L"ProgramData", pszValue);
-        EXPECT_EQ(4u, Change(MapOf(2)));
+        EXPECT_EQ(CMapHistory::NOT_KEPT, Change(MapOf(2)));
         EXPECT_EQ(DWORD(ERROR_BAD_PATHNAME), GetLastError());
     }
     EXPECT_EQ(kCapsToControl, Value());

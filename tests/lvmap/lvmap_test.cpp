@@ -68,7 +68,8 @@ TEST_F(Lvmap, WrongUsageExitsWithOneAndChangesNothing)
     for (const wchar_t* pszArgs : {L"", L"show {caps.lvd}", L"show --keyboard qwerty", L"keys --timeout 5",
                                    L"detect --timeout 0", L"apply {map.txt}", L"convert {caps.lvd}",
                                    L"apply {caps.lvd} {caps.lvd}", L"remove --force", L"make {caps.txt} A=B",
-                                   L"verify CapsLock", L"make A=B"})
+                                   L"verify CapsLock", L"make A=B", L"make {caps.skl} A=B",
+                                   L"convert {caps.lvd} {caps.json}"})
         Steps(kThree, {{pszArgs, 1, "", "lvmap: ", &kThree}});
 }
 
@@ -79,7 +80,7 @@ TEST_F(Lvmap, ShowNamesRealKeysByTheKeyboardInUtf8WhenRedirected)
     // Real keys by the PC keyboard's table unless another is named, mapped keys by the catalogue.
     Steps(kThree, {{L"show", 0,
                     u8"003A CapsLock -> 001D Control(왼쪽)\r\nE05B 윈도우키(왼쪽) -> E038 Alt(오른쪽)/한글전환\r\n"
-                    u8"0059 알수 없음 -> 0000 알수 없음\r\n", "", nullptr},
+                    u8"0059 알수 없음 -> 0000 off\r\n", "", nullptr},
                    {L"keys", 0, "001E A\r\n", "", nullptr}});
     // A map Windows would not take is still shown, with a warning; so is one whose
     // real key Windows takes one entry for, not known which.
@@ -133,24 +134,42 @@ TEST_F(Lvmap, ApplyTakesEachFileFormAndRemovalsAndNothingUnsoundIsWrittenOrExpor
     EXPECT_EQ(MapDataFile(kThree), ReadAll(File(L"system.lvd")));
 }
 
+TEST_F(Lvmap, OtherToolsFilesApplyWhatAMapHoldsAndNameTheRest)
+{
+    // Key remaps go through this layout's scan codes: CapsLock (VK 20) to left Ctrl (162); a shortcut is left out.
+    const std::string strHead = "{\"remapKeys\":{\"inProcess\":[";
+    const std::string strShortcut = "{\"originalKeys\":\"91\",\"newRemapKeys\":\"17;67\"}]}}";
+    const std::string strCaps = strHead + "{\"originalKeys\":\"20\",\"newRemapKeys\":\"162\"}," + strShortcut;
+    const std::string strNone = strHead + strShortcut;
+    WriteAll(File(L"three.skl"), kThree);
+    WriteAll(File(L"caps.json"), Bytes(strCaps.begin(), strCaps.end()));
+    WriteAll(File(L"none.json"), Bytes(strNone.begin(), strNone.end()));
+    Steps({{L"apply {three.skl}", 0, "Scancode Map set: 3 mappings.", "", &kThree},
+           {L"apply {caps.json}", 0, "Scancode Map set: 1 mapping.", "left out: ", &kCapsToControl},
+           {L"verify {caps.json}", 0, nullptr, "-> Ctrl+C", nullptr},
+           {L"apply {none.json}", 3, "", "remaps no key to a key", &kCapsToControl}});
+}
+
 TEST_F(Lvmap, UndoAndRestorePutBackWhatEachChangeReplaced)
 {
-    Steps({{L"undo", 2, "", nullptr, &kNone},
+    // Nothing there to put back is told apart from a failure.
+    Steps({{L"undo", 4, "", nullptr, &kNone},
            {L"apply {three.reg}", 0, nullptr, "", &kThree},
            {L"undo", 0, nullptr, "", &kNone},  // there was no map before
            {L"apply {caps.lvd}", 0, nullptr, "", &kCapsToControl},
            // Kept by now, newest first: no map, three (replaced by undo), no map.
            {L"restore 2", 0, nullptr, "", &kThree},
            {L"undo", 0, nullptr, "", &kCapsToControl},
-           {L"restore 6", 2, "", nullptr, &kCapsToControl}});
+           {L"restore 6", 4, "", nullptr, &kCapsToControl}});
 
     // Number, time to the second, count and the first mappings by name.
     const std::string strHistory = Run(L"history").strOut;
     EXPECT_EQ(strHistory.find("\r\n 1  ") + 25, strHistory.find(u8"  3 mappings: CapsLock -> Control(왼쪽), 윈도우키(왼쪽) -> "
-                                                            u8"Alt(오른쪽)/한글전환, 알수 없음 -> 알수 없음\r\n 2  "));
+                                                            u8"Alt(오른쪽)/한글전환, 알수 없음 -> off\r\n 2  "));
     for (const char* pszKept : {u8"  1 mapping: CapsLock -> Control(왼쪽)\r\n 3  ", "  no map\r\n 4  ", "\r\n 5  "})
         EXPECT_NE(std::string::npos, strHistory.find(pszKept)) << pszKept;
-    Steps({{L"restore {three.reg}", 0, nullptr, "", &kThree},  // a file by its name, as a kept one
+    Steps({{L"restore 5", 0, nullptr, "", &kNone},  // the oldest that history lists
+           {L"restore {three.reg}", 0, nullptr, "", &kThree},  // a file by its name, as a kept one
            // A start-up script applying its map again keeps nothing, and undo changes something.
            {L"apply {caps.lvd}", 0, nullptr, "", &kCapsToControl},
            {L"apply {caps.lvd}", 0, "The system holds this map already", "", &kCapsToControl},
@@ -165,6 +184,35 @@ TEST_F(Lvmap, UndoAndRestorePutBackWhatEachChangeReplaced)
     Value(&dwType);
     EXPECT_EQ(DWORD(REG_NONE), dwType);
     EXPECT_NE(std::string::npos, Run(L"history").strOut.find("  1500 bytes of type 0, no map\r\n"));
+}
+
+// Any user may make a file where the history's folder belongs: each change
+// moves it aside, says so, and goes on.
+TEST_F(Lvmap, AFileInTheHistorysPlaceIsMovedAsideAndChangesGoOn)
+{
+    for (const SStep& step : {SStep{L"apply {three.reg}", 0, nullptr, "moved aside", &kThree},
+                              SStep{L"remove", 0, nullptr, "moved aside", &kNone},
+                              SStep{L"undo", 4, "", "moved aside", &kNone}}) {
+        std::filesystem::remove_all(File(L"Lutrovane"));
+        WriteAll(File(L"Lutrovane"), std::string("planted"));
+        Steps({step});
+        EXPECT_TRUE(std::filesystem::is_directory(File(L"Lutrovane")) == (step.dwExit == 0));
+    }
+}
+
+// Two changes at once: the second waits for the lock the first holds, then
+// refuses and writes nothing, so that no replaced map goes unkept.
+TEST_F(Lvmap, AChangeWaitsForTheLockAnotherHoldsThenRefusesWritingNothing)
+{
+    Steps({{L"apply {three.reg}", 0, nullptr, "", &kThree}});
+    const HANDLE hLock = CreateFileW(File(L"Lutrovane\\history\\lock").c_str(), GENERIC_READ | GENERIC_WRITE, 0,
+                                     nullptr, CREATE_NEW, FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, hLock);
+    const DWORD nStart = GetTickCount();
+    Steps({{L"apply {caps.lvd}", 2, "", "history\\lock for 10 seconds", &kThree}});
+    EXPECT_GE(GetTickCount() - nStart, 9500u) << "did not wait";
+    CloseHandle(hLock);
+    EXPECT_EQ(1, FileCount(File(L"Lutrovane\\history"))) << "kept although nothing changed";
 }
 
 TEST_F(Lvmap, MapsAfterWhichNobodyCouldSignInAreRefusedUnlessForced)
@@ -240,12 +288,29 @@ TEST_F(Lvmap, PairsAndUnnamedCodesGiveTheWizardsBytesByEveryRoadAndVerifyNamesWh
             u8"The system's map differs:\r\ndifferent  E05B 윈도우키(왼쪽) -> E05C 윈도우키(오른쪽), the system's -> 0000",
             "", &kPaired}});
 
-    // Order and null entries inside do not matter; a map Windows may ignore is not the one asked for.
+    // Order and null entries inside do not matter, but for a real key named twice Windows takes one of its
+    // entries; a map Windows may ignore, or a value of another type, is not the one asked for.
     Steps(MapBytes({{0x0000, 0xE05B}, {0, 0}, {0x001D, 0x003A}, {0x001C, 0xE01C}, {0x000D, 0x000D}}),
           {{L"verify {pairs.reg}", 0, nullptr, "", nullptr}, {L"verify E05B=off", 5, nullptr, "", nullptr}});
+    WriteAll(File(L"twice.reg"), MakeRegFile({false, MapBytes({{0x001D, 0x003A}, {0x0000, 0x003A}})}));
+    Steps(MapBytes({{0x0000, 0x003A}, {0x001D, 0x003A}}),
+          {{L"verify {twice.reg}", 5, u8"The system's map differs:\r\norder      003A CapsLock -> 001D Control(왼쪽) then "
+                                      u8"0000 off, the system's -> 0000 off then 001D", "", nullptr}});
     Bytes flagged = kPaired;
     flagged[4] = 1;
     Steps(flagged, {{L"verify {pairs.reg}", 5, "The system's map differs: it is not sound", "", &flagged}});
+    SetValue(kPaired, REG_NONE);
+    Steps({{L"verify {pairs.reg}", 5, "The system's map differs: it is not sound, and Windows may ignore it: the value "
+                                      "is of type 0", "", nullptr}});
+
+    // A swap A~B is A=B B=A by every road.
+    const Bytes kSwapped = MapBytes({{0x001D, 0x003A}, {0x003A, 0x001D}, {0xE038, 0xE05B}, {0xE05B, 0xE038}});
+    Steps(kNone, {{L"make {swap.lvd} CapsLock~Control(왼쪽) E05B~E038", 0, "Made ", "", &kNone},
+                  {L"apply {swap.lvd}", 0, nullptr, "", &kSwapped},
+                  {L"remove", 0, nullptr, "", &kNone},
+                  {L"apply CapsLock~Control(왼쪽) \"윈도우키(왼쪽) ~ E038\"", 0, nullptr, "", &kSwapped},
+                  {L"verify capslock~001D E05B=E038 E038=E05B", 0, nullptr, "", &kSwapped},
+                  {L"verify --keyboard apple-pro CapsLock~Control(왼쪽) 사과키(왼쪽)~E038", 0, nullptr, "", &kSwapped}});
 
     // Codes no table names applied, shown and verified; make reads pairs as apply does.
     const Bytes kOdd = MapBytes({{0x001D, 0x0073}, {0x0000, 0xE06A}});
@@ -268,7 +333,9 @@ TEST_F(Lvmap, WrongPairsAreEachToldByPlaceAndNothingIsWritten)
         {L"CapsLock=A capslock=B", "pair 2, capslock=B: the real key 003A CapsLock is given again, first in pair 1"},
         {L"0x0000=A", "the real key 0000 is no key"},
         {L"A=B C", "pair 2, C: not a pair"},
-        {many, "253 pairs, more than the 252"}};
+        {L"A~B CapsLock~b", "pair 2, CapsLock~b: the real key 0030 B is given again, first in pair 1"},
+        {L"CapsLock~off", "no real key is named off"},
+        {many, "253 mappings, more than the 252"}};
     for (const auto& c : cases)
         Steps(kThree, {{L"make {bad.reg} " + c.first, 3, "", c.second, &kThree},
                        {L"apply " + c.first, 3, "", c.second, &kThree},

@@ -1,5 +1,7 @@
 // Map bytes in registry files (.reg) and their checks: pure C++ over bytes in
 // memory, no Windows call, so that it builds and is tested on any platform.
+// The strings and vectors that cross from the core to a program are freed
+// in the C run-time's heap, which the modules share.
 #pragma once
 
 #include "lutrovane_core.h"
@@ -9,7 +11,7 @@
 #include <vector>
 
 // The key that holds the value, as registry files spell it.
-extern const char kKeyboardLayoutKeyPath[];
+extern LUTROVANE_CORE_API const char kKeyboardLayoutKeyPath[];
 
 const size_t kMaxMapBytes = 1024;
 // Larger registry files are refused unread: no export of our key comes near.
@@ -17,7 +19,7 @@ const size_t kMaxRegFileBytes = 8 * 1024 * 1024;
 
 // Checks Scancode Map bytes before they are written anywhere: header, entry
 // count, length and closing null entry. Empty when sound, else what is wrong.
-std::string CheckMapBytes(const unsigned char* pData, size_t nLength);
+LUTROVANE_CORE_API std::string CheckMapBytes(const unsigned char* pData, size_t nLength);
 
 // What a registry file does to the Scancode Map value.
 struct SRegFileContent
@@ -34,8 +36,8 @@ struct SRegFileContent
 // with its line number; pContent is then left as it was. bKeptValue reads a
 // file of the map's history, which holds what the system held: a value of
 // any type and length, sound map or not, written hex: or hex(N):.
-std::string ParseRegFile(const unsigned char* pData, size_t nLength, SRegFileContent* pContent,
-                         bool bKeptValue = false);
+LUTROVANE_CORE_API std::string ParseRegFile(const unsigned char* pData, size_t nLength,
+                                            SRegFileContent* pContent, bool bKeptValue = false);
 
 // A registry file as the registry editor exports the key with this value:
 // UTF-16LE with a byte-order mark, CRLF, hex data folded as it folds it. The
