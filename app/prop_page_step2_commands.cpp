@@ -15,6 +15,17 @@ namespace {
 // 16 + 4 * 252: every buffer that carries the map.
 const size_t kMapBufferBytes = 1024;
 
+// Spelt out here: std::to_wstring links the run-time's wide printf, some 25 KB.
+std::wstring Decimal(DWORD n)
+{
+    std::wstring str;
+    do {
+        str.insert(str.begin(), wchar_t(L'0' + n % 10));
+        n /= 10;
+    } while (n);
+    return str;
+}
+
 // The system's text for a Win32 error, in code page 949.
 CString SystemMessage(DWORD dwError)
 {
@@ -22,7 +33,7 @@ CString SystemMessage(DWORD dwError)
     const DWORD nChars = ::FormatMessageW(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
         NULL, dwError, 0, reinterpret_cast<wchar_t*>(&pszMessage), 0, NULL);
-    const std::wstring str = nChars ? std::wstring(pszMessage, nChars) : L"error " + std::to_wstring(dwError);
+    const std::wstring str = nChars ? std::wstring(pszMessage, nChars) : L"error " + Decimal(dwError);
     ::LocalFree(pszMessage);
     return WideToCp949(str.c_str());
 }

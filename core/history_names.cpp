@@ -20,9 +20,21 @@ long Digits(const std::wstring& str, size_t nFirst, size_t nCount)
     return n;
 }
 
+// n in at least nWidth digits, zeros in front. By hand: std::to_wstring and
+// swprintf link the run-time's wide printf, some 25 KB.
+std::wstring Decimal(unsigned long n, size_t nWidth)
+{
+    std::wstring str;
+    do {
+        str.insert(str.begin(), wchar_t(L'0' + n % 10));
+        n /= 10;
+    } while (n || str.size() < nWidth);
+    return str;
+}
+
 std::wstring Numbered(unsigned long nNumber)
 {
-    return nNumber > 1 ? L"_" + std::to_wstring(nNumber) : std::wstring();
+    return nNumber > 1 ? L"_" + Decimal(nNumber, 1) : std::wstring();
 }
 
 }  // namespace
@@ -59,10 +71,8 @@ std::wstring EntryName(const std::wstring& strStamp, unsigned long nNumber)
 
 std::wstring StampOf(const SYSTEMTIME& st)
 {
-    wchar_t sz[32];
-    std::swprintf(sz, 32, L"%04u%02u%02uT%02u%02u%02uZ", st.wYear, st.wMonth, st.wDay, st.wHour,
-                  st.wMinute, st.wSecond);
-    return sz;
+    return Decimal(st.wYear, 4) + Decimal(st.wMonth, 2) + Decimal(st.wDay, 2) + L"T"
+           + Decimal(st.wHour, 2) + Decimal(st.wMinute, 2) + Decimal(st.wSecond, 2) + L"Z";
 }
 
 SYSTEMTIME TimeOf(const std::wstring& strStamp)

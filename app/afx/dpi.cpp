@@ -73,7 +73,9 @@ void ScaleForDpi(HWND hWnd, UINT nFrom, UINT nTo, std::vector<std::pair<HFONT, H
 
 UINT AfxGetWindowDpi(HWND hWnd)
 {
-    static const auto pfnGetDpiForWindow = User32Proc<UINT(WINAPI*)(HWND)>("GetDpiForWindow");
+    // Looked up at each call, as below: a function-local static would link in
+    // the run-time's thread-safe initialisation, some 30 KB.
+    const auto pfnGetDpiForWindow = User32Proc<UINT(WINAPI*)(HWND)>("GetDpiForWindow");
     const UINT nDpi = hWnd && pfnGetDpiForWindow ? pfnGetDpiForWindow(hWnd) : 0;
     return nDpi ? nDpi : ScreenDpi();
 }
@@ -94,9 +96,9 @@ void AfxSyncThreadDpiAwareness()
     typedef HANDLE(WINAPI * GetContextProc)();
     typedef int(WINAPI * AwarenessProc)(HANDLE);
     typedef HANDLE(WINAPI * SetContextProc)(HANDLE);
-    static const auto pfnGetContext = User32Proc<GetContextProc>("GetThreadDpiAwarenessContext");
-    static const auto pfnAwareness = User32Proc<AwarenessProc>("GetAwarenessFromDpiAwarenessContext");
-    static const auto pfnSetContext = User32Proc<SetContextProc>("SetThreadDpiAwarenessContext");
+    const auto pfnGetContext = User32Proc<GetContextProc>("GetThreadDpiAwarenessContext");
+    const auto pfnAwareness = User32Proc<AwarenessProc>("GetAwarenessFromDpiAwarenessContext");
+    const auto pfnSetContext = User32Proc<SetContextProc>("SetThreadDpiAwarenessContext");
     const int kUnaware = 0;
     const HANDLE kPerMonitorAware = reinterpret_cast<HANDLE>(-3);
     if (!pfnGetContext || !pfnAwareness || !pfnSetContext)
