@@ -10,16 +10,19 @@ namespace {
 
 // Appends the first nCount keys of the table, in table order. Each row keeps
 // its code, which alone tells the key: the mapped list starts with a row of
-// its own, so a position there is not the table's row.
-void FillKeyList(CComboBox& combo, CLutrovaneBase& table, int nCount)
+// its own, so a position there is not the table's row. The codes also go to
+// *pCodes.
+void FillKeyList(CComboBox& combo, CLutrovaneBase& table, int nCount, std::vector<WORD>* pCodes)
 {
     // Not redrawn while it fills: each string added otherwise updates the
     // list, which under Wine takes as long again as the adding.
     combo.SendMessage(WM_SETREDRAW, FALSE);
     for (int i = 0; i < nCount; ++i) {
         const int nItem = combo.AddString(table.GetKeyNameByIndex(i));
+        const WORD wScancode = table.GetScancodeByIndex(i);
         if (nItem >= 0)
-            combo.SetItemData(nItem, table.GetScancodeByIndex(i));
+            combo.SetItemData(nItem, wScancode);
+        pCodes->push_back(wScancode);
     }
     combo.SendMessage(WM_SETREDRAW, TRUE);
 }
@@ -101,8 +104,11 @@ BOOL CMapEditDlg::OnInitDialog()
     // Real keys: the chosen keyboard's own keys, for the PC keyboard only the
     // rows it offers as real keys. Tables live only while the lists fill; an
     // index outside 0 to 3 leaves the list empty, and nothing to press for.
+    // The lists' codes are kept aside as they fill: a search of the mapped
+    // list's items for each real key took seconds under Wine.
+    std::vector<WORD> realCodes, mappedCodes;
     if (std::unique_ptr<CLutrovaneBase> pTable = NewKeyboardTable(m_nKeyboardType))
-        FillKeyList(m_comboRealKey, *pTable, RealKeyCount(*pTable, m_nKeyboardType));
+        FillKeyList(m_comboRealKey, *pTable, RealKeyCount(*pTable, m_nKeyboardType), &realCodes);
     else
         GetDlgItem(IDC_PRESS_REAL_KEY).EnableWindow(FALSE);
 
@@ -113,11 +119,10 @@ BOOL CMapEditDlg::OnInitDialog()
         m_comboMapKey.SetItemData(nOff, 0);
     {
         CLutrovanePC tableMapped;
-        FillKeyList(m_comboMapKey, tableMapped, int(tableMapped.GetSizeOfMap()));
+        FillKeyList(m_comboMapKey, tableMapped, int(tableMapped.GetSizeOfMap()), &mappedCodes);
     }
-    for (int i = 0; i < m_comboRealKey.GetCount(); ++i) {
-        const WORD wScancode = WORD(m_comboRealKey.GetItemData(i));
-        if (wScancode && FindKey(m_comboMapKey, wScancode) != CB_ERR)
+    for (WORD wScancode : realCodes) {
+        if (wScancode && std::find(mappedCodes.begin(), mappedCodes.end(), wScancode) != mappedCodes.end())
             m_swapKeys.push_back(wScancode);
     }
     // A pair read from a map may hold a key that the list lacks: it is added.
