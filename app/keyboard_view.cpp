@@ -159,12 +159,18 @@ HFONT KeyFont(int nPx, UINT nDpi)
                          L"굴림");
 }
 
-// One line, centred; what does not fit ends in an ellipsis after a whole character.
-void DrawLine(HDC hdc, const std::wstring& str, RECT rc, COLORREF crText)
+// One line, centred, in the font selected or, where it does not fit, in
+// hSmall; what does not fit even so ends in an ellipsis after a whole character.
+void DrawLine(HDC hdc, const std::wstring& str, RECT rc, COLORREF crText, HGDIOBJ hSmall)
 {
     ::SetTextColor(hdc, crText);
+    SIZE size = {};
+    ::GetTextExtentPoint32W(hdc, str.c_str(), int(str.size()), &size);
+    const HGDIOBJ hOld = size.cx > rc.right - rc.left ? ::SelectObject(hdc, hSmall) : NULL;
     ::DrawTextW(hdc, str.c_str(), int(str.size()), &rc,
                 DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
+    if (hOld)
+        ::SelectObject(hdc, hOld);
 }
 
 }  // namespace
@@ -194,7 +200,7 @@ HBITMAP RenderKeyboard(HDC hdc, const std::vector<SKeyPlace>& layout, CLutrovane
     const CGdiObject brushBack(::CreateSolidBrush(kBackground));
     ::FillRect(hdcMem, &rcAll, HBRUSH(HGDIOBJ(brushBack)));
 
-    const CGdiObject fontLabel(KeyFont(10, nDpi)), fontMapped(KeyFont(9, nDpi));
+    const CGdiObject fontLabel(KeyFont(10, nDpi)), fontMapped(KeyFont(9, nDpi)), fontSmall(KeyFont(8, nDpi));
     const CGdiObject penEdge(::CreatePen(PS_SOLID, 1, kEdge));
     const CGdiObject penOff(::CreatePen(PS_SOLID, AfxScaleForDpi(1, nDpi), kTextOff));
     const HGDIOBJ hOldFont = ::SelectObject(hdcMem, fontLabel);
@@ -229,12 +235,12 @@ HBITMAP RenderKeyboard(HDC hdc, const std::vector<SKeyPlace>& layout, CLutrovane
         const std::wstring strLabel = KeyLegend(key, Cp949ToWide(table.GetKeyName(key.wScancode)).c_str());
         if (state.nLook == LOOK_PLAIN || state.nLook == LOOK_NO_CODE) {
             ::SelectObject(hdcMem, fontLabel);
-            DrawLine(hdcMem, strLabel, rcText, state.nLook == LOOK_NO_CODE ? kTextNoCode : kTextPlain);
+            DrawLine(hdcMem, strLabel, rcText, state.nLook == LOOK_NO_CODE ? kTextNoCode : kTextPlain, fontSmall);
         } else {
             RECT rcTop = rcText, rcBottom = rcText;
             rcTop.bottom = rcBottom.top = (rc.top + rc.bottom) / 2;
             ::SelectObject(hdcMem, fontLabel);
-            DrawLine(hdcMem, strLabel, rcTop, kTextPlain);
+            DrawLine(hdcMem, strLabel, rcTop, kTextPlain, fontSmall);
             ::SelectObject(hdcMem, fontMapped);
             if (state.nLook == LOOK_OFF) {
                 const HGDIOBJ hPen = ::SelectObject(hdcMem, penOff);
@@ -247,8 +253,7 @@ HBITMAP RenderKeyboard(HDC hdc, const std::vector<SKeyPlace>& layout, CLutrovane
             const std::wstring strBottom = state.nLook == LOOK_OFF        ? strOff
                                            : state.nLook == LOOK_CONFLICT ? strConflict
                                                                           : Cp949ToWide(GetKeyNameWithCode(catalogue, state.wMapped));
-            DrawLine(hdcMem, strBottom, rcBottom,
-                     state.nLook == LOOK_MAPPED ? kTextMapped : kTextOff);
+            DrawLine(hdcMem, strBottom, rcBottom, state.nLook == LOOK_MAPPED ? kTextMapped : kTextOff, fontSmall);
         }
         if (state.bTarget) {
             // A corner in the mark's colour: some key becomes this one.

@@ -3,7 +3,8 @@
 #include <windowsx.h>
 
 #include <algorithm>
-#include <cstdlib>
+#include <cmath>
+#include <cwchar>
 
 #include "key_tables.h"
 #include "prop_page_step2.h"
