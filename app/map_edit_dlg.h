@@ -75,5 +75,5 @@ private:
     BOOL m_bSwap;
     CString m_strReverseReal;
     CString m_strReverseMap;
-    WORD m_wPresetRealKey;
+    WORD m_wPresetRealKey;          // add mode: chosen at the start; 0 none
 };
