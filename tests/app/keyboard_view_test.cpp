@@ -253,6 +253,33 @@ TEST(KeyboardView, AClickedKeyOpensAddWithItChosenOrModifyOfItsRowAndThePictureF
     });
 }
 
+TEST(KeyboardView, ARowWhoseKeyTheKeyboardLacksIsListedUnderThePictureAndOpensModifyFromThere)
+{
+    CWizardRun run;
+    run.AtList(3, [&](HWND page, HWND) {  // the aluminium keyboard has fn where Insert would be
+        ASSERT_TRUE(AddPair(page, L"Ins", L"Home"));
+        HWND view = OpenView(page);
+        ASSERT_TRUE(view);
+        HWND link = GetDlgItem(view, IDC_VIEW_OFF_PICTURE);
+        EXPECT_EQ(L"그림에 없는 키: <a>Ins</a>", Text(link));
+        PostMessageW(view, WM_NEXTDLGCTL, WPARAM(link), TRUE);
+        EXPECT_TRUE(WaitUntil([&] {
+            GUITHREADINFO gui = {};
+            gui.cbSize = sizeof(gui);
+            return GetGUIThreadInfo(GetWindowThreadProcessId(view, NULL), &gui) && gui.hwndFocus == link;
+        }));
+        PressKey(VK_RETURN);
+        HWND dlg = WaitShown(IsEditDialog);
+        ASSERT_TRUE(dlg) << "the listed key opened no edit dialog";
+        EXPECT_EQ(L"Ins", ComboSelection(GetDlgItem(dlg, IDC_REAL_KEY)));
+        EXPECT_EQ(L"Home", ComboSelection(GetDlgItem(dlg, IDC_MAP_KEY)));
+        PostMessageW(dlg, WM_COMMAND, IDCANCEL, 0);
+        ASSERT_TRUE(WaitGone(dlg));
+        PostMessageW(view, WM_COMMAND, IDCANCEL, 0);
+        ASSERT_TRUE(WaitGone(view));
+    });
+}
+
 // A key's make code down or up, as the keyboard driver sends it.
 void KeyEvent(WORD wMake, bool bUp)
 {
