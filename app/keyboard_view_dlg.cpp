@@ -7,6 +7,7 @@
 #include <cwchar>
 
 #include "key_tables.h"
+#include "key_wait.h"
 #include "prop_page_step2.h"
 #include "reg_file.h"
 #include "res/resource.h"
@@ -332,12 +333,8 @@ void CKeyboardViewDlg::StartTrying()
         g_pHookOwner = this;
     }
     // Keys down now are let be: their release must reach Windows.
-    std::vector<DWORD> held;
-    for (DWORD nVk = 0x08; nVk < 0xFF; ++nVk) {
-        if (nVk != VK_SHIFT && nVk != VK_CONTROL && nVk != VK_MENU && (::GetAsyncKeyState(int(nVk)) & 0x8000))
-            held.push_back(nVk);
-    }
-    m_taker.Start(held);
+    const std::vector<UINT> held = CKeyWait::KeysDownNow();
+    m_taker.Start(std::vector<DWORD>(held.begin(), held.end()));
     SetText(m_hWnd, IDC_VIEW_STATUS, AfxLoadStringW(IDS_VIEW_TRY_STARTED));
 }
 
