@@ -61,8 +61,8 @@ ULONGLONG FileTimeOf(const SYSTEMTIME& st)
 // A real key by the keyboard's name for it, else by the catalogue's.
 std::wstring RealKeyName(CLutrovaneBase& table, CLutrovaneBase& catalogue, WORD wScancode)
 {
-    return Cp949ToWide(GetKeyNameWithCode(table.GetScanCode(table.GetKeyName(wScancode)) == wScancode ? table : catalogue,
-                                          wScancode));
+    const bool bOwn = table.GetScanCode(table.GetKeyName(wScancode)) == wScancode;
+    return Cp949ToWide(GetKeyNameWithCode(bOwn ? table : catalogue, wScancode));
 }
 
 void SetText(HWND hDlg, int nID, const std::wstring& str)
