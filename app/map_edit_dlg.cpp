@@ -48,7 +48,8 @@ const UINT kWaitMs = 10000;
 
 CMapEditDlg::CMapEditDlg(CWnd* pParent)
     : CDialog(IDD_MAP_EDIT, pParent), m_nKeyboardType(0), m_bModify(FALSE), m_wRealScancode(0),
-      m_wMapScancode(0), m_nWaitingFor(0), m_hHook(NULL), m_bSwap(FALSE)
+      m_wMapScancode(0), m_nWaitingFor(0), m_hHook(NULL), m_bSwap(FALSE),
+      m_wPresetRealKey(0)
 {
 }
 
@@ -131,6 +132,8 @@ BOOL CMapEditDlg::OnInitDialog()
         SelectKey(TRUE, m_wRealScancode);
     if (m_bModify)
         SelectKey(FALSE, m_wMapScancode);
+    if (!m_bModify && m_wPresetRealKey)
+        SelectKey(TRUE, m_wPresetRealKey);
     CheckDlgButton(IDC_SWAP_KEYS, m_bSwap ? BST_CHECKED : BST_UNCHECKED);
     UpdateSwap();
     return TRUE;

@@ -19,6 +19,8 @@ public:
     void SetKeyboardType(int nKeyboardType, BOOL bModify);
     // The codes of the pair to change (modify mode). Always 0.
     int SetScancode(WORD wRealScancode, WORD wMapScancode);
+    // Add mode: the real key chosen when the dialog opens (0 none).
+    void PreselectRealKey(WORD wRealScancode) { m_wPresetRealKey = wRealScancode; }
     // After IDOK: the chosen names, as the key tables spell them, or for a
     // key no table names its not-found name with its code. Always 0.
     int GetKeyNames(CString& strRealKey, CString& strMapKey);
@@ -73,4 +75,5 @@ private:
     BOOL m_bSwap;
     CString m_strReverseReal;
     CString m_strReverseMap;
+    WORD m_wPresetRealKey;          // add mode: chosen at the start; 0 none
 };

@@ -6,6 +6,7 @@
 #include <new>
 #include <string>
 
+#include "keyboard_view_dlg.h"
 #include "lutrovane_main.h"
 #include "map_edit_dlg.h"
 #include "res/resource.h"
@@ -170,6 +171,9 @@ BOOL CPropPageStep2::DispatchCommand(WPARAM wParam, LPARAM lParam)
         case IDC_SAVE_FILE:
             OnSaveFile();
             return TRUE;
+        case IDC_KEYBOARD_VIEW:
+            OnKeyboardView();
+            return TRUE;
         }
     }
     return CPropertyPageEx::OnCommand(wParam, lParam);
@@ -204,7 +208,7 @@ BOOL CPropPageStep2::OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult)
     return TRUE;
 }
 
-void CPropPageStep2::OnAddMap()
+void CPropPageStep2::OnAddMap(WORD wRealKey)
 {
     if (m_listMap.GetItemCount() >= kMaxRows) {
         AfxMessageBox(IDS_LIST_FULL, MB_OK);
@@ -212,6 +216,7 @@ void CPropPageStep2::OnAddMap()
     }
     CMapEditDlg dlg(NULL);
     dlg.SetKeyboardType(m_nKeyboardType, FALSE);
+    dlg.PreselectRealKey(wRealKey);
     if (dlg.DoModal() == IDOK) {
         CString strRealKey, strMapKey, strReverseReal, strReverseMap;
         dlg.GetKeyNames(strRealKey, strMapKey);
@@ -301,6 +306,28 @@ void CPropPageStep2::OnDeleteMap()
     // The row that followed the deleted one takes its place and its selection.
     m_listMap.SetItemState(r, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
     m_listMap.SetSelectionMark(r);
+}
+
+void CPropPageStep2::EditRealKey(WORD wRealKey)
+{
+    for (int i = 0; i < m_listMap.GetItemCount(); ++i) {
+        WORD wReal, wMap;
+        GetRowScancodes(i, wReal, wMap);
+        if (wReal == wRealKey) {
+            m_listMap.SetItemState(i, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+            m_listMap.SetSelectionMark(i);
+            FollowSelection();
+            OnModifyMap();
+            return;
+        }
+    }
+    OnAddMap(wRealKey);
+}
+
+void CPropPageStep2::OnKeyboardView()
+{
+    CKeyboardViewDlg dlg(this, m_nKeyboardType);
+    dlg.DoModal();
 }
 
 void CPropPageStep2::OnNewMap()

@@ -20,6 +20,9 @@ public:
 
     // The codes of every row, element i of both arrays from row i.
     void GetListScancodes(CWordArray& realKeys, CWordArray& mappedKeys);
+    // Modify on the first row of the real key, selected first; Add with the
+    // key chosen where no row has it.
+    void EditRealKey(WORD wRealKey);
 
 protected:
     void DoDataExchange() override;
@@ -33,7 +36,8 @@ protected:
     BOOL OnContextMenu(CWnd* pWnd, POINT point) override;
     void OnDpiChanged(UINT nDpi) override;
 
-    void OnAddMap();
+    // wRealKey: the real key chosen in the dialog at its start; 0 none.
+    void OnAddMap(WORD wRealKey = 0);
     void OnModifyMap();
     void OnDeleteMap();
     void OnNewMap();
@@ -43,6 +47,7 @@ protected:
     void OnApplyMap();
     void OnLoadFile();
     void OnSaveFile();
+    void OnKeyboardView();
 
     void OnClickList(const NMITEMACTIVATE* pItem);
     void OnDblClkList(const NMITEMACTIVATE* pItem);

@@ -2,8 +2,9 @@
 # Takes the README's screenshots of the wizard under Xvfb: the start-up splash,
 # page 1, the list page of the PC keyboard empty and with a map loaded from
 # the system, and the map edit dialog waiting for a key, into docs/ as PNG;
-# then the list page with the map and the edit dialog again on a screen of
-# 192 DPI (200 %).
+# the keyboard view of that map for each of the four keyboards; then the list
+# page with the map, the edit dialog and the PC keyboard's view again on a
+# screen of 192 DPI (200 %).
 # Usage: tools/screenshots.sh [BUILD_DIR]
 #   default: the build tools/run.sh starts on this host (build/win32 where the
 #   host runs 32-bit code, else build/win64)
@@ -75,7 +76,21 @@ xvfb-run -a -s "-screen 0 ${2}x24" sh -eu -c '
   # makes it wait for a key; it takes the first Escape as that key.
   xdotool key shift+Tab shift+Tab shift+Tab shift+Tab shift+Tab space Tab Tab space
   sleep 1; xdotool key Tab Tab Tab Tab space; sleep 0.5; shot mapedit$suffix.png
-  xdotool key Escape; sleep 0.5; xdotool key Escape; sleep 0.5; xdotool key Escape; wait; wineserver -w
+  xdotool key Escape; sleep 0.5; xdotool key Escape; sleep 0.5
+  # From Modify, past the page'"'"'s other buttons to "키보드 보기", last in
+  # the tab order: the picture of the loaded map.
+  # The pointer out of the way: over a key it shows that key'"'"'s name.
+  xdotool mousemove 0 0
+  xdotool key Tab Tab Tab Tab Tab Tab Tab Tab space; sleep 1; shot keyboard-pc$suffix.png
+  # The other keyboards at 96 DPI: Back, the next keyboard on page 1, its
+  # list page with the system map loaded, and its picture.
+  for family in apple-ext apple-pro apple-etc; do
+    [ -z "$suffix" ] || break
+    xdotool key Escape; sleep 0.5; xdotool key alt+b; sleep 0.5; xdotool key Down Return; sleep 1
+    xdotool key Tab Tab Tab Tab space; sleep 1; xdotool key Return; sleep 1
+    xdotool key Tab Tab Tab space; sleep 1; shot keyboard-$family.png
+  done
+  xdotool key Escape; sleep 0.5; xdotool key Escape; wait; wineserver -w
   rm -f "$docs/.shot.png"
 ' screenshots "$2" "$3" "$root/docs" "$exe" "$wine"
 wineserver -w
@@ -86,4 +101,5 @@ shoot 192 2048x1536 -192
 "$wine" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
 wineserver -w
 echo "screenshots: docs/splash.png docs/step1.png docs/step2.png docs/step2-map.png docs/mapedit.png"
-echo "screenshots: docs/step2-map-192.png docs/mapedit-192.png"
+echo "screenshots: docs/keyboard-pc.png docs/keyboard-apple-ext.png docs/keyboard-apple-pro.png docs/keyboard-apple-etc.png"
+echo "screenshots: docs/step2-map-192.png docs/mapedit-192.png docs/keyboard-pc-192.png"

@@ -7,6 +7,7 @@
 #define IDD_STEP2                       132
 #define IDD_SPLASH                      133
 #define IDD_MAP_EDIT                    134
+#define IDD_KEYBOARD_VIEW               140
 #define IDR_MAP_MENU                    136
 #define IDB_HEADER                      137
 #define IDB_SPLASH                      200
@@ -70,6 +71,18 @@
 // Load file with another tool's map: why it was refused, what it left out.
 #define IDS_IMPORT_FAILED               146
 #define IDS_IMPORT_LEFT_OUT             147
+// The keyboard view: what its picture and lines say, and its try-it mode;
+// a key turned off is named by IDS_KEY_OFF.
+#define IDS_VIEW_CONFLICT               160
+#define IDS_VIEW_LEGEND                 161
+#define IDS_VIEW_OFF_PICTURE            162
+#define IDS_VIEW_LOST_KEYS              163
+#define IDS_VIEW_UNCHANGED              164
+#define IDS_VIEW_TRY_STARTED            165
+#define IDS_VIEW_TRY_ENDED              166
+#define IDS_VIEW_EFFECT_NONE            167
+#define IDS_VIEW_EFFECT_MAP             168
+#define IDS_VIEW_EFFECT_UNKNOWN         169
 
 // Splash (template 133)
 #define IDC_SPLASH_PICTURE              1000
@@ -91,6 +104,7 @@
 #define IDC_REMOVE_SYSTEM_MAP           1013
 #define IDC_SAVE_FILE                   1014
 #define IDC_NEW_MAP                     1015
+#define IDC_KEYBOARD_VIEW               1021
 
 // Map edit dialog (template 134)
 #define IDC_REAL_KEY                    1013
@@ -104,6 +118,15 @@
 // Set makes the reverse pair too; the note says why the box is off.
 #define IDC_SWAP_KEYS                   1030
 #define IDC_SWAP_NOTE                   1031
+
+// Keyboard view (template 140)
+#define IDC_VIEW_PICTURE                1022
+#define IDC_VIEW_LEGEND                 1023
+#define IDC_VIEW_OFF_PICTURE            1024
+#define IDC_VIEW_LOST_KEYS              1025
+#define IDC_VIEW_TRY                    1026
+#define IDC_VIEW_STATUS                 1027
+#define IDC_VIEW_EFFECT                 1028
 
 #ifndef IDC_STATIC
 #define IDC_STATIC                      (-1)

@@ -1,6 +1,7 @@
 // The wizard on screens of 96, 144 and 192 DPI. Wine reads the DPI once, when a process starts
 // (HKCU\Control Panel\Desktop\LogPixels): Dpi.* sets it for each DPI in turn and starts this
 // program again to look at the windows there (AtDpi.*).
+#include "keyboard_view.h"
 #include "window_driver.h"
 
 #include <cstdlib>
@@ -88,6 +89,32 @@ TEST(AtDpi, TheWizardIsNotDrawnForTheDpi)
         }
         PostMessageW(dlg, WM_COMMAND, IDCANCEL, 0);
         ASSERT_TRUE(WaitGone(dlg));
+
+        // The keyboard view's picture is drawn for the DPI, and for another one it is moved to.
+        Click(page, IDC_KEYBOARD_VIEW);
+        HWND view = WaitShown([](HWND hwnd) { return Text(hwnd) == L"키보드 보기"; });
+        ASSERT_TRUE(view) << "no keyboard view";
+        const auto ExpectPictureFor = [&](UINT n) {
+            RECT rcPicture;
+            GetClientRect(GetDlgItem(view, IDC_VIEW_PICTURE), &rcPicture);
+            const SIZE size = PictureSize(KeyboardLayout(0), n);
+            EXPECT_EQ(size.cx + 2 * KeyboardMargin(n), rcPicture.right) << n;
+            EXPECT_EQ(size.cy + 2 * KeyboardMargin(n), rcPicture.bottom) << n;
+            for (UINT nID : {IDS_VIEW_TRY_STARTED, IDS_VIEW_EFFECT_UNKNOWN}) {
+                SetDlgItemTextW(view, IDC_VIEW_STATUS, AfxLoadStringW(nID).c_str());
+                ExpectNothingClipped(view, n);
+            }
+        };
+        ExpectPictureFor(nDpi);
+        const UINT nViewDpi = nDpi == 96 ? 192 : 96;
+        RECT rcView;
+        GetWindowRect(view, &rcView);
+        rcView.right = rcView.left + MulDiv(rcView.right - rcView.left, nViewDpi, nDpi);
+        rcView.bottom = rcView.top + MulDiv(rcView.bottom - rcView.top, nViewDpi, nDpi);
+        SendMessageW(view, WM_DPICHANGED, MAKEWPARAM(nViewDpi, nViewDpi), LPARAM(&rcView));
+        ExpectPictureFor(nViewDpi);
+        PostMessageW(view, WM_COMMAND, IDCANCEL, 0);
+        ASSERT_TRUE(WaitGone(view));
 
         // The About box is the splash: its picture for the DPI fills it.
         PostMessageW(wizard, WM_SYSCOMMAND, IDM_ABOUTBOX, 0);

@@ -88,7 +88,7 @@ TEST(ListPage, SwapMakesBothRowsModifyMovesTheReverseRowAndARowReplacedOrDeleted
     });
 }
 
-// The states of the context menu's items once open() has opened it, e.g. "N LR AMD FS P" with
+// The states of the context menu's items once open() has opened it, e.g. "N LR AMD FS P V" with
 // "-" for a grayed item; then Esc, or a click on item nClick, and a pause: a right click that
 // follows on the same spot is not to make a double click.
 std::string MenuStates(const std::function<void()>& open, int nClick = -1)
@@ -97,9 +97,9 @@ std::string MenuStates(const std::function<void()>& open, int nClick = -1)
     HWND popup = WaitShown([](HWND hwnd) { return ClassOf(hwnd) == L"#32768"; });
     const HMENU menu = popup ? HMENU(SendMessageW(popup, MN_GETHMENU, 0, 0)) : NULL;
     std::string str = menu ? "" : "no menu";
-    const char szItems[] = "N LR AMD FS P";
+    const char szItems[] = "N LR AMD FS P V";
     const int ids[] = {IDC_NEW_MAP, 0, IDC_LOAD_SYSTEM_MAP, IDC_REMOVE_SYSTEM_MAP, 0, IDC_ADD_MAP, IDC_MODIFY_MAP,
-                       IDC_DELETE_MAP, 0, IDC_LOAD_FILE, IDC_SAVE_FILE, 0, IDC_APPLY_MAP};
+                       IDC_DELETE_MAP, 0, IDC_LOAD_FILE, IDC_SAVE_FILE, 0, IDC_APPLY_MAP, 0, IDC_KEYBOARD_VIEW};
     for (int i = 0; menu && i < int(std::size(ids)); ++i) {
         const bool bGrey = ids[i] && (GetMenuState(menu, i, MF_BYPOSITION) & MF_GRAYED);
         str += GetMenuItemID(menu, i) != UINT(ids[i]) ? '?' : bGrey ? '-' : szItems[i];
@@ -118,7 +118,7 @@ TEST(ListPage, RowCommandsAndTheMenuFollowTheKeyboardAndEachClickAndDeleteTakesT
 {
     SetValue({});
     CWizardRun().AtList(0, [&](HWND page, HWND list) {
-        EXPECT_EQ("N -- A-- F- -", MenuStates([&] { ClickAt(RowPoint(list, -1), true); }));
+        EXPECT_EQ("N -- A-- F- - V", MenuStates([&] { ClickAt(RowPoint(list, -1), true); }));
         for (const wchar_t* key : {L"A", L"B", L"C"})
             ASSERT_TRUE(AddPair(page, key, L"Z"));
 
@@ -130,7 +130,7 @@ TEST(ListPage, RowCommandsAndTheMenuFollowTheKeyboardAndEachClickAndDeleteTakesT
         PressKey(VK_END);
         PressKey(VK_UP);
         ASSERT_TRUE(WaitUntil([&] { return ListView_GetNextItem(list, -1, LVNI_SELECTED) == 1; }));
-        EXPECT_EQ("N -- AMD FS P", MenuStates([] { PressKey(VK_F10, true); }));
+        EXPECT_EQ("N -- AMD FS P V", MenuStates([] { PressKey(VK_F10, true); }));
         EXPECT_EQ(kAskDelete, Command(page, IDC_DELETE_MAP));
         EXPECT_TRUE(WaitUntil([&] { return Rows(list) == std::vector<std::wstring>{Row(L"A", L"Z"), Row(L"C", L"Z")}; }))
             << "deleted another row than the one shown selected";
@@ -139,7 +139,7 @@ TEST(ListPage, RowCommandsAndTheMenuFollowTheKeyboardAndEachClickAndDeleteTakesT
         // arrives (a question would hold the send: it is looked for past the time-out) acts on a row.
         ListView_SetItemState(list, 1, 0, LVIS_SELECTED);
         EXPECT_TRUE(WaitUntil([&] { return RowAndMapCommands(page) == "..SA"; })) << RowAndMapCommands(page);
-        EXPECT_EQ("N -- A-- FS P", MenuStates([] { PressKey(VK_F10, true); }));
+        EXPECT_EQ("N -- A-- FS P V", MenuStates([] { PressKey(VK_F10, true); }));
         for (int id : {IDC_DELETE_MAP, IDC_MODIFY_MAP})
             SendMessageTimeoutW(page, WM_COMMAND, id, 0, SMTO_NORMAL, 1000, NULL);
         EXPECT_FALSE(FindShown([](HWND h) { return IsMessageBox(h) || IsEditDialog(h); })) << "acted on a row not shown selected";
@@ -154,14 +154,19 @@ TEST(ListPage, RowCommandsAndTheMenuFollowTheKeyboardAndEachClickAndDeleteTakesT
                 << nClicks << " clicks on the empty area left Delete and Modify on";
         }
         // Items set anew on each right click, on the empty area and on a row;
-        // the menu's Add is the button's Add.
+        // the menu's Add is the button's Add, its keyboard view the button's.
         SetValue(MapBytes({}));
-        EXPECT_EQ("N LR A-- FS P", MenuStates([&] { ClickAt(RowPoint(list, -1), true); }));
-        EXPECT_EQ("N LR AMD FS P", MenuStates([&] { ClickAt(RowPoint(list, 0), true); }, 5));
+        EXPECT_EQ("N LR A-- FS P V", MenuStates([&] { ClickAt(RowPoint(list, -1), true); }));
+        EXPECT_EQ("N LR AMD FS P V", MenuStates([&] { ClickAt(RowPoint(list, 0), true); }, 5));
         HWND dlg = WaitShown(IsEditDialog);
         EXPECT_TRUE(dlg) << "the menu's Add opened no dialog";
         PostMessageW(dlg, WM_COMMAND, IDCANCEL, 0);
         EXPECT_TRUE(WaitGone(dlg));
+        EXPECT_EQ("N LR AMD FS P V", MenuStates([&] { ClickAt(RowPoint(list, 0), true); }, 14));
+        HWND view = WaitShown([](HWND hwnd) { return Text(hwnd) == L"키보드 보기"; });
+        EXPECT_TRUE(view) << "the menu's keyboard view opened no dialog";
+        PostMessageW(view, WM_COMMAND, IDCANCEL, 0);
+        EXPECT_TRUE(WaitGone(view));
     });
 }
 
