@@ -252,22 +252,25 @@ int QuartersToPx(int nQuarters, UINT nDpi)
     return ::MulDiv(nQuarters, kKeyUnitPx * int(nDpi), 4 * 96);
 }
 
+// Made as the program loads, not in function-local statics: those would link
+// the run-time's thread-safe initialisation, some 30 KB.
+const std::vector<SKeyPlace> g_layouts[] = {
+    Join({BLOCK(kFunctionRow), BLOCK(kTypingKeys), BLOCK(kInsertKey), BLOCK(kEditingKeys),
+          BLOCK(kPcKeys), BLOCK(kKeypadDigits)}),
+    Join({BLOCK(kFunctionRow), BLOCK(kTypingKeys), BLOCK(kInsertKey), BLOCK(kEditingKeys),
+          BLOCK(kAppleExtendedKeys), BLOCK(kAppleKeypadTop), BLOCK(kKeypadDigits)}),
+    Join({BLOCK(kFunctionRow), BLOCK(kTypingKeys), BLOCK(kInsertKey), BLOCK(kEditingKeys),
+          BLOCK(kAppleProKeys), BLOCK(kAppleKeypadTop), BLOCK(kKeypadDigits)}),
+    Join({BLOCK(kTypingKeys), BLOCK(kEditingKeys), BLOCK(kAppleAluminiumKeys),
+          BLOCK(kAppleKeypadTop), BLOCK(kKeypadDigits)}),
+};
+const std::vector<SKeyPlace> g_noLayout;
+
 }  // namespace
 
 const std::vector<SKeyPlace>& KeyboardLayout(int nType)
 {
-    static const std::vector<SKeyPlace> layouts[] = {
-        Join({BLOCK(kFunctionRow), BLOCK(kTypingKeys), BLOCK(kInsertKey), BLOCK(kEditingKeys),
-              BLOCK(kPcKeys), BLOCK(kKeypadDigits)}),
-        Join({BLOCK(kFunctionRow), BLOCK(kTypingKeys), BLOCK(kInsertKey), BLOCK(kEditingKeys),
-              BLOCK(kAppleExtendedKeys), BLOCK(kAppleKeypadTop), BLOCK(kKeypadDigits)}),
-        Join({BLOCK(kFunctionRow), BLOCK(kTypingKeys), BLOCK(kInsertKey), BLOCK(kEditingKeys),
-              BLOCK(kAppleProKeys), BLOCK(kAppleKeypadTop), BLOCK(kKeypadDigits)}),
-        Join({BLOCK(kTypingKeys), BLOCK(kEditingKeys), BLOCK(kAppleAluminiumKeys),
-              BLOCK(kAppleKeypadTop), BLOCK(kKeypadDigits)}),
-    };
-    static const std::vector<SKeyPlace> none;
-    return nType >= 0 && nType < 4 ? layouts[nType] : none;
+    return nType >= 0 && nType < 4 ? g_layouts[nType] : g_noLayout;
 }
 
 RECT KeyRect(const SKeyPlace& key, UINT nDpi)

@@ -112,8 +112,11 @@ BOOL CKeyboardViewDlg::OnInitDialog()
     for (size_t i = 0; i < m_layout.size(); ++i) {
         if (!m_layout[i].wScancode)
             continue;
-        wchar_t szCode[16];
-        swprintf(szCode, 16, L" (%04X)", ((m_layout[i].wScancode & 0xFF) << 8) | (m_layout[i].wScancode >> 8));
+        // In hex by hand: swprintf links the run-time's wide printf, some 25 KB.
+        const unsigned nCode = ((m_layout[i].wScancode & 0xFF) << 8) | (m_layout[i].wScancode >> 8);
+        wchar_t szCode[] = L" (0000)";
+        for (int k = 0; k < 4; ++k)
+            szCode[2 + k] = L"0123456789ABCDEF"[(nCode >> (12 - 4 * k)) & 0xF];
         std::wstring strTip = Cp949ToWide(m_pTable->GetKeyName(m_layout[i].wScancode)) + szCode;
         TOOLINFOW ti = {};
         ti.cbSize = sizeof(ti);
