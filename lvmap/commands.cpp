@@ -50,8 +50,8 @@ bool StoredValue(unsigned long* pnSize, unsigned long* pnType)
 
 std::wstring TooLong(unsigned long nSize)
 {
-    return L"the map is " + std::to_wstring(nSize) + L" bytes, more than "
-           + std::to_wstring(kMaxMapBytes);
+    return L"the map is " + Decimal(nSize) + L" bytes, more than "
+           + Decimal(kMaxMapBytes);
 }
 
 // The history could not be written, or another change held its lock: the
@@ -60,7 +60,7 @@ int FailHistory(const CMapHistory& history, CMapHistory::EChange result, unsigne
 {
     if (result == CMapHistory::BUSY)
         WriteErr(std::wstring(L"lvmap: another change of the map held the lock ") + history.GetInTheWay()
-                 + L" for " + std::to_wstring(CMapHistory::LOCK_WAIT_MS / 1000) + L" seconds; nothing changed\r\n");
+                 + L" for " + Decimal(CMapHistory::LOCK_WAIT_MS / 1000) + L" seconds; nothing changed\r\n");
     else
         WriteErr(std::wstring(L"lvmap: cannot keep the map it would replace in ") + history.GetFolder()
                  + L": " + HistoryReason(history, dwError) + L"; nothing changed\r\n");
@@ -125,8 +125,11 @@ std::unique_ptr<CLutrovaneBase> NewKeyboardTable(int nKeyboard)
 
 std::wstring CodeText(unsigned short wScancode)
 {
-    wchar_t szCode[8];
-    swprintf(szCode, 8, L"%02X%02X", wScancode & 0xFF, wScancode >> 8);
+    // Prefix byte first, as the map's bytes hold it.
+    const unsigned nCode = ((wScancode & 0xFF) << 8) | (wScancode >> 8);
+    wchar_t szCode[] = L"0000";
+    for (int k = 0; k < 4; ++k)
+        szCode[k] = L"0123456789ABCDEF"[(nCode >> (12 - 4 * k)) & 0xF];
     return szCode;
 }
 
@@ -142,7 +145,7 @@ std::wstring MappedText(CLutrovaneBase& catalogue, unsigned short wScancode)
 
 std::wstring MappingCount(size_t nMappings)
 {
-    return std::to_wstring(nMappings) + (nMappings == 1 ? L" mapping" : L" mappings");
+    return Decimal(nMappings) + (nMappings == 1 ? L" mapping" : L" mappings");
 }
 
 std::wstring Mappings(size_t nMapBytes)
@@ -232,8 +235,8 @@ int WriteSystemMap(const SRegFileContent& content, bool bForce)
                       && CheckMapBytes(content.map.data(), content.map.size()).empty();
     WriteOut(L"Scancode Map set: "
              + (bMap ? Mappings(content.map.size())
-                     : std::to_wstring(content.map.size()) + L" bytes of type "
-                           + std::to_wstring(content.nType) + L", as kept")
+                     : Decimal(content.map.size()) + L" bytes of type "
+                           + Decimal(content.nType) + L", as kept")
              + L". " + kRestartNote);
     return kExitDone;
 }

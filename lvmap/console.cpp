@@ -97,6 +97,18 @@ std::wstring SystemMessage(unsigned long dwError)
                              || text.back() == L'.'))
         text.pop_back();
     if (text.empty())
-        text = L"error " + std::to_wstring(dwError);
+        text = L"error " + Decimal(dwError);
     return text;
+}
+
+std::wstring Decimal(unsigned long n, size_t nWidth, wchar_t chFill)
+{
+    std::wstring str;
+    do {
+        str.insert(str.begin(), wchar_t(L'0' + n % 10));
+        n /= 10;
+    } while (n);
+    if (str.size() < nWidth)
+        str.insert(0, nWidth - str.size(), chFill);
+    return str;
 }

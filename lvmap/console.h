@@ -18,3 +18,6 @@ bool ToCp949(const std::wstring& text, std::string* pText);
 std::wstring FromAscii(const std::string& text);
 // The system's text for a Win32 error code, without its line end.
 std::wstring SystemMessage(unsigned long dwError);
+// n in decimal, filled to nWidth places in front with chFill. Instead of
+// std::to_wstring and swprintf, which link the run-time's wide printf (25 KB).
+std::wstring Decimal(unsigned long n, size_t nWidth = 1, wchar_t chFill = L'0');

@@ -83,7 +83,7 @@ int DetectCommand(int nKeyboard, unsigned long nTimeoutSeconds)
         WriteErr(L"lvmap: cannot watch the keyboard: " + SystemMessage(GetLastError()) + L"\r\n");
         return kExitFailure;
     }
-    WriteErr(L"Press keys to see their codes. Esc twice ends, as do " + std::to_wstring(nTimeoutSeconds)
+    WriteErr(L"Press keys to see their codes. Esc twice ends, as do " + Decimal(nTimeoutSeconds)
              + L" s without a key.\r\n");
 
     const ULONGLONG nTimeout = static_cast<ULONGLONG>(nTimeoutSeconds) * 1000;

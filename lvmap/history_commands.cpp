@@ -14,10 +14,8 @@ std::wstring TimeText(const SYSTEMTIME& utc)
     SYSTEMTIME local;
     if (!SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local))
         local = utc;
-    wchar_t szTime[32];
-    swprintf(szTime, 32, L"%04u-%02u-%02u %02u:%02u:%02u", local.wYear, local.wMonth, local.wDay,
-             local.wHour, local.wMinute, local.wSecond);
-    return szTime;
+    return Decimal(local.wYear, 4) + L"-" + Decimal(local.wMonth, 2) + L"-" + Decimal(local.wDay, 2) + L" "
+           + Decimal(local.wHour, 2) + L":" + Decimal(local.wMinute, 2) + L":" + Decimal(local.wSecond, 2);
 }
 
 // Entry nIndex of the loaded history, as Load read it; kExitDone, or
@@ -42,7 +40,7 @@ std::wstring KeptMapText(const CMapHistory& history, int nIndex, int nKeyboard)
     if (content.bDelete)
         return L"no map";
     if (content.nType != REG_BINARY)
-        return std::to_wstring(content.map.size()) + L" bytes of type " + std::to_wstring(content.nType)
+        return Decimal(content.map.size()) + L" bytes of type " + Decimal(content.nType)
                + L", no map";
     error = FromAscii(CheckMapBytes(content.map.data(), content.map.size()));
     if (!error.empty())
@@ -95,9 +93,7 @@ int HistoryCommand(int nKeyboard)
     for (int i = 0; i < history.GetCount(); ++i) {
         SYSTEMTIME utc;
         history.GetTime(i, &utc);
-        wchar_t szNumber[8];
-        swprintf(szNumber, 8, L"%2d", i + 1);
-        text += szNumber + (L"  " + TimeText(utc)) + L"  " + KeptMapText(history, i, nKeyboard)
+        text += Decimal(i + 1, 2, L' ') + (L"  " + TimeText(utc)) + L"  " + KeptMapText(history, i, nKeyboard)
                 + L"\r\n";
     }
     WriteOut(text);
@@ -139,7 +135,7 @@ int RestoreCommand(const std::wstring& strWhat, bool bForce)
         if (dwError != 0 || nNumber < 1 || nNumber > static_cast<unsigned long>(history.GetCount())) {
             WriteErr(L"lvmap: there is no kept map number " + strWhat + L" in " + history.GetFolder()
                      + L": " + (dwError ? HistoryReason(history, dwError)
-                                        : L"it holds " + std::to_wstring(history.GetCount()))
+                                        : L"it holds " + Decimal(history.GetCount()))
                      + L"\r\n");
             return dwError ? kExitFailure : kExitNoMap;
         }

@@ -158,7 +158,7 @@ bool ParseOptions(const std::vector<std::wstring>& args, bool bKeyboard, bool bT
             if (value.empty() || *pEnd || nSeconds == 0 || nSeconds > kMaxTimeoutSeconds
                 || value[0] == L'-' || value[0] == L'+') {
                 *pError = L"--timeout takes a number of seconds from 1 to "
-                          + std::to_wstring(kMaxTimeoutSeconds);
+                          + Decimal(kMaxTimeoutSeconds);
                 return false;
             }
             pOptions->nTimeoutSeconds = nSeconds;

@@ -60,7 +60,7 @@ int ReadLvd(const std::wstring& path, SRegFileContent* pContent)
     WIN32_FILE_ATTRIBUTE_DATA fad;
     if (GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &fad)
         && (fad.nFileSizeHigh != 0 || fad.nFileSizeLow > kLvdMapOffset + kMaxMapBytes)) {
-        Fail(path, L"the map is more than " + std::to_wstring(kMaxMapBytes) + L" bytes");
+        Fail(path, L"the map is more than " + Decimal(kMaxMapBytes) + L" bytes");
         return kExitInvalid;
     }
     const std::string strError = CheckMapBytes(abMap, nSize);
@@ -95,7 +95,7 @@ int ReadFileBytes(const std::wstring& path, std::vector<unsigned char>* pBytes, 
     }
     if (static_cast<unsigned long long>(size.QuadPart) > kMaxRegFileBytes) {
         CloseHandle(hFile);
-        *pError = L"a file of more than " + std::to_wstring(kMaxRegFileBytes) + L" bytes is not read";
+        *pError = L"a file of more than " + Decimal(kMaxRegFileBytes) + L" bytes is not read";
         return kExitInvalid;
     }
     std::vector<unsigned char>& bytes = *pBytes;

@@ -221,10 +221,10 @@ int ParsePairs(const std::vector<std::wstring>& pairs, int nKeyboard, SRegFileCo
         for (size_t k = 0; error.empty() && k < parsed.size(); ++k) {
             if (parsed[k].first == pair.first || (bSwap && parsed[k].first == second.first))
                 error = L"the real key " + reader.RealText(parsed[k].first) + L" is given again, first in pair "
-                        + std::to_wstring(places[k]);
+                        + Decimal(places[k]);
         }
         if (!error.empty()) {
-            errors += L"lvmap: pair " + std::to_wstring(nPlace) + L", " + text + L": " + error + L"\r\n";
+            errors += L"lvmap: pair " + Decimal(nPlace) + L", " + text + L": " + error + L"\r\n";
             pair = second = KeyPair(0, 0);
         }
         parsed.push_back(pair);
@@ -236,7 +236,7 @@ int ParsePairs(const std::vector<std::wstring>& pairs, int nKeyboard, SRegFileCo
     }
     if (parsed.size() > kMaxPairs)
         errors += L"lvmap: " + MappingCount(parsed.size()) + L", more than the "
-                  + std::to_wstring(kMaxPairs) + L" a map holds\r\n";
+                  + Decimal(kMaxPairs) + L" a map holds\r\n";
     if (!errors.empty()) {
         WriteErr(errors + L"lvmap: nothing done\r\n");
         return kExitInvalid;

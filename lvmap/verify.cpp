@@ -68,7 +68,7 @@ int VerifyCommand(const std::vector<std::wstring>& what, int nKeyboard)
     // mends it.
     const std::vector<unsigned char>& map = system.map;
     const std::wstring unsound = system.nType != REG_BINARY
-                                     ? L"the value is of type " + std::to_wstring(system.nType) + L", not binary (3)"
+                                     ? L"the value is of type " + Decimal(system.nType) + L", not binary (3)"
                                      : Unsoundness(system);
     if (!unsound.empty()) {
         WriteOut(L"The system's map differs: it is not sound, and Windows may ignore it: " + unsound + L"\r\n");
