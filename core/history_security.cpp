@@ -126,6 +126,11 @@ bool FileSecurityIsKept()
 EHistoryTrust JudgeHandle(HANDLE hFile, bool bFolder, const Sid& administrator)
 {
     TIMED_SPAN(SPAN_SECURITY);
+    // Where files keep no security there is nothing to judge by (Wine makes
+    // up an owner and a DACL for every file), and the reading costs more than
+    // the rest of a change.
+    if (!FileSecurityIsKept())
+        return HISTORY_OURS;
     PSID pOwner = nullptr;
     PACL pDacl = nullptr;
     PSECURITY_DESCRIPTOR pSecurity = nullptr;
@@ -142,7 +147,7 @@ EHistoryTrust JudgeHandle(HANDLE hFile, bool bFolder, const Sid& administrator)
     const EHistoryTrust trust =
         JudgeHistorySecurity(pOwner, pDacl, (control & SE_DACL_PROTECTED) != 0, bFolder, pAdministrator);
     LocalFree(pSecurity);
-    return FileSecurityIsKept() ? trust : HISTORY_OURS;
+    return trust;
 }
 
 bool GiveToAdministrators(HANDLE hFile)
