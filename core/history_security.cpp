@@ -168,7 +168,7 @@ CHistoryFolders::~CHistoryFolders()
     }
 }
 
-DWORD CHistoryFolders::Open(const std::wstring& strFolder, bool bMake)
+DWORD CHistoryFolders::Open(const std::wstring& strFolder, bool bMake, const Sid& administrator)
 {
     TIMED_SPAN(SPAN_SECURITY);
     // A relative ProgramData, or none, would put the history on whatever drive
@@ -179,17 +179,16 @@ DWORD CHistoryFolders::Open(const std::wstring& strFolder, bool bMake)
     if (!pSecurity)
         return GetLastError();
     SECURITY_ATTRIBUTES sa = {sizeof(sa), pSecurity, FALSE};
-    DWORD dwError = OpenOne(strFolder.substr(0, strFolder.find_last_of(L'\\')), bMake, &sa, &m_hParent);
+    DWORD dwError = OpenOne(strFolder.substr(0, strFolder.find_last_of(L'\\')), bMake, &sa, administrator, &m_hParent);
     if (!dwError && m_hParent != INVALID_HANDLE_VALUE)
-        dwError = OpenOne(strFolder, bMake, &sa, &m_hFolder);
+        dwError = OpenOne(strFolder, bMake, &sa, administrator, &m_hFolder);
     LocalFree(pSecurity);
     return dwError;
 }
 
 DWORD CHistoryFolders::OpenOne(const std::wstring& strPath, bool bMake, SECURITY_ATTRIBUTES* pSa,
-                               HANDLE* phFolder)
+                               const Sid& administrator, HANDLE* phFolder)
 {
-    const Sid administrator = ThisAdministrator();
     // A user may put another object in the place of one moved aside, again and again.
     for (int nTries = 0; nTries < 3; ++nTries) {
         if (bMake)

@@ -62,7 +62,8 @@ public:
 
     // 0, also for a folder not made yet (without bMake: no history yet), or
     // the error; ERROR_BAD_PATHNAME for a folder that is not a full path.
-    DWORD Open(const std::wstring& strFolder, bool bMake);
+    // administrator: ThisAdministrator(), read once by the caller.
+    DWORD Open(const std::wstring& strFolder, bool bMake, const Sid& administrator);
     bool IsOpen() const { return m_hFolder != INVALID_HANDLE_VALUE; }
 
     // An object moved aside: where it was and where it went. Where the move
@@ -73,7 +74,8 @@ public:
     std::wstring m_strOwner;
 
 private:
-    DWORD OpenOne(const std::wstring& strPath, bool bMake, SECURITY_ATTRIBUTES* pSa, HANDLE* phFolder);
+    DWORD OpenOne(const std::wstring& strPath, bool bMake, SECURITY_ATTRIBUTES* pSa, const Sid& administrator,
+                  HANDLE* phFolder);
     DWORD MoveAside(const std::wstring& strPath);
 
     HANDLE m_hParent = INVALID_HANDLE_VALUE;

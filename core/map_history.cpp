@@ -88,15 +88,13 @@ bool UseEntry(const std::wstring& strPath, const Sid& administrator, Bytes* pByt
 }
 
 // Keeps the registry file as the newest entry, unless the newest of ours
-// holds the same bytes already. *pKept: the path written, empty when none was.
-DWORD KeepEntry(const std::wstring& strFolder, const Bytes& file, const Sid& administrator, std::wstring* pKept)
+// holds the same bytes already; entries: the folder's listing.
+// *pKept: the path written, empty when none was.
+DWORD KeepEntry(const std::wstring& strFolder, const std::vector<SEntryName>& entries, const Bytes& file,
+                const Sid& administrator, std::wstring* pKept)
 {
-    pKept->clear();
-    std::vector<SEntryName> entries;
-    DWORD dwError = ListNames(strFolder, &entries);
-    if (dwError)
-        return dwError;
     TIMED_SPAN(SPAN_KEPT_FILE);
+    pKept->clear();
     // Only the entry compared is opened, not all of them.
     for (const SEntryName& entry : entries) {
         Bytes newest;
@@ -136,20 +134,20 @@ DWORD KeepEntry(const std::wstring& strFolder, const Bytes& file, const Sid& adm
         }
         // Another program kept a change under this name meanwhile, or a file
         // that is no entry has it: the next.
-        dwError = GetLastError();
+        const DWORD dwError = GetLastError();
         if ((dwError != ERROR_ALREADY_EXISTS && dwError != ERROR_FILE_EXISTS) || nTries > 1000)
             return dwError;
     }
 }
 
 // Deletes the entries past the newest MAX_ENTRIES: only those are opened.
-void DropOldest(const std::wstring& strFolder, const Sid& administrator)
+// entries: the listing KeepEntry had, which lacks the one kept (bKept); the
+// lock keeps any other change from adding one meanwhile.
+void DropOldest(const std::wstring& strFolder, const std::vector<SEntryName>& entries, bool bKept,
+                const Sid& administrator)
 {
     TIMED_SPAN(SPAN_PRUNING);
-    std::vector<SEntryName> entries;
-    if (ListNames(strFolder, &entries) != 0)
-        return;
-    for (size_t i = CMapHistory::MAX_ENTRIES; i < entries.size(); ++i)
+    for (size_t i = CMapHistory::MAX_ENTRIES - (bKept ? 1 : 0); i < entries.size(); ++i)
         UseEntry(strFolder + L"\\" + entries[i].strName, administrator, nullptr);
 }
 
@@ -213,13 +211,13 @@ unsigned long CMapHistory::Load()
     m_pData->paths.clear();
     m_pData->times.clear();
     m_pData->data.clear();
+    const Sid administrator = ThisAdministrator();
     CHistoryFolders folders;
-    DWORD dwError = folders.Open(m_pData->strFolder, false);
+    DWORD dwError = folders.Open(m_pData->strFolder, false, administrator);
     m_pData->Note(folders);
     std::vector<SEntryName> entries;
     if (!dwError && folders.IsOpen())
         dwError = ListNames(m_pData->strFolder, &entries);
-    const Sid administrator = ThisAdministrator();
     for (const SEntryName& entry : entries) {
         const std::wstring strPath = m_pData->strFolder + L"\\" + entry.strName;
         Bytes bytes;
@@ -339,8 +337,9 @@ CMapHistory::EChange CMapHistory::ChangeSystemMap(const unsigned char* pData, un
         SetLastError(dwError);
         return result;
     };
+    const Sid administrator = ThisAdministrator();
     CHistoryFolders folders;
-    DWORD dwError = folders.Open(m_pData->strFolder, true);
+    DWORD dwError = folders.Open(m_pData->strFolder, true, administrator);
     m_pData->Note(folders);
     if (dwError)
         return fail(NOT_KEPT, dwError);
@@ -373,9 +372,12 @@ CMapHistory::EChange CMapHistory::ChangeSystemMap(const unsigned char* pData, un
         return UNCHANGED;
     }
 
-    const Sid administrator = ThisAdministrator();
+    // Listed once: pruning goes by the same listing.
+    std::vector<SEntryName> entries;
     std::wstring strKept;
-    dwError = KeepEntry(m_pData->strFolder, RegFileOf(old, dwOldType), administrator, &strKept);
+    dwError = ListNames(m_pData->strFolder, &entries);
+    if (dwError == 0)
+        dwError = KeepEntry(m_pData->strFolder, entries, RegFileOf(old, dwOldType), administrator, &strKept);
     if (dwError != 0)
         return fail(NOT_KEPT, dwError);
 
@@ -389,6 +391,6 @@ CMapHistory::EChange CMapHistory::ChangeSystemMap(const unsigned char* pData, un
         return fail(NOT_WRITTEN, DWORD(lChange));
     }
     RegCloseKey(hKey);
-    DropOldest(m_pData->strFolder, administrator);
+    DropOldest(m_pData->strFolder, entries, !strKept.empty(), administrator);
     return CHANGED;
 }
