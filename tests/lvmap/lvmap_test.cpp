@@ -82,6 +82,9 @@ TEST_F(Lvmap, ShowNamesRealKeysByTheKeyboardInUtf8WhenRedirected)
                     u8"003A CapsLock -> 001D Control(왼쪽)\r\nE05B 윈도우키(왼쪽) -> E038 Alt(오른쪽)/한글전환\r\n"
                     u8"0059 알수 없음 -> 0000 off\r\n", "", nullptr},
                    {L"keys", 0, "001E A\r\n", "", nullptr}});
+    // Each keyboard's module is loaded when a command first uses its table.
+    for (const wchar_t* pszKeys : {L"keys --keyboard apple-ext", L"keys --keyboard apple-pro", L"keys --keyboard apple-etc"})
+        Steps({{pszKeys, 0, "001E A\r\n", "", nullptr}});
     // A map Windows would not take is still shown, with a warning; so is one whose
     // real key Windows takes one entry for, not known which.
     Steps(Bytes(kThree.begin(), kThree.end() - 4), {{L"show", 0, "003A CapsLock", "warning", nullptr}});
