@@ -268,16 +268,19 @@ int ShowCommand(int nKeyboard)
         return kExitDone;
     }
     // Windows takes one entry for a real key, and which one, where a map names
-    // a real key twice, is not documented. Said once, at the second mention.
+    // a real key twice, is not documented. Said once, at the second mention;
+    // all in one write, as a map may name a hundred keys twice.
+    std::wstring warnings;
     for (int k = 0; k < decoded.realCodes.GetSize(); ++k) {
         int nEarlier = 0;
         for (int j = 0; j < k; ++j)
             nEarlier += decoded.realCodes[j] == decoded.realCodes[k];
         if (nEarlier == 1)
-            WriteErr(L"lvmap: warning: the real key " + CodeText(decoded.realCodes[k]) + L" "
-                     + FromCp949(decoded.realNames[k]) + L" is named more than once; Windows uses one of "
-                     + L"its mappings, and which one is not known\r\n");
+            warnings += L"lvmap: warning: the real key " + CodeText(decoded.realCodes[k]) + L" "
+                        + FromCp949(decoded.realNames[k]) + L" is named more than once; Windows uses one of "
+                        + L"its mappings, and which one is not known\r\n";
     }
+    WriteErr(warnings);
     std::wstring text;
     for (int k = 0; k < decoded.realCodes.GetSize(); ++k) {
         const unsigned short wMapped = decoded.mappedCodes[k];
