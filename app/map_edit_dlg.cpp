@@ -8,35 +8,19 @@
 
 namespace {
 
-// Appends the first nCount keys of the table, in table order. Each row keeps
-// its code, which alone tells the key: the mapped list starts with a row of
-// its own, so a position there is not the table's row. The codes also go to
-// *pCodes.
-void FillKeyList(CComboBox& combo, CLutrovaneBase& table, int nCount, std::vector<WORD>* pCodes)
+// Not redrawn while it fills: each string added otherwise updates the list,
+// which under Wine takes as long again as the adding.
+class CFillList
 {
-    // Not redrawn while it fills: each string added otherwise updates the
-    // list, which under Wine takes as long again as the adding.
-    combo.SendMessage(WM_SETREDRAW, FALSE);
-    for (int i = 0; i < nCount; ++i) {
-        const int nItem = combo.AddString(table.GetKeyNameByIndex(i));
-        const WORD wScancode = table.GetScancodeByIndex(i);
-        if (nItem >= 0)
-            combo.SetItemData(nItem, wScancode);
-        pCodes->push_back(wScancode);
-    }
-    combo.SendMessage(WM_SETREDRAW, TRUE);
-}
+public:
+    explicit CFillList(CComboBox& combo) : m_combo(combo) { m_combo.SendMessage(WM_SETREDRAW, FALSE); }
+    ~CFillList() { m_combo.SendMessage(WM_SETREDRAW, TRUE); }
+    CFillList(const CFillList&) = delete;
+    CFillList& operator=(const CFillList&) = delete;
 
-// The position of the list's first row with the code; CB_ERR for none.
-int FindKey(const CComboBox& combo, WORD wScancode)
-{
-    const int nCount = combo.GetCount();
-    for (int i = 0; i < nCount; ++i) {
-        if (combo.GetItemData(i) == wScancode)
-            return i;
-    }
-    return CB_ERR;
-}
+private:
+    CComboBox& m_combo;
+};
 
 // A low-level hook has no data of its own: the dialog whose hook it is.
 CMapEditDlg* g_pHookOwner = NULL;
@@ -101,29 +85,34 @@ void CMapEditDlg::DoDataExchange()
 BOOL CMapEditDlg::OnInitDialog()
 {
     CDialog::OnInitDialog();
+    m_realCodes.clear();
+    m_mapCodes.clear();
+    m_swapKeys.clear();
 
     // Real keys: the chosen keyboard's own keys, for the PC keyboard only the
     // rows it offers as real keys. Tables live only while the lists fill; an
     // index outside 0 to 3 leaves the list empty, and nothing to press for.
-    // The lists' codes are kept aside as they fill: a search of the mapped
-    // list's items for each real key took seconds under Wine.
-    std::vector<WORD> realCodes, mappedCodes;
-    if (std::unique_ptr<CLutrovaneBase> pTable = NewKeyboardTable(m_nKeyboardType))
-        FillKeyList(m_comboRealKey, *pTable, RealKeyCount(*pTable, m_nKeyboardType), &realCodes);
-    else
+    if (std::unique_ptr<CLutrovaneBase> pTable = NewKeyboardTable(m_nKeyboardType)) {
+        const CFillList fill(m_comboRealKey);
+        const int nCount = RealKeyCount(*pTable, m_nKeyboardType);
+        for (int i = 0; i < nCount; ++i)
+            AddKey(TRUE, pTable->GetKeyNameByIndex(i), pTable->GetScancodeByIndex(i));
+    } else {
         GetDlgItem(IDC_PRESS_REAL_KEY).EnableWindow(FALSE);
+    }
 
     // Mapped keys: the key turned off (code 0) first, then the whole PC
     // table, whatever the keyboard.
-    const int nOff = m_comboMapKey.AddString(AfxLoadString(IDS_KEY_OFF));
-    if (nOff >= 0)
-        m_comboMapKey.SetItemData(nOff, 0);
     {
+        const CFillList fill(m_comboMapKey);
+        AddKey(FALSE, AfxLoadString(IDS_KEY_OFF), 0);
         CLutrovanePC tableMapped;
-        FillKeyList(m_comboMapKey, tableMapped, int(tableMapped.GetSizeOfMap()), &mappedCodes);
+        const int nCount = int(tableMapped.GetSizeOfMap());
+        for (int i = 0; i < nCount; ++i)
+            AddKey(FALSE, tableMapped.GetKeyNameByIndex(i), tableMapped.GetScancodeByIndex(i));
     }
-    for (WORD wScancode : realCodes) {
-        if (wScancode && std::find(mappedCodes.begin(), mappedCodes.end(), wScancode) != mappedCodes.end())
+    for (WORD wScancode : m_realCodes) {
+        if (wScancode && std::find(m_mapCodes.begin(), m_mapCodes.end(), wScancode) != m_mapCodes.end())
             m_swapKeys.push_back(wScancode);
     }
     // A pair read from a map may hold a key that the list lacks: it is added.
@@ -144,13 +133,11 @@ void CMapEditDlg::SelectKey(BOOL bRealKey, WORD wScancode)
     // No notice comes for a selection made here, a key pressed included:
     // the swap box is brought up to date by hand.
     CComboBox& combo = bRealKey ? m_comboRealKey : m_comboMapKey;
-    const int nCount = combo.GetCount();
-    for (int i = 0; i < nCount; ++i) {
-        if (combo.GetItemData(i) == wScancode) {
-            combo.SetCurSel(i);
-            UpdateSwap();
-            return;
-        }
+    const int nFound = FindKey(bRealKey, wScancode);
+    if (nFound != CB_ERR) {
+        combo.SetCurSel(nFound);
+        UpdateSwap();
+        return;
     }
     // Named as a decoded map names it: real keys by the keyboard's whole
     // table (the PC keyboard's mapped-only rows too), mapped keys by the
@@ -160,12 +147,33 @@ void CMapEditDlg::SelectKey(BOOL bRealKey, WORD wScancode)
         pNames.reset(new CLutrovaneCore);
     if (!pNames)
         return;
-    const int nItem = combo.AddString(GetKeyNameWithCode(*pNames, wScancode));
-    if (nItem >= 0) {
-        combo.SetItemData(nItem, wScancode);
+    const int nItem = AddKey(bRealKey, GetKeyNameWithCode(*pNames, wScancode), wScancode);
+    if (nItem >= 0)
         combo.SetCurSel(nItem);
-    }
     UpdateSwap();
+}
+
+int CMapEditDlg::AddKey(BOOL bRealKey, const char* pszName, WORD wScancode)
+{
+    // The lists are not sorted: a row added goes last.
+    std::vector<WORD>& codes = bRealKey ? m_realCodes : m_mapCodes;
+    const int nItem = (bRealKey ? m_comboRealKey : m_comboMapKey).AddString(pszName);
+    if (nItem >= 0 && nItem <= int(codes.size()))
+        codes.insert(codes.begin() + nItem, wScancode);
+    return nItem;
+}
+
+WORD CMapEditDlg::KeyAt(BOOL bRealKey, int nItem) const
+{
+    const std::vector<WORD>& codes = bRealKey ? m_realCodes : m_mapCodes;
+    return nItem >= 0 && nItem < int(codes.size()) ? codes[nItem] : 0;
+}
+
+int CMapEditDlg::FindKey(BOOL bRealKey, WORD wScancode) const
+{
+    const std::vector<WORD>& codes = bRealKey ? m_realCodes : m_mapCodes;
+    const auto it = std::find(codes.begin(), codes.end(), wScancode);
+    return it == codes.end() ? CB_ERR : int(it - codes.begin());
 }
 
 void CMapEditDlg::UpdateSwap()
@@ -175,16 +183,17 @@ void CMapEditDlg::UpdateSwap()
     CString strWhy;
     if (nReal == CB_ERR || nMap == CB_ERR) {
         strWhy = AfxLoadString(IDS_SWAP_CHOOSE_BOTH);
-    } else if (m_comboMapKey.GetItemData(nMap) == 0) {
+    } else if (KeyAt(FALSE, nMap) == 0) {
         strWhy = AfxLoadString(IDS_SWAP_NOT_OFF);
     } else {
         // The reverse pair must be one the lists could make: each key a real
         // key of this keyboard and a key the mapped list offers.
-        for (CComboBox* pCombo : {&m_comboRealKey, &m_comboMapKey}) {
-            const int nItem = pCombo->GetCurSel();
-            const WORD wScancode = WORD(pCombo->GetItemData(nItem));
+        for (const BOOL bRealKey : {TRUE, FALSE}) {
+            const int nItem = bRealKey ? nReal : nMap;
+            const WORD wScancode = KeyAt(bRealKey, nItem);
             if (strWhy.IsEmpty() && std::find(m_swapKeys.begin(), m_swapKeys.end(), wScancode) == m_swapKeys.end())
-                strWhy.Format(AfxLoadString(IDS_SWAP_NOT_BOTH_LISTS), pCombo->GetLBText(nItem));
+                strWhy.Format(AfxLoadString(IDS_SWAP_NOT_BOTH_LISTS),
+                              (bRealKey ? m_comboRealKey : m_comboMapKey).GetLBText(nItem));
         }
     }
     GetDlgItem(IDC_SWAP_KEYS).EnableWindow(strWhy.IsEmpty());
@@ -307,13 +316,13 @@ void CMapEditDlg::OnOK()
     }
     m_strRealKey = m_comboRealKey.GetLBText(nReal);
     m_strMapKey = m_comboMapKey.GetLBText(nMap);
-    m_wRealScancode = WORD(m_comboRealKey.GetItemData(nReal));
-    m_wMapScancode = WORD(m_comboMapKey.GetItemData(nMap));
+    m_wRealScancode = KeyAt(TRUE, nReal);
+    m_wMapScancode = KeyAt(FALSE, nMap);
     UpdateSwap();
     m_bSwap = ::IsWindowEnabled(::GetDlgItem(m_hWnd, IDC_SWAP_KEYS)) && IsDlgButtonChecked(IDC_SWAP_KEYS) == BST_CHECKED;
     if (m_bSwap) {
-        m_strReverseReal = m_comboRealKey.GetLBText(FindKey(m_comboRealKey, m_wMapScancode));
-        m_strReverseMap = m_comboMapKey.GetLBText(FindKey(m_comboMapKey, m_wRealScancode));
+        m_strReverseReal = m_comboRealKey.GetLBText(FindKey(TRUE, m_wMapScancode));
+        m_strReverseMap = m_comboMapKey.GetLBText(FindKey(FALSE, m_wRealScancode));
     }
     CDialog::OnOK();
 }

@@ -55,6 +55,12 @@ private:
     // Selects the first row of the list with the code, or adds a last row
     // for it, named by the list's table, and selects that.
     void SelectKey(BOOL bRealKey, WORD wScancode);
+    // Adds a last row to the list, its code kept by its position.
+    int AddKey(BOOL bRealKey, const char* pszName, WORD wScancode);
+    // The code of the list's row nItem; 0 for none.
+    WORD KeyAt(BOOL bRealKey, int nItem) const;
+    // The position of the list's first row with the code; CB_ERR for none.
+    int FindKey(BOOL bRealKey, WORD wScancode) const;
     // Enables "swap" for the two keys chosen, or says why not.
     void UpdateSwap();
     void StartWaiting(int nIDButton);
@@ -72,6 +78,11 @@ private:
     // Keys a swap may take: real keys of the keyboard that the mapped list
     // offers too.
     std::vector<WORD> m_swapKeys;
+    // Each list's codes by row. Not the rows' item data: that is a message for
+    // each row set or read, and under Wine each message also calls every hook
+    // that watches the thread's messages.
+    std::vector<WORD> m_realCodes;
+    std::vector<WORD> m_mapCodes;
     BOOL m_bSwap;
     CString m_strReverseReal;
     CString m_strReverseMap;
