@@ -77,8 +77,11 @@ inline void PrintPair(const char* pszFigure, const SPair& pair, double dScale = 
 }
 
 // Opening a modal dialog, from the call that runs it to the moment its window
-// is shown (WM_INITDIALOG done, the lists filled); the dialog is then
-// cancelled. runModal runs the dialog on this thread.
+// is activated (WM_INITDIALOG done, the lists filled, the window about to
+// show); the dialog is then cancelled. runModal runs the dialog on this
+// thread. A CBT hook runs on a few events only: a hook on every message, as
+// this one was, timed its own calls as well, which under Wine each go to the
+// server and back, and so counted the dialog's messages more than its time.
 namespace detail {
 inline double& ShownAtUs()
 {
@@ -87,12 +90,9 @@ inline double& ShownAtUs()
 }
 inline LRESULT CALLBACK WatchShow(int nCode, WPARAM wParam, LPARAM lParam)
 {
-    const CWPRETSTRUCT* p = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
-    if (nCode == HC_ACTION && p->message == WM_WINDOWPOSCHANGED &&
-        (reinterpret_cast<const WINDOWPOS*>(p->lParam)->flags & SWP_SHOWWINDOW) &&
-        !(GetWindowLongW(p->hwnd, GWL_STYLE) & WS_CHILD) && ShownAtUs() == 0) {
+    if (nCode == HCBT_ACTIVATE && ShownAtUs() == 0) {
         ShownAtUs() = NowUs();
-        PostMessageW(p->hwnd, WM_COMMAND, IDCANCEL, 0);
+        PostMessageW(reinterpret_cast<HWND>(wParam), WM_COMMAND, IDCANCEL, 0);
     }
     return CallNextHookEx(NULL, nCode, wParam, lParam);
 }
@@ -101,7 +101,7 @@ inline LRESULT CALLBACK WatchShow(int nCode, WPARAM wParam, LPARAM lParam)
 template <class RunModal>
 double DialogOpenUs(RunModal runModal)
 {
-    HHOOK hHook = SetWindowsHookExW(WH_CALLWNDPROCRET, detail::WatchShow, NULL,
+    HHOOK hHook = SetWindowsHookExW(WH_CBT, detail::WatchShow, NULL,
                                     GetCurrentThreadId());
     detail::ShownAtUs() = 0;
     const double start = NowUs();
