@@ -272,6 +272,13 @@ void CMapEditDlg::OnTimer(UINT_PTR nIDEvent)
     ReleaseKeyboard();
 }
 
+void CMapEditDlg::OnActivate(UINT nState)
+{
+    // Keys meant for another window are not ours to take.
+    if (nState == WA_INACTIVE && m_nWaitingFor)
+        StopWaiting(IDS_KEY_WAIT_CANCELLED);
+}
+
 BOOL CMapEditDlg::OnCommand(WPARAM wParam, LPARAM lParam)
 {
     if (HIWORD(wParam) == CBN_SELCHANGE && (LOWORD(wParam) == IDC_REAL_KEY || LOWORD(wParam) == IDC_MAP_KEY)) {

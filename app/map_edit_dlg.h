@@ -41,6 +41,7 @@ protected:
     void OnOK() override;
     void OnCancel() override;
     void OnTimer(UINT_PTR nIDEvent) override;
+    void OnActivate(UINT nState) override;
 
     int m_nKeyboardType;
     BOOL m_bModify;

@@ -252,9 +252,11 @@ protected:
     // coordinates, (-1, -1) when the keyboard asked (Shift+F10, the menu
     // key). TRUE when handled; FALSE passes it on to the parent window.
     virtual BOOL OnContextMenu(CWnd* pWnd, POINT point);
-    // Both are followed by the system's own handling of the message.
+    // All three are followed by the system's own handling of the message.
     virtual void OnTimer(UINT_PTR nIDEvent);
     virtual void OnLButtonDown(UINT nFlags, POINT point);
+    // WM_ACTIVATE: nState is WA_ACTIVE, WA_CLICKACTIVE or WA_INACTIVE.
+    virtual void OnActivate(UINT /*nState*/) {}
 
     static INT_PTR CALLBACK DialogProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR Dispatch(UINT message, WPARAM wParam, LPARAM lParam);

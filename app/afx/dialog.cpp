@@ -105,6 +105,9 @@ INT_PTR CDialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam)
         case WM_LBUTTONDOWN:
             OnLButtonDown(UINT(wParam), POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
             return FALSE;
+        case WM_ACTIVATE:
+            OnActivate(LOWORD(wParam));
+            return FALSE;
         case WM_AFX_SETFOCUS:
             // On the dialog's own thread now: the dialog manager passes the
             // focus on to the control that last had it, or the first one.

@@ -280,24 +280,6 @@ TEST(KeyboardView, ARowWhoseKeyTheKeyboardLacksIsListedUnderThePictureAndOpensMo
     });
 }
 
-// A key's make code down or up, as the keyboard driver sends it.
-void KeyEvent(WORD wMake, bool bUp)
-{
-    INPUT in = {INPUT_KEYBOARD, {}};
-    in.ki = {WORD(MapVirtualKeyW(wMake, MAPVK_VSC_TO_VK)), wMake, DWORD(KEYEVENTF_SCANCODE | (bUp ? KEYEVENTF_KEYUP : 0)), 0, 0};
-    SendInput(1, &in, sizeof(INPUT));
-}
-
-// Whether a press of B reaches Windows: its key state goes down.
-bool BReachesWindows()
-{
-    KeyEvent(0x30, false);
-    const bool bDown = WaitUntil([] { return (GetAsyncKeyState('B') & 0x8000) != 0; }, 1000);
-    KeyEvent(0x30, true);
-    WaitUntil([] { return (GetAsyncKeyState('B') & 0x8000) == 0; }, 1000);
-    return bDown;
-}
-
 TEST(KeyboardView, TryingNamesEachPressKeepsItFromWindowsAndEndsByTheBoxEscTwiceDeactivationAndClosing)
 {
     CWizardRun run;

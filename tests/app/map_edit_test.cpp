@@ -92,23 +92,34 @@ TEST(EditDialog, SwapIsOfferedOnlyForKeysBothListsHold)
     });
 }
 
-TEST(EditDialog, AnEndedKeyWaitTakesNoKey)
+TEST(EditDialog, AnEndedKeyWaitTakesNoKeyAndKeepsNoHook)
 {
+    const std::wstring strCancelled = L"키 누르기를 취소했습니다";
     RunEditDialog(0, FALSE, 0, 0, [&](HWND dlg) {
-        // Ended by a second click, or by the wait's timer (id 1), its end sent rather than waited for.
-        for (bool bClickAgain : {true, false}) {
+        // The wait's timer (id 1) has its end sent rather than waited for.
+        const std::pair<const char*, std::function<void()>> ends[] = {
+            {"a second click", [&] { Click(dlg, IDC_PRESS_MAP_KEY); }},
+            {"the timer", [&] { PostMessageW(dlg, WM_TIMER, 1, 0); }},
+            {"deactivation", [&] { SendMessageW(dlg, WM_ACTIVATE, WA_INACTIVE, 0); }},
+        };
+        for (const auto& end : ends) {
+            SCOPED_TRACE(end.first);
             Click(dlg, IDC_PRESS_MAP_KEY);
-            if (bClickAgain)
-                Click(dlg, IDC_PRESS_MAP_KEY);
-            else if (WaitUntil([&] { return Text(GetDlgItem(dlg, IDC_KEY_WAIT_TEXT)) == L"설정할 키를 누르세요"; }))
-                PostMessageW(dlg, WM_TIMER, 1, 0);
+            ASSERT_TRUE(WaitUntil([&] { return Text(GetDlgItem(dlg, IDC_KEY_WAIT_TEXT)) == L"설정할 키를 누르세요"; }));
+            end.second();
+            const bool bTimer = std::string(end.first) == "the timer";
             EXPECT_TRUE(WaitUntil([&] {
-                return Text(GetDlgItem(dlg, IDC_KEY_WAIT_TEXT)) == (bClickAgain ? L"키 누르기를 취소했습니다" : L"10초 동안 누른 키가 없어 키 누르기를 마쳤습니다");
+                return Text(GetDlgItem(dlg, IDC_KEY_WAIT_TEXT)) == (bTimer ? L"10초 동안 누른 키가 없어 키 누르기를 마쳤습니다" : strCancelled);
             }));
-            PressScancode(0x73, false);
-            Sleep(300);
-            EXPECT_EQ(L"(none)", ComboSelection(GetDlgItem(dlg, IDC_MAP_KEY))) << bClickAgain;
+            EXPECT_TRUE(BReachesWindows());
+            EXPECT_EQ(L"(none)", ComboSelection(GetDlgItem(dlg, IDC_MAP_KEY)));
         }
+        // Closed while it waits.
+        Click(dlg, IDC_PRESS_MAP_KEY);
+        ASSERT_TRUE(WaitUntil([&] { return Text(GetDlgItem(dlg, IDC_KEY_WAIT_TEXT)) == L"설정할 키를 누르세요"; }));
+        PostMessageW(dlg, WM_COMMAND, IDCANCEL, 0);
+        ASSERT_TRUE(WaitGone(dlg));
+        EXPECT_TRUE(BReachesWindows()) << "the hook outlived the dialog";
     });
 }
 

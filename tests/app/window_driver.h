@@ -86,6 +86,24 @@ inline void PressScancode(WORD wMake, bool bExtended, WORD wVk = 0)
     SendInput(2, in, sizeof(INPUT));
 }
 
+// A key's make code down or up, as the keyboard driver sends it.
+inline void KeyEvent(WORD wMake, bool bUp)
+{
+    INPUT in = {INPUT_KEYBOARD, {}};
+    in.ki = {WORD(MapVirtualKeyW(wMake, MAPVK_VSC_TO_VK)), wMake, DWORD(KEYEVENTF_SCANCODE | (bUp ? KEYEVENTF_KEYUP : 0)), 0, 0};
+    SendInput(1, &in, sizeof(INPUT));
+}
+
+// Whether a press of B reaches Windows: its key state goes down.
+inline bool BReachesWindows()
+{
+    KeyEvent(0x30, false);
+    const bool bDown = WaitUntil([] { return (GetAsyncKeyState('B') & 0x8000) != 0; }, 1000);
+    KeyEvent(0x30, true);
+    WaitUntil([] { return (GetAsyncKeyState('B') & 0x8000) == 0; }, 1000);
+    return bDown;
+}
+
 // The edit dialog's button idPress, then the key: true once the dialog took it.
 inline bool PressKeyFor(HWND dlg, int idPress, WORD wMake, bool bExtended, WORD wVk = 0)
 {
